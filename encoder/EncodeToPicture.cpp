@@ -1,0 +1,16 @@
+// The one place where the encoder meets Qt: the finished matrix becomes a picture.
+#include "clsQRCode.h"
+
+#include "mdlFakeBarCode.h"
+
+QImage clsQRCode::EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,
+                                  int maskPattern) {
+    const std::optional<QRSymbol> symbol =
+        EncodeToMatrix(data, count, version, ecLevel, maskPattern);
+    if (!symbol)
+        return {};
+    const int stride = symbol->stride();
+    // Three filler columns/rows of the matrix plus one pixel make the 4-module margin on the
+    // right and at the bottom.
+    return mdlFakeBarCode::MatrixToPicture(symbol->modules.data(), stride, stride, 4, 4, 1, 1);
+}

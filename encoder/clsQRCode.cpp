@@ -1,0 +1,139 @@
+// The encoder driver: version choice, stream, pad, blocks, placement, mask and format.
+#include "clsQRCode.h"
+
+#include <algorithm>
+
+namespace {
+
+// The three version ranges that share one character-count class, and so one stream length.
+constexpr int kRangeFirst[3] = {1, 10, 27};
+constexpr int kRangeLast[3] = {9, 26, 40};
+
+} // namespace
+
+// No segmentation spends less than 10 bits on 3 bytes (numeric mode), so a payload whose
+// cheapest conceivable stream already exceeds the capacity is refused before any table is built.
+bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
+    const long long lowerBound = (10LL * count + 2) / 3;
+    return lowerBound > capacityBits;
+}
+
+int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel) const {
+    if (cannotFitAnyStream(count, 8 * DataCodewords(40, ecLevel)))
+        return 0;
+    for (int range = 0; range < 3; ++range) {
+        const int last = kRangeLast[range];
+        if (cannotFitAnyStream(count, 8 * DataCodewords(last, ecLevel)))
+            continue;
+        const int d = BuildBitStream(nullptr, data, count, kRangeFirst[range], true);
+        for (int v = kRangeFirst[range]; v <= last; ++v)
+            if (d - 4 <= 8 * DataCodewords(v, ecLevel))
+                return v;
+    }
+    return 0;
+}
+
+std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int count, int version,
+                                                  int ecLevel, int maskPattern) {
+    if (ecLevel < 1 || ecLevel > 4)
+        ecLevel = 2;
+    if (version < 0)
+        return std::nullopt;
+    if (count < 0)
+        count = 0;
+    if (version == 0 || version > 40) {
+        version = chooseVersion(data, count, ecLevel);
+        if (version == 0)
+            return std::nullopt;
+    } else if (cannotFitAnyStream(count, 8 * DataCodewords(version, ecLevel))) {
+        return std::nullopt;
+    }
+
+    QRSymbol symbol;
+    symbol.version = version;
+    symbol.ecLevel = ecLevel;
+
+    // Both bit streams live only during this call.
+    std::vector<std::uint8_t> streams(2 * StreamCells, 0);
+    std::uint8_t* dataBits = streams.data();
+    std::uint8_t* interleaved = dataBits + StreamCells;
+
+    const int d = BuildBitStream(dataBits, data, count, version, false, &symbol.segments);
+    const int capacity = 8 * DataCodewords(version, ecLevel);
+    if (d - 4 > capacity)
+        return std::nullopt; // the terminator alone may be cut short
+    symbol.streamBits = d;
+    // The pad pattern starts right after the terminator, not at the next codeword boundary.
+    for (int i = 0; i <= capacity - d; ++i)
+        dataBits[d + i] = static_cast<std::uint8_t>(PadPatternBit(i));
+
+    fillBlocks(dataBits, interleaved, version, ecLevel);
+
+    const int h = SymbolSize(version);
+    const int stride = h + 3;
+    symbol.modules.assign(static_cast<std::size_t>(stride) * stride, 0);
+    std::uint8_t* matrix = symbol.modules.data();
+    DrawFunctionPatterns(matrix, version);
+    std::vector<std::uint8_t> dataMatrix(static_cast<std::size_t>(h) * h, 0);
+    placeCodewords(matrix, dataMatrix.data(), interleaved, version);
+    symbol.maskPattern = ApplyMask(dataMatrix.data(), h, maskPattern);
+
+    // Function cells: 1 stays dark, 2 becomes light; free cells take the masked data bit.
+    for (int r = 0; r < h; ++r) {
+        std::uint8_t* row = matrix + r * stride;
+        const std::uint8_t* dataRow = dataMatrix.data() + r * h;
+        for (int c = 0; c < h; ++c)
+            row[c] = (row[c] != 0 ? row[c] : dataRow[c]) & 1;
+    }
+    if (version >= 7)
+        writeVersionInformation(matrix, version);
+    writeFormatInformation(matrix, version, ecLevel, symbol.maskPattern);
+    return symbol;
+}
+
+// Cuts the data codewords into blocks (short blocks first), computes each block's
+// error-correction codewords and interleaves everything in ISO/IEC 18004 order.
+void clsQRCode::fillBlocks(const std::uint8_t* dataBits, std::uint8_t* interleaved, int version,
+                           int ecLevel) {
+    const int B = BlockCount(version, ecLevel);
+    const int E = EcCodewords(version, ecLevel);
+    const int D = DataCodewords(version, ecLevel);
+    const int L = (D + B - 1) / B;
+    const int S = D % B > 0 ? B - D % B : 0;
+
+    if (!reedSolomon_)
+        reedSolomon_ = std::make_unique<clsReedSolomon>();
+    reedSolomon_->Init(L, E, field_, 0, 0);
+
+    std::vector<std::uint8_t> codewords(TotalCodewords(version));
+    auto dataCodeword = [&](int c) {
+        int value = 0;
+        for (int b = 0; b < 8; ++b)
+            value = (value << 1) | dataBits[8 * c + b];
+        return value;
+    };
+
+    std::int32_t blockBuffer[256];
+    int next = 0; // next data codeword of the stream
+    for (int b = 0; b < B; ++b) {
+        const bool isShort = b < S;
+        const int length = isShort ? L - 1 : L;
+        const int top = E + L - 1;
+        blockBuffer[top] = 0;
+        const int first = isShort ? top - 1 : top;
+        for (int i = 0; i < length; ++i) {
+            const int value = dataCodeword(next++);
+            blockBuffer[first - i] = value;
+            const int position = i <= L - 2 ? b + i * B : (L - 1) * B + (b - S);
+            codewords[position] = static_cast<std::uint8_t>(value);
+        }
+        reedSolomon_->Encode(blockBuffer);
+        for (int k = 0; k < E; ++k)
+            codewords[D + b + k * B] = static_cast<std::uint8_t>(blockBuffer[E - 1 - k]);
+    }
+
+    std::uint8_t* out = interleaved;
+    for (std::uint8_t value : codewords)
+        for (int b = 7; b >= 0; --b)
+            *out++ = static_cast<std::uint8_t>((value >> b) & 1);
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "clsFiniteField.h"
+#include "clsReedSolomon.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QImage;
+
+// Segment modes, numbered as the segmentation orders its tie-breaks (lower number wins).
+enum QRMode : int { ModeByte = 0, ModeNumeric = 1, ModeAlphanumeric = 2, ModeKanji = 3 };
+
+// One written segment: its mode and how many payload bytes it carries.
+struct QRSegment {
+    int mode = ModeByte;
+    int byteCount = 0;
+    friend bool operator==(const QRSegment&, const QRSegment&) = default;
+};
+
+// A finished symbol. `modules` is the ModuleMatrix: (h + 3) rows of (h + 3) bytes, row 0 at the
+// top, 1 dark and 0 light, the last three rows and columns light, h = 4 × version + 17. Each
+// row is a multiple of four bytes, so the array is directly an 8-bit top-down pixel array.
+struct QRSymbol {
+    int version = 0;
+    int ecLevel = 0;
+    int maskPattern = 0;
+    int streamBits = 0; // data bit stream length as built, terminator included
+    std::vector<QRSegment> segments;
+    std::vector<std::uint8_t> modules;
+
+    int side() const { return 4 * version + 17; }
+    int stride() const { return side() + 3; }
+    bool dark(int row, int column) const { return modules[row * stride() + column] != 0; }
+};
+
+// QR Code symbol encoder (ISO/IEC 18004, versions 1–40, levels L, M, Q, H = EcLevel 1–4).
+// Everything here is plain computation; only EncodeToPicture touches Qt, to hand over a picture.
+class clsQRCode {
+  public:
+    static constexpr int StreamCells = 32768; // bit cells of the data and interleaved streams
+    static constexpr int Unreachable = 0x70000000;
+
+    clsQRCode();
+
+    // Kanji mode writes byte pairs as Shift JIS characters, which readers decode as such. Only
+    // Shift JIS callers want it; for UTF-8 payloads it turns Chinese text into garbage.
+    bool AllowKanji = false;
+
+    // data[0 … count-1] is the payload. version 1–40 forces it, 0 or >40 picks the smallest
+    // that fits, <0 yields nothing; ecLevel outside 1–4 means M; maskPattern outside 0–7 means 0.
+    // Nothing (null picture / nullopt) when the payload fits no symbol.
+    QImage EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,
+                           int maskPattern);
+    std::optional<QRSymbol> EncodeToMatrix(const std::uint8_t* data, int count, int version,
+                                           int ecLevel, int maskPattern);
+
+    // ---- Building blocks of the pipeline, public so that each can be checked on its own. ----
+
+    // Symbol tables.
+    static int SymbolSize(int version) { return 4 * version + 17; }
+    static int AlignmentCountPerSide(int version) { return version <= 1 ? 1 : version / 7 + 2; }
+    static int RawDataModules(int version);
+    static int TotalCodewords(int version) { return RawDataModules(version) / 8; }
+    int BlockCount(int version, int ecLevel) const {
+        return BlockCountTable[tableIndex(version, ecLevel)];
+    }
+    int EcCodewords(int version, int ecLevel) const {
+        return EcCodewordsTable[tableIndex(version, ecLevel)];
+    }
+    int DataCodewords(int version, int ecLevel) const {
+        return TotalCodewords(version) -
+               BlockCount(version, ecLevel) * EcCodewords(version, ecLevel);
+    }
+    int AlignmentSpacingOf(int version) const { return AlignmentSpacing[version]; }
+
+    // Data encoding.
+    static int CharClass(std::uint8_t byte);
+    static int AlphanumericValue(std::uint8_t byte);
+    static bool IsKanjiPair(std::uint8_t first, std::uint8_t second);
+    // Returns the stream length in bits, terminator included. Writes `bits` (one 0/1 cell per
+    // bit) unless measureOnly; `segments`, when given, receives the written segments. A stream
+    // longer than StreamCells is measured but never written.
+    int BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
+                       bool measureOnly, std::vector<QRSegment>* segments = nullptr) const;
+    static int PadPatternBit(int i);
+
+    // Placement, masking, format.
+    void DrawFunctionPatterns(std::uint8_t* matrix, int version) const;
+    static int BchRemainder(int value, int generator, int topBit, int steps);
+    static int ApplyMask(std::uint8_t* matrix, int size, int pattern);
+    int VersionWord(int version) const;
+    static int FormatWord(int ecLevel, int maskPattern);
+
+  private:
+    static int tableIndex(int version, int ecLevel) { return 4 * (version - 1) + (ecLevel - 1); }
+    int chooseVersion(const std::uint8_t* data, int count, int ecLevel) const;
+    bool cannotFitAnyStream(int count, int capacityBits) const;
+    void fillBlocks(const std::uint8_t* dataBits, std::uint8_t* interleaved, int version,
+                    int ecLevel);
+    void placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
+                        const std::uint8_t* stream, int version) const;
+    void writeVersionInformation(std::uint8_t* matrix, int version) const;
+    void writeFormatInformation(std::uint8_t* matrix, int version, int ecLevel, int mask) const;
+
+    std::shared_ptr<clsFiniteField> field_;
+    std::unique_ptr<clsReedSolomon> reedSolomon_;
+    std::array<std::uint8_t, 41> AlignmentSpacing{};
+    std::array<std::uint8_t, 160> BlockCountTable{};
+    std::array<std::uint8_t, 160> EcCodewordsTable{};
+    std::array<std::int32_t, 18> BitWeights{};
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstdint>
+
+// Matrix rendering: one pixel per matrix byte on a white picture with margins.
+namespace mdlFakeBarCode {
+
+// bits: width × height bytes, row after row from the top. Byte 0 is white, 1 black, 2 grey,
+// 3–255 black. The picture is (left + width + right) × (top + height + bottom) pixels, white
+// except the matrix rectangle at (left, top). A null QImage stands for "no picture".
+QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left, int top,
+                       int right, int bottom);
+
+} // namespace mdlFakeBarCode

@@ -1,0 +1,44 @@
+#define ZX_USE_UTF8 1
+#include "ZxingDecode.h"
+
+#include "clsQRCode.h"
+
+#include <ZXing/ReadBarcode.h>
+
+std::optional<DecodedSymbol> DecodeImage(const QImage& image) {
+    if (image.isNull())
+        return std::nullopt;
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
+                          static_cast<int>(grey.bytesPerLine()));
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setTryHarder(true);
+    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
+    if (!result.isValid())
+        return std::nullopt;
+    const ZXing::ByteArray& raw = result.bytes();
+    return DecodedSymbol{std::string(raw.begin(), raw.end()), result.text(), result.ecLevel()};
+}
+
+std::optional<DecodedSymbol> DecodeSymbol(const QRSymbol& symbol, int scale) {
+    const int h = symbol.side();
+    const int size = (h + 8) * scale;
+    QImage image(size, size, QImage::Format_Grayscale8);
+    image.fill(255);
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < h; ++c) {
+            if (!symbol.dark(r, c))
+                continue;
+            for (int dy = 0; dy < scale; ++dy) {
+                uchar* line = image.scanLine((r + 4) * scale + dy);
+                for (int dx = 0; dx < scale; ++dx)
+                    line[(c + 4) * scale + dx] = 0;
+            }
+        }
+    return DecodeImage(image);
+}
+
+std::string BytesOf(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
