@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+
+// A picture holder: keeps a picture (a null QImage is "no picture") and shows it stretched to
+// its own size, as an image control with stretching on does.
+class PictureHolder : public QLabel {
+  public:
+    explicit PictureHolder(QWidget* parent = nullptr);
+
+    const QImage& picture() const { return picture_; }
+    void setPicture(const QImage& picture);
+    bool hasPicture() const { return !picture_.isNull(); }
+
+  private:
+    QImage picture_;
+};
