@@ -23,10 +23,8 @@ struct MaxRuns {
 };
 
 MaxRuns maxRunsFor(int k) {
-    if (k == 2)
-        return {{255, 1023, 511, 255}};
-    if (k == 4)
-        return {{65535, 4095, 2047, 1023}};
+    if (k == 2) return {{255, 1023, 511, 255}};
+    if (k == 4) return {{65535, 4095, 2047, 1023}};
     return {{65535, 16383, 8191, 4095}};
 }
 
@@ -117,8 +115,7 @@ struct Segmenter {
 int cheapestMode(const SegmentCell* row) {
     int e = 0;
     for (int m = 1; m < 4; ++m)
-        if (row[m].Cost < row[e].Cost)
-            e = m;
+        if (row[m].Cost < row[e].Cost) e = m;
     return e;
 }
 
@@ -126,18 +123,15 @@ void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, 
     switch (mode) {
     case ModeByte:
         w.put(r, k == 2 ? 8 : 16);
-        for (int i = 0; i < r; ++i)
-            w.put(bytes[i], 8);
+        for (int i = 0; i < r; ++i) w.put(bytes[i], 8);
         break;
     case ModeNumeric: {
         w.put(r, k + 8);
         int i = 0;
         for (; i + 3 <= r; i += 3)
             w.put(100 * (bytes[i] & 15) + 10 * (bytes[i + 1] & 15) + (bytes[i + 2] & 15), 10);
-        if (r - i == 1)
-            w.put(bytes[i] & 15, 4);
-        if (r - i == 2)
-            w.put(10 * (bytes[i] & 15) + (bytes[i + 1] & 15), 7);
+        if (r - i == 1) w.put(bytes[i] & 15, 4);
+        if (r - i == 2) w.put(10 * (bytes[i] & 15) + (bytes[i + 1] & 15), 7);
         break;
     }
     case ModeAlphanumeric: {
@@ -147,8 +141,7 @@ void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, 
             w.put(45 * clsQRCode::AlphanumericValue(bytes[i]) +
                       clsQRCode::AlphanumericValue(bytes[i + 1]),
                   11);
-        if (i < r)
-            w.put(clsQRCode::AlphanumericValue(bytes[i]), 6);
+        if (i < r) w.put(clsQRCode::AlphanumericValue(bytes[i]), 6);
         break;
     }
     default: { // Kanji: r counts bytes here, two per character
@@ -168,10 +161,8 @@ constexpr int kModeIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
 } // namespace
 
 int clsQRCode::CharClass(std::uint8_t byte) {
-    if (byte >= '0' && byte <= '9')
-        return 1;
-    if (byte >= 'A' && byte <= 'Z')
-        return 2;
+    if (byte >= '0' && byte <= '9') return 1;
+    if (byte >= 'A' && byte <= 'Z') return 2;
     switch (byte) {
     case ' ':
     case '$':
@@ -181,47 +172,31 @@ int clsQRCode::CharClass(std::uint8_t byte) {
     case '-':
     case '.':
     case '/':
-    case ':':
-        return 2;
-    default:
-        return 0;
+    case ':': return 2;
+    default: return 0;
     }
 }
 
 int clsQRCode::AlphanumericValue(std::uint8_t byte) {
-    if (byte >= '0' && byte <= '9')
-        return byte - '0';
-    if (byte >= 'A' && byte <= 'Z')
-        return byte - 'A' + 10;
+    if (byte >= '0' && byte <= '9') return byte - '0';
+    if (byte >= 'A' && byte <= 'Z') return byte - 'A' + 10;
     switch (byte) {
-    case ' ':
-        return 36;
-    case '$':
-        return 37;
-    case '%':
-        return 38;
-    case '*':
-        return 39;
-    case '+':
-        return 40;
-    case '-':
-        return 41;
-    case '.':
-        return 42;
-    case '/':
-        return 43;
-    case ':':
-        return 44;
-    default:
-        return 0;
+    case ' ': return 36;
+    case '$': return 37;
+    case '%': return 38;
+    case '*': return 39;
+    case '+': return 40;
+    case '-': return 41;
+    case '.': return 42;
+    case '/': return 43;
+    case ':': return 44;
+    default: return 0;
     }
 }
 
 bool clsQRCode::IsKanjiPair(std::uint8_t first, std::uint8_t second) {
-    if (second < 0x40)
-        return false;
-    if ((first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xEA))
-        return true;
+    if (second < 0x40) return false;
+    if ((first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xEA)) return true;
     return first == 0xEB && second <= 0xBF;
 }
 
@@ -234,8 +209,7 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
                               bool measureOnly, std::vector<QRSegment>* segments) const {
     if (count <= 0) {
         if (bits)
-            for (int i = 0; i < 4; ++i)
-                bits[i] = 0;
+            for (int i = 0; i < 4; ++i) bits[i] = 0;
         return 4;
     }
     const int k = countClass(version);
@@ -256,8 +230,7 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
     }
     int e = cheapestMode(&table[(count - 1) * 4]);
     const int length = table[(count - 1) * 4 + e].Cost + 4;
-    if (length > StreamCells)
-        return length; // too long for any symbol; never written
+    if (length > StreamCells) return length; // too long for any symbol; never written
 
     std::vector<std::uint8_t> modes(count);
     for (int p = count - 1; p >= 0;) {
@@ -280,12 +253,10 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
     for (int start = 0; start < count;) {
         const int mode = modes[start];
         int r = 1;
-        while (start + r <= count - 1 && modes[start + r] == mode && r < maxRun.of[mode])
-            ++r;
+        while (start + r <= count - 1 && modes[start + r] == mode && r < maxRun.of[mode]) ++r;
         w.put(kModeIndicator[mode], 4);
         writeSegmentData(w, data + start, mode, r, k);
-        if (segments)
-            segments->push_back({mode, r});
+        if (segments) segments->push_back({mode, r});
         start += r;
     }
     w.put(0, 4);

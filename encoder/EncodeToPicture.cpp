@@ -7,8 +7,7 @@ QImage clsQRCode::EncodeToPicture(const std::uint8_t* data, int count, int versi
                                   int maskPattern) {
     const std::optional<QRSymbol> symbol =
         EncodeToMatrix(data, count, version, ecLevel, maskPattern);
-    if (!symbol)
-        return {};
+    if (!symbol) return {};
     const int stride = symbol->stride();
     // Three filler columns/rows of the matrix plus one pixel make the 4-module margin on the
     // right and at the bottom.

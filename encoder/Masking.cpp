@@ -5,40 +5,29 @@ namespace {
 
 bool maskCondition(int pattern, int r, int c) {
     switch (pattern) {
-    case 0:
-        return (r + c) % 2 == 0;
-    case 1:
-        return r % 2 == 0;
-    case 2:
-        return c % 3 == 0;
-    case 3:
-        return (r + c) % 3 == 0;
-    case 4:
-        return (r / 2 + c / 3) % 2 == 0;
-    case 5:
-        return (r * c) % 2 + (r * c) % 3 == 0;
-    case 6:
-        return ((r * c) % 2 + (r * c) % 3) % 2 == 0;
-    default:
-        return ((r + c) % 2 + (r * c) % 3) % 2 == 0;
+    case 0: return (r + c) % 2 == 0;
+    case 1: return r % 2 == 0;
+    case 2: return c % 3 == 0;
+    case 3: return (r + c) % 3 == 0;
+    case 4: return (r / 2 + c / 3) % 2 == 0;
+    case 5: return (r * c) % 2 + (r * c) % 3 == 0;
+    case 6: return ((r * c) % 2 + (r * c) % 3) % 2 == 0;
+    default: return ((r + c) % 2 + (r * c) % 3) % 2 == 0;
     }
 }
 
 } // namespace
 
 int clsQRCode::ApplyMask(std::uint8_t* matrix, int size, int pattern) {
-    if (pattern < 0 || pattern > 7)
-        pattern = 0;
+    if (pattern < 0 || pattern > 7) pattern = 0;
     for (int r = 0; r < size; ++r) {
         std::uint8_t* row = matrix + r * size;
         if (pattern == 0) { // the generator's pattern: a plain checkerboard, kept branch-free
-            for (int c = r & 1; c < size; c += 2)
-                row[c] ^= 1;
+            for (int c = r & 1; c < size; c += 2) row[c] ^= 1;
             continue;
         }
         for (int c = 0; c < size; ++c)
-            if (maskCondition(pattern, r, c))
-                row[c] ^= 1;
+            if (maskCondition(pattern, r, c)) row[c] ^= 1;
     }
     return pattern;
 }
@@ -57,15 +46,11 @@ void clsQRCode::writeFormatInformation(std::uint8_t* matrix, int version, int ec
     auto set = [&](int r, int c, int bit) {
         matrix[r * stride + c] = (word & BitWeights[bit]) != 0 ? 1 : 0;
     };
-    for (int i = 0; i <= 5; ++i)
-        set(i, 8, i);
+    for (int i = 0; i <= 5; ++i) set(i, 8, i);
     set(7, 8, 6);
     set(8, 8, 7);
     set(8, 7, 8);
-    for (int i = 9; i <= 14; ++i)
-        set(8, 14 - i, i);
-    for (int i = 0; i <= 7; ++i)
-        set(8, h - 1 - i, i);
-    for (int i = 8; i <= 14; ++i)
-        set(h - 15 + i, 8, i);
+    for (int i = 9; i <= 14; ++i) set(8, 14 - i, i);
+    for (int i = 0; i <= 7; ++i) set(8, h - 1 - i, i);
+    for (int i = 8; i <= 14; ++i) set(h - 15 + i, 8, i);
 }

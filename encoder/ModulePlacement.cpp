@@ -64,28 +64,23 @@ void drawAlignmentPattern(const Grid& g, int row, int column) {
 } // namespace
 
 void clsQRCode::DrawFunctionPatterns(std::uint8_t* matrix, int version) const {
-    if (version < 1 || version > 40)
-        return;
+    if (version < 1 || version > 40) return;
     const int h = SymbolSize(version);
     const Grid g{matrix, h + 3};
     drawFinders(g, h);
     reserveFormatAreas(g, h);
     g.at(h - 8, 8) = kDark;
-    if (version >= 7)
-        reserveVersionAreas(g, h);
+    if (version >= 7) reserveVersionAreas(g, h);
     drawTiming(g, h);
-    if (version < 2)
-        return;
+    if (version < 2) return;
 
     // Centres counted back from h - 7 by the version's spacing, down to 18.
     const int s = AlignmentSpacing[version];
     int centres[7];
     int n = 0;
-    for (int p = h - 7; p >= 18; p -= s)
-        centres[n++] = p;
+    for (int p = h - 7; p >= 18; p -= s) centres[n++] = p;
     for (int a = 0; a < n; ++a)
-        for (int b = 0; b < n; ++b)
-            drawAlignmentPattern(g, centres[a], centres[b]);
+        for (int b = 0; b < n; ++b) drawAlignmentPattern(g, centres[a], centres[b]);
     for (int a = 1; a < n; ++a) {
         drawAlignmentPattern(g, 6, centres[a]);
         drawAlignmentPattern(g, centres[a], 6);
@@ -100,22 +95,19 @@ void clsQRCode::placeCodewords(const std::uint8_t* function, std::uint8_t* dataM
     const int total = 8 * TotalCodewords(version);
     int n = 0;
     auto visit = [&](int r, int c) {
-        if (function[r * stride + c] == 0)
-            dataMatrix[r * h + c] = stream[n++];
+        if (function[r * stride + c] == 0) dataMatrix[r * h + c] = stream[n++];
     };
     for (int R = h; R >= 5 && n < total;) {
         int c = R - 2 < 6 ? R - 3 : R - 2;
         for (int r = h - 1; r >= 0 && n < total; --r) {
             visit(r, c + 1);
-            if (n < total)
-                visit(r, c);
+            if (n < total) visit(r, c);
         }
         R -= 4;
         c = R < 6 ? R - 1 : R;
         for (int r = 0; r < h && n < total; ++r) {
             visit(r, c + 1);
-            if (n < total)
-                visit(r, c);
+            if (n < total) visit(r, c);
         }
     }
 }
@@ -123,8 +115,7 @@ void clsQRCode::placeCodewords(const std::uint8_t* function, std::uint8_t* dataM
 int clsQRCode::BchRemainder(int value, int generator, int topBit, int steps) {
     for (int i = 0; i < steps; ++i) {
         value *= 2;
-        if (value & topBit)
-            value = (value ^ generator) & (topBit - 1);
+        if (value & topBit) value = (value ^ generator) & (topBit - 1);
     }
     return value;
 }

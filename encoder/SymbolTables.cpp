@@ -27,16 +27,11 @@ constexpr std::uint8_t kEcCodewords[160] = {
 // Distance between neighbouring alignment centres, counted from the one nearest the
 // bottom-right corner; 255 for versions 1–6, where only that one exists.
 int alignmentSpacingFor(int v) {
-    if (v <= 6)
-        return 255;
-    if (v <= 13)
-        return 2 * v + 2;
-    if (v <= 20)
-        return 2 * ((2 * v + 4) / 3);
-    if (v <= 27)
-        return (v + 2) & ~1;
-    if (v <= 34)
-        return 2 * (v / 3) + 6;
+    if (v <= 6) return 255;
+    if (v <= 13) return 2 * v + 2;
+    if (v <= 20) return 2 * ((2 * v + 4) / 3);
+    if (v <= 27) return (v + 2) & ~1;
+    if (v <= 34) return 2 * (v / 3) + 6;
     return 2 * (v / 3) + 2;
 }
 
@@ -50,17 +45,14 @@ clsQRCode::clsQRCode() : field_(std::make_shared<clsFiniteField>()) {
         BlockCountTable[i] = kBlockCounts[i];
         EcCodewordsTable[i] = kEcCodewords[i];
     }
-    for (int i = 0; i < 18; ++i)
-        BitWeights[i] = 1 << i;
+    for (int i = 0; i < 18; ++i) BitWeights[i] = 1 << i;
 }
 
 int clsQRCode::RawDataModules(int version) {
     const int h = SymbolSize(version);
-    if (version == 1)
-        return h * (h - 2) - 191;
+    if (version == 1) return h * (h - 2) - 191;
     const int n = AlignmentCountPerSide(version);
     int modules = h * (h - 2) - 136 - (25 * n - 10) * n;
-    if (n > 2)
-        modules -= 36;
+    if (n > 2) modules -= 36;
     return modules;
 }

@@ -15,8 +15,7 @@ int roundedSqrtPlusTwo(int n) {
 } // namespace
 
 bool clsFiniteField::Init(int size, int modulus, int primitiveElement) {
-    if (size < 2 || size > MaxSize)
-        return false;
+    if (size < 2 || size > MaxSize) return false;
     if (size == 2) {
         size_ = 2;
         modulus_ = 2;
@@ -25,8 +24,7 @@ bool clsFiniteField::Init(int size, int modulus, int primitiveElement) {
         expTable_[0] = expTable_[1] = 1;
         return true;
     }
-    if (isPowerOfTwo(size) && modulus == 0)
-        return false;
+    if (isPowerOfTwo(size) && modulus == 0) return false;
     size_ = size;
     modulus_ = isPowerOfTwo(size) ? modulus : size;
     int alpha = primitiveElement != 0 ? primitiveElement : FindPrimitiveElement();
@@ -60,29 +58,23 @@ int clsFiniteField::FindPrimitiveElement() const {
     int n = order;
     if (n % 2 == 0) {
         exponents[count++] = order / 2;
-        while (n % 2 == 0)
-            n /= 2;
+        while (n % 2 == 0) n /= 2;
     }
     int limit = roundedSqrtPlusTwo(n);
     for (int i = 3; i <= limit; i += 2) {
-        if (n % i != 0)
-            continue;
-        while (n % i == 0)
-            n /= i;
+        if (n % i != 0) continue;
+        while (n % i == 0) n /= i;
         exponents[count++] = order / i;
         limit = roundedSqrtPlusTwo(n);
     }
-    if (n > 1)
-        exponents[count++] = order / n;
+    if (n > 1) exponents[count++] = order / n;
 
     for (int d = 2; d <= q - 1; ++d) {
         bool primitive = true;
         for (int e = 0; e < count && primitive; ++e) {
-            if (powerDirect(d, exponents[e]) == 1)
-                primitive = false;
+            if (powerDirect(d, exponents[e]) == 1) primitive = false;
         }
-        if (primitive)
-            return d;
+        if (primitive) return d;
     }
     return 0;
 }
@@ -91,24 +83,19 @@ int clsFiniteField::FindPrimitiveElement() const {
 int clsFiniteField::powerDirect(int base, int exponent) const {
     int squares[14];
     squares[0] = base;
-    for (int k = 1; k < 14; ++k)
-        squares[k] = MultiplyDirect(squares[k - 1], squares[k - 1]);
+    for (int k = 1; k < 14; ++k) squares[k] = MultiplyDirect(squares[k - 1], squares[k - 1]);
     int r = 1;
     for (int k = 0; k < 14 && (exponent >> k) != 0; ++k) {
-        if (exponent & (1 << k))
-            r = MultiplyDirect(r, squares[k]);
+        if (exponent & (1 << k)) r = MultiplyDirect(r, squares[k]);
     }
     return r;
 }
 
 int clsFiniteField::MultiplyDirect(int a, int b) const {
-    if (a == 0 || b == 0)
-        return 0;
+    if (a == 0 || b == 0) return 0;
     const int q = size_;
-    if (q == 2)
-        return 1;
-    if (!isPowerOfTwo(q))
-        return static_cast<int>((static_cast<long long>(a) * b) % q);
+    if (q == 2) return 1;
+    if (!isPowerOfTwo(q)) return static_cast<int>((static_cast<long long>(a) * b) % q);
     int acc = 0;
     int mask = 1;
     for (;;) {
@@ -116,12 +103,10 @@ int clsFiniteField::MultiplyDirect(int a, int b) const {
             b &= ~mask;
             acc ^= a;
         }
-        if (b == 0)
-            return acc;
+        if (b == 0) return acc;
         a <<= 1;
         mask <<= 1;
-        if (a & q)
-            a = (a ^ modulus_) & (q - 1);
+        if (a & q) a = (a ^ modulus_) & (q - 1);
     }
 }
 
@@ -142,22 +127,16 @@ int clsFiniteField::primeFieldInverse(int a) const {
 
 // In GF(2^m) the true inverse is a^(q-2), since the multiplicative group has order q - 1.
 int clsFiniteField::InverseDirect(int a) const {
-    if (a == 0)
-        return 0;
-    if (size_ == 2)
-        return 1;
-    if (isPowerOfTwo(size_))
-        return powerDirect(a, size_ - 2);
+    if (a == 0) return 0;
+    if (size_ == 2) return 1;
+    if (isPowerOfTwo(size_)) return powerDirect(a, size_ - 2);
     return primeFieldInverse(a);
 }
 
 int clsFiniteField::DivideDirect(int a, int b) const {
-    if (a == 0 || b == 0)
-        return 0;
-    if (size_ == 2)
-        return 1;
-    if (isPowerOfTwo(size_))
-        return MultiplyDirect(a, powerDirect(b, size_ - 2));
+    if (a == 0 || b == 0) return 0;
+    if (size_ == 2) return 1;
+    if (isPowerOfTwo(size_)) return MultiplyDirect(a, powerDirect(b, size_ - 2));
     long long t = primeFieldInverse(b);
     long long r = (static_cast<long long>(a) * t) % size_;
     return static_cast<int>(r < 0 ? r + size_ : r);
@@ -165,7 +144,6 @@ int clsFiniteField::DivideDirect(int a, int b) const {
 
 int clsFiniteField::Exp(int n) const {
     int r = n % (size_ - 1);
-    if (r < 0)
-        r += size_ - 1;
+    if (r < 0) r += size_ - 1;
     return expTable_[r];
 }

@@ -18,44 +18,36 @@ class clsFiniteField {
     bool Init(int size, int modulus, int primitiveElement);
 
     int Add(int a, int b) const {
-        if (isBinary())
-            return a ^ b;
+        if (isBinary()) return a ^ b;
         int s = a + b;
         return s >= size_ ? s - size_ : s;
     }
     int Negate(int a) const {
-        if (isBinary())
-            return a;
+        if (isBinary()) return a;
         return a == 0 ? 0 : size_ - a;
     }
     int Subtract(int a, int b) const {
-        if (isBinary())
-            return a ^ b;
+        if (isBinary()) return a ^ b;
         int d = a - b;
         return d < 0 ? d + size_ : d;
     }
     // Hot path of the Reed-Solomon encoder: two log reads, one comparison, one exp read.
     int Multiply(int a, int b) const {
-        if (a == 0 || b == 0)
-            return 0;
+        if (a == 0 || b == 0) return 0;
         int s = logTable_[a] + logTable_[b];
-        if (s >= size_ - 1)
-            s -= size_ - 1;
+        if (s >= size_ - 1) s -= size_ - 1;
         return expTable_[s];
     }
     int MultiplyDirect(int a, int b) const;
     int Inverse(int a) const {
-        if (a == 0)
-            return 0;
+        if (a == 0) return 0;
         return expTable_[size_ - 1 - logTable_[a]];
     }
     int InverseDirect(int a) const;
     int Divide(int a, int b) const {
-        if (a == 0 || b == 0)
-            return 0;
+        if (a == 0 || b == 0) return 0;
         int d = logTable_[a] - logTable_[b];
-        if (d < 0)
-            d += size_ - 1;
+        if (d < 0) d += size_ - 1;
         return expTable_[d];
     }
     int DivideDirect(int a, int b) const;

@@ -19,32 +19,25 @@ bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
 }
 
 int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel) const {
-    if (cannotFitAnyStream(count, 8 * DataCodewords(40, ecLevel)))
-        return 0;
+    if (cannotFitAnyStream(count, 8 * DataCodewords(40, ecLevel))) return 0;
     for (int range = 0; range < 3; ++range) {
         const int last = kRangeLast[range];
-        if (cannotFitAnyStream(count, 8 * DataCodewords(last, ecLevel)))
-            continue;
+        if (cannotFitAnyStream(count, 8 * DataCodewords(last, ecLevel))) continue;
         const int d = BuildBitStream(nullptr, data, count, kRangeFirst[range], true);
         for (int v = kRangeFirst[range]; v <= last; ++v)
-            if (d - 4 <= 8 * DataCodewords(v, ecLevel))
-                return v;
+            if (d - 4 <= 8 * DataCodewords(v, ecLevel)) return v;
     }
     return 0;
 }
 
 std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int count, int version,
                                                   int ecLevel, int maskPattern) {
-    if (ecLevel < 1 || ecLevel > 4)
-        ecLevel = 2;
-    if (version < 0)
-        return std::nullopt;
-    if (count < 0)
-        count = 0;
+    if (ecLevel < 1 || ecLevel > 4) ecLevel = 2;
+    if (version < 0) return std::nullopt;
+    if (count < 0) count = 0;
     if (version == 0 || version > 40) {
         version = chooseVersion(data, count, ecLevel);
-        if (version == 0)
-            return std::nullopt;
+        if (version == 0) return std::nullopt;
     } else if (cannotFitAnyStream(count, 8 * DataCodewords(version, ecLevel))) {
         return std::nullopt;
     }
@@ -57,17 +50,14 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
     std::vector<std::uint8_t> streams(2 * StreamCells, 0);
     std::uint8_t* dataBits = streams.data();
     std::uint8_t* interleaved = dataBits + StreamCells;
-
-    const int d = BuildBitStream(dataBits, data, count, version, false, &symbol.segments);
-    const int capacity = 8 * DataCodewords(version, ecLevel);
-    if (d - 4 > capacity)
-        return std::nullopt; // the terminator alone may be cut short
+    const int d = BuildDataStream(dataBits, data, count, version, ecLevel, &symbol.segments);
+    if (d < 0) return std::nullopt;
     symbol.streamBits = d;
-    // The pad pattern starts right after the terminator, not at the next codeword boundary.
-    for (int i = 0; i <= capacity - d; ++i)
-        dataBits[d + i] = static_cast<std::uint8_t>(PadPatternBit(i));
 
-    fillBlocks(dataBits, interleaved, version, ecLevel);
+    const std::vector<std::uint8_t> codewords = InterleaveBlocks(dataBits, version, ecLevel);
+    std::uint8_t* out = interleaved;
+    for (std::uint8_t value : codewords)
+        for (int b = 7; b >= 0; --b) *out++ = static_cast<std::uint8_t>((value >> b) & 1);
 
     const int h = SymbolSize(version);
     const int stride = h + 3;
@@ -82,34 +72,41 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
     for (int r = 0; r < h; ++r) {
         std::uint8_t* row = matrix + r * stride;
         const std::uint8_t* dataRow = dataMatrix.data() + r * h;
-        for (int c = 0; c < h; ++c)
-            row[c] = (row[c] != 0 ? row[c] : dataRow[c]) & 1;
+        for (int c = 0; c < h; ++c) row[c] = (row[c] != 0 ? row[c] : dataRow[c]) & 1;
     }
-    if (version >= 7)
-        writeVersionInformation(matrix, version);
+    if (version >= 7) writeVersionInformation(matrix, version);
     writeFormatInformation(matrix, version, ecLevel, symbol.maskPattern);
     return symbol;
 }
 
+int clsQRCode::BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
+                               int ecLevel, std::vector<QRSegment>* segments) const {
+    const int d = BuildBitStream(bits, data, count, version, false, segments);
+    const int capacity = 8 * DataCodewords(version, ecLevel);
+    if (d - 4 > capacity) return -1; // only the terminator may be cut short
+    // The pad pattern starts right after the terminator, not at the next codeword boundary.
+    for (int i = 0; i <= capacity - d; ++i)
+        bits[d + i] = static_cast<std::uint8_t>(PadPatternBit(i));
+    return d;
+}
+
 // Cuts the data codewords into blocks (short blocks first), computes each block's
 // error-correction codewords and interleaves everything in ISO/IEC 18004 order.
-void clsQRCode::fillBlocks(const std::uint8_t* dataBits, std::uint8_t* interleaved, int version,
-                           int ecLevel) {
+std::vector<std::uint8_t> clsQRCode::InterleaveBlocks(const std::uint8_t* dataBits, int version,
+                                                      int ecLevel) {
     const int B = BlockCount(version, ecLevel);
     const int E = EcCodewords(version, ecLevel);
     const int D = DataCodewords(version, ecLevel);
     const int L = (D + B - 1) / B;
     const int S = D % B > 0 ? B - D % B : 0;
 
-    if (!reedSolomon_)
-        reedSolomon_ = std::make_unique<clsReedSolomon>();
+    if (!reedSolomon_) reedSolomon_ = std::make_unique<clsReedSolomon>();
     reedSolomon_->Init(L, E, field_, 0, 0);
 
     std::vector<std::uint8_t> codewords(TotalCodewords(version));
     auto dataCodeword = [&](int c) {
         int value = 0;
-        for (int b = 0; b < 8; ++b)
-            value = (value << 1) | dataBits[8 * c + b];
+        for (int b = 0; b < 8; ++b) value = (value << 1) | dataBits[8 * c + b];
         return value;
     };
 
@@ -117,11 +114,10 @@ void clsQRCode::fillBlocks(const std::uint8_t* dataBits, std::uint8_t* interleav
     int next = 0; // next data codeword of the stream
     for (int b = 0; b < B; ++b) {
         const bool isShort = b < S;
-        const int length = isShort ? L - 1 : L;
         const int top = E + L - 1;
-        blockBuffer[top] = 0;
+        blockBuffer[top] = 0; // a short block is a long one with a leading zero coefficient
         const int first = isShort ? top - 1 : top;
-        for (int i = 0; i < length; ++i) {
+        for (int i = 0; i < (isShort ? L - 1 : L); ++i) {
             const int value = dataCodeword(next++);
             blockBuffer[first - i] = value;
             const int position = i <= L - 2 ? b + i * B : (L - 1) * B + (b - S);
@@ -131,9 +127,5 @@ void clsQRCode::fillBlocks(const std::uint8_t* dataBits, std::uint8_t* interleav
         for (int k = 0; k < E; ++k)
             codewords[D + b + k * B] = static_cast<std::uint8_t>(blockBuffer[E - 1 - k]);
     }
-
-    std::uint8_t* out = interleaved;
-    for (std::uint8_t value : codewords)
-        for (int b = 7; b >= 0; --b)
-            *out++ = static_cast<std::uint8_t>((value >> b) & 1);
+    return codewords;
 }

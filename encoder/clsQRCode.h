@@ -87,6 +87,14 @@ class clsQRCode {
     int BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
                        bool measureOnly, std::vector<QRSegment>* segments = nullptr) const;
     static int PadPatternBit(int i);
+    // The written stream followed by the pad pattern up to the data capacity of (version,
+    // ecLevel); returns the stream length d, or -1 when the stream does not fit.
+    int BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
+                        int ecLevel, std::vector<QRSegment>* segments = nullptr) const;
+    // Data codewords of the padded stream split into blocks, error correction added, and all
+    // of it interleaved: TotalCodewords(version) bytes in transmission order.
+    std::vector<std::uint8_t> InterleaveBlocks(const std::uint8_t* dataBits, int version,
+                                               int ecLevel);
 
     // Placement, masking, format.
     void DrawFunctionPatterns(std::uint8_t* matrix, int version) const;
@@ -99,8 +107,6 @@ class clsQRCode {
     static int tableIndex(int version, int ecLevel) { return 4 * (version - 1) + (ecLevel - 1); }
     int chooseVersion(const std::uint8_t* data, int count, int ecLevel) const;
     bool cannotFitAnyStream(int count, int capacityBits) const;
-    void fillBlocks(const std::uint8_t* dataBits, std::uint8_t* interleaved, int version,
-                    int ecLevel);
     void placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
                         const std::uint8_t* stream, int version) const;
     void writeVersionInformation(std::uint8_t* matrix, int version) const;

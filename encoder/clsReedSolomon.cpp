@@ -5,17 +5,12 @@ bool clsReedSolomon::Init(int dataLength, int parityLength, std::shared_ptr<clsF
     if (dataLength <= 0 || parityLength <= 0 || dataLength + parityLength > MaxLength ||
         firstRoot < 0)
         return false;
-    if (field)
-        field_ = std::move(field);
-    if (!field_)
-        return false;
+    if (field) field_ = std::move(field);
+    if (!field_) return false;
     int alpha = primitiveElement;
-    if (alpha == 0)
-        alpha = primitiveElement_;
-    if (alpha == 0)
-        alpha = field_->PrimitiveElement();
-    if (alpha == 0)
-        return false;
+    if (alpha == 0) alpha = primitiveElement_;
+    if (alpha == 0) alpha = field_->PrimitiveElement();
+    if (alpha == 0) return false;
 
     dataLength_ = dataLength;
     parityLength_ = parityLength;
@@ -42,13 +37,10 @@ void clsReedSolomon::prepareBinaryFastPath() {
     const clsFiniteField& f = *field_;
     const int q = f.Size();
     binaryField_ = q > 2 && (q & (q - 1)) == 0;
-    if (!binaryField_)
-        return;
+    if (!binaryField_) return;
     const int cycle = q - 1;
-    for (int i = 0; i < 2 * cycle; ++i)
-        powers_[i] = static_cast<std::uint16_t>(f.Exp(i));
-    for (int i = 2 * cycle; i < 3 * cycle; ++i)
-        powers_[i] = 0;
+    for (int i = 0; i < 2 * cycle; ++i) powers_[i] = static_cast<std::uint16_t>(f.Exp(i));
+    for (int i = 2 * cycle; i < 3 * cycle; ++i) powers_[i] = 0;
     for (int j = 0; j < parityLength_; ++j)
         generatorLog_[j] = generator_[j] == 0 ? 2 * cycle : f.Log(generator_[j]);
 }
@@ -59,8 +51,7 @@ int clsReedSolomon::rootPower(int alpha, int exponent) const {
     int s = alpha;
     for (int t = 1; (exponent >> t) != 0; ++t) {
         s = f.Multiply(s, s);
-        if (exponent & (1 << t))
-            r = f.Multiply(r, s);
+        if (exponent & (1 << t)) r = f.Multiply(r, s);
     }
     return r;
 }
@@ -68,20 +59,16 @@ int clsReedSolomon::rootPower(int alpha, int exponent) const {
 void clsReedSolomon::Encode(std::int32_t* block) const {
     const int k = dataLength_;
     const int p = parityLength_;
-    if (k <= 0 || p <= 0)
-        return;
+    if (k <= 0 || p <= 0) return;
     std::array<std::int32_t, MaxLength> work;
-    for (int i = 0; i < p; ++i)
-        work[i] = 0;
-    for (int i = 0; i < k; ++i)
-        work[p + i] = block[p + i];
+    for (int i = 0; i < p; ++i) work[i] = 0;
+    for (int i = 0; i < k; ++i) work[p + i] = block[p + i];
     if (binaryField_)
         encodeBinary(work.data());
     else
         encodeGeneric(work.data());
     const clsFiniteField& f = *field_;
-    for (int j = 0; j < p; ++j)
-        block[j] = f.Negate(work[j]);
+    for (int j = 0; j < p; ++j) block[j] = f.Negate(work[j]);
 }
 
 // Long division of D(x)·x^P by g(x), highest degree first; the leading term is never reread.
@@ -90,8 +77,7 @@ void clsReedSolomon::encodeGeneric(std::int32_t* work) const {
     const int p = parityLength_;
     for (int i = dataLength_ - 1; i >= 0; --i) {
         const int t = work[p + i];
-        if (t == 0)
-            continue;
+        if (t == 0) continue;
         for (int j = 0; j < p; ++j)
             work[i + j] = f.Subtract(work[i + j], f.Multiply(t, generator_[j]));
     }
@@ -103,11 +89,9 @@ void clsReedSolomon::encodeBinary(std::int32_t* work) const {
     const int p = parityLength_;
     for (int i = dataLength_ - 1; i >= 0; --i) {
         const int t = work[p + i];
-        if (t == 0)
-            continue;
+        if (t == 0) continue;
         const int logT = f.Log(t);
         std::int32_t* row = work + i;
-        for (int j = 0; j < p; ++j)
-            row[j] ^= powers_[logT + generatorLog_[j]];
+        for (int j = 0; j < p; ++j) row[j] ^= powers_[logT + generatorLog_[j]];
     }
 }

@@ -15,8 +15,7 @@ std::unique_ptr<clsFiniteField> field(int size, int modulus, int alpha) {
 TEST(FiniteField, Gf256PowersAndLogsMatchTheQrField) {
     auto f = field(256, 285, 2);
     const int prefix[] = {1, 2, 4, 8, 16, 32, 64, 128, 29, 58, 116, 232, 205, 135, 19, 38, 76};
-    for (int i = 0; i < 17; ++i)
-        EXPECT_EQ(f->Exp(i), prefix[i]) << i;
+    for (int i = 0; i < 17; ++i) EXPECT_EQ(f->Exp(i), prefix[i]) << i;
     EXPECT_EQ(f->Exp(254), 142);
     EXPECT_EQ(f->Exp(255), 1);
     EXPECT_EQ(f->Exp(0), 1);
@@ -25,8 +24,7 @@ TEST(FiniteField, Gf256PowersAndLogsMatchTheQrField) {
     EXPECT_EQ(f->Log(255), 175);
     EXPECT_EQ(f->Log(0), 0);
     EXPECT_EQ(f->Log(1), 0);
-    for (int x = 1; x < 256; ++x)
-        EXPECT_EQ(f->Exp(f->Log(x)), x);
+    for (int x = 1; x < 256; ++x) EXPECT_EQ(f->Exp(f->Log(x)), x);
 }
 
 TEST(FiniteField, Gf256MultiplyInverseDivide) {
@@ -90,8 +88,7 @@ TEST(FiniteField, PrimeFieldOfSeven) {
     EXPECT_EQ(f->Modulus(), 7);
     EXPECT_EQ(f->PrimitiveElement(), 3); // 2 has order 3 and is rejected
     const int powers[] = {1, 3, 2, 6, 4, 5, 1};
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(f->Exp(i), powers[i]);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(f->Exp(i), powers[i]);
     EXPECT_EQ(f->Negate(2), 5);
     EXPECT_EQ(f->Negate(0), 0);
     EXPECT_EQ(f->Subtract(2, 5), 4);

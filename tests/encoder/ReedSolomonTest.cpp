@@ -14,8 +14,7 @@ std::shared_ptr<clsFiniteField> qrField() {
 
 std::vector<int> generator(const clsReedSolomon& rs) {
     std::vector<int> g;
-    for (int i = 0; i <= rs.ParityLength(); ++i)
-        g.push_back(rs.GeneratorCoefficient(i));
+    for (int i = 0; i <= rs.ParityLength(); ++i) g.push_back(rs.GeneratorCoefficient(i));
     return g;
 }
 
@@ -37,16 +36,12 @@ TEST(ReedSolomon, EncodesTheVersionOneMBlock) {
     ASSERT_TRUE(rs.Init(16, 10, qrField(), 0, 0));
     const int data[] = {32, 91, 11, 120, 209, 114, 220, 77, 67, 64, 236, 17, 236, 17, 236, 17};
     std::vector<std::int32_t> block(40, -7); // entries above k + P must stay untouched
-    for (int i = 0; i < 16; ++i)
-        block[25 - i] = data[i];
+    for (int i = 0; i < 16; ++i) block[25 - i] = data[i];
     rs.Encode(block.data());
     const int parity[] = {196, 35, 39, 119, 235, 215, 231, 226, 93, 23};
-    for (int j = 0; j < 10; ++j)
-        EXPECT_EQ(block[9 - j], parity[j]) << j;
-    for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(block[25 - i], data[i]);
-    for (int i = 26; i < 40; ++i)
-        EXPECT_EQ(block[i], -7);
+    for (int j = 0; j < 10; ++j) EXPECT_EQ(block[9 - j], parity[j]) << j;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(block[25 - i], data[i]);
+    for (int i = 26; i < 40; ++i) EXPECT_EQ(block[i], -7);
 }
 
 TEST(ReedSolomon, SmallBlocksAndZeroData) {
@@ -60,8 +55,7 @@ TEST(ReedSolomon, SmallBlocksAndZeroData) {
     std::vector<std::int32_t> zeros(50, 0);
     zeros[3] = 99; // stale parity is overwritten
     rs.Encode(zeros.data());
-    for (int v : zeros)
-        EXPECT_EQ(v, 0);
+    for (int v : zeros) EXPECT_EQ(v, 0);
 }
 
 // The remainder makes the codeword a multiple of g(x): it vanishes at every root α^(b+i).
@@ -73,14 +67,12 @@ TEST(ReedSolomon, CodewordVanishesAtEveryRootInPrimeAndBinaryFields) {
         const int k = 40, p = 12;
         ASSERT_TRUE(rs.Init(k, p, f, 0, b));
         std::vector<std::int32_t> block(k + p);
-        for (int i = 0; i < k; ++i)
-            block[p + i] = (i * 37 + 11) % size;
+        for (int i = 0; i < k; ++i) block[p + i] = (i * 37 + 11) % size;
         rs.Encode(block.data());
         for (int r = 0; r < p; ++r) {
             const int x = f->Exp(b + r);
             int value = 0;
-            for (int i = k + p - 1; i >= 0; --i)
-                value = f->Add(f->Multiply(value, x), block[i]);
+            for (int i = k + p - 1; i >= 0; --i) value = f->Add(f->Multiply(value, x), block[i]);
             EXPECT_EQ(value, 0) << "field " << size << " root " << r;
         }
     }

@@ -7,13 +7,11 @@
 namespace {
 
 void require(bool condition) {
-    if (!condition)
-        std::abort();
+    if (!condition) std::abort();
 }
 
 bool finderCellDark(int r, int c) {
-    if (r == 0 || r == 6 || c == 0 || c == 6)
-        return true;
+    if (r == 0 || r == 6 || c == 0 || c == 6) return true;
     return r >= 2 && r <= 4 && c >= 2 && c <= 4;
 }
 
@@ -21,13 +19,11 @@ void checkSymbol(const clsQRCode& qr, const QRSymbol& s, int requestedVersion, i
                  int mask) {
     const int h = s.side();
     require(s.version >= 1 && s.version <= 40);
-    if (requestedVersion >= 1 && requestedVersion <= 40)
-        require(s.version == requestedVersion);
+    if (requestedVersion >= 1 && requestedVersion <= 40) require(s.version == requestedVersion);
     require(s.modules.size() == static_cast<size_t>((h + 3) * (h + 3)));
     require(s.ecLevel == ((ecLevel >= 1 && ecLevel <= 4) ? ecLevel : 2));
     require(s.maskPattern == ((mask >= 0 && mask <= 7) ? mask : 0));
-    for (std::uint8_t m : s.modules)
-        require(m <= 1);
+    for (std::uint8_t m : s.modules) require(m <= 1);
     for (int i = 0; i < h + 3; ++i)
         for (int j = h; j < h + 3; ++j) {
             require(!s.dark(i, j));
@@ -40,10 +36,8 @@ void checkSymbol(const clsQRCode& qr, const QRSymbol& s, int requestedVersion, i
             require(s.dark(h - 1 - r, c) == finderCellDark(r, c));
         }
     const int word = clsQRCode::FormatWord(s.ecLevel, s.maskPattern);
-    for (int i = 0; i <= 7; ++i)
-        require(s.dark(8, h - 1 - i) == ((word >> i) & 1));
-    for (int i = 8; i <= 14; ++i)
-        require(s.dark(h - 15 + i, 8) == ((word >> i) & 1));
+    for (int i = 0; i <= 7; ++i) require(s.dark(8, h - 1 - i) == ((word >> i) & 1));
+    for (int i = 8; i <= 14; ++i) require(s.dark(h - 15 + i, 8) == ((word >> i) & 1));
     require(s.dark(h - 8, 8));
     require(s.streamBits - 4 <= 8 * qr.DataCodewords(s.version, s.ecLevel));
 }
@@ -52,8 +46,7 @@ void checkSymbol(const clsQRCode& qr, const QRSymbol& s, int requestedVersion, i
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static clsQRCode qr;
-    if (size < 4)
-        return 0;
+    if (size < 4) return 0;
     const int version = static_cast<std::int8_t>(data[0]) % 48;
     const int ecLevel = static_cast<std::int8_t>(data[1]) % 6;
     const int mask = static_cast<std::int8_t>(data[2]) % 10;
@@ -61,9 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* payload = data + 4;
     const int count = static_cast<int>(size - 4);
     const auto symbol = qr.EncodeToMatrix(payload, count, version, ecLevel, mask);
-    if (version < 0)
-        require(!symbol);
-    if (symbol)
-        checkSymbol(qr, *symbol, version, ecLevel, mask);
+    if (version < 0) require(!symbol);
+    if (symbol) checkSymbol(qr, *symbol, version, ecLevel, mask);
     return 0;
 }

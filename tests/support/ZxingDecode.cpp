@@ -6,8 +6,7 @@
 #include <ZXing/ReadBarcode.h>
 
 std::optional<DecodedSymbol> DecodeImage(const QImage& image) {
-    if (image.isNull())
-        return std::nullopt;
+    if (image.isNull()) return std::nullopt;
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
     ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
                           static_cast<int>(grey.bytesPerLine()));
@@ -15,8 +14,7 @@ std::optional<DecodedSymbol> DecodeImage(const QImage& image) {
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
     hints.setTryHarder(true);
     const ZXing::Result result = ZXing::ReadBarcode(view, hints);
-    if (!result.isValid())
-        return std::nullopt;
+    if (!result.isValid()) return std::nullopt;
     const ZXing::ByteArray& raw = result.bytes();
     return DecodedSymbol{std::string(raw.begin(), raw.end()), result.text(), result.ecLevel()};
 }
@@ -28,12 +26,10 @@ std::optional<DecodedSymbol> DecodeSymbol(const QRSymbol& symbol, int scale) {
     image.fill(255);
     for (int r = 0; r < h; ++r)
         for (int c = 0; c < h; ++c) {
-            if (!symbol.dark(r, c))
-                continue;
+            if (!symbol.dark(r, c)) continue;
             for (int dy = 0; dy < scale; ++dy) {
                 uchar* line = image.scanLine((r + 4) * scale + dy);
-                for (int dx = 0; dx < scale; ++dx)
-                    line[(c + 4) * scale + dx] = 0;
+                for (int dx = 0; dx < scale; ++dx) line[(c + 4) * scale + dx] = 0;
             }
         }
     return DecodeImage(image);
