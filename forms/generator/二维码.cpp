@@ -1,0 +1,152 @@
+#include "二维码.h"
+
+#include "SymbolComposition.h"
+#include "UserMessages.h"
+#include "clsQRCode.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString DefaultText = QStringLiteral("五笔字型是害人害己害社会的汉字输入法\r\n");
+
+// Captions shown until 预处理 fills the lists.
+const std::array<QString, 4> ListCaptions = {
+    QStringLiteral("Version"), QStringLiteral("Error correction level"),
+    QStringLiteral("Mask type"), QStringLiteral("Text encoding")};
+
+QStringList numberTexts(int first, int last) {
+    QStringList texts;
+    for (int n = first; n <= last; ++n) texts << QString::number(n);
+    return texts;
+}
+
+void refill(QComboBox* list, const QStringList& items, int selected) {
+    list->clear();
+    list->addItems(items);
+    list->setCurrentIndex(selected);
+}
+
+// The text box keeps a line break as "\n"; the form's text carries it as CR LF.
+QString textWithCrLf(const QPlainTextEdit* box) {
+    return box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+二维码*& instancePointer() {
+    static 二维码* instance = nullptr;
+    return instance;
+}
+
+} // namespace
+
+二维码::二维码(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("二维码"));
+    buildControls();
+    wireHandlers();
+    // Load: the same work as the "生成" button.
+    generateFromOwnText();
+}
+
+二维码::~二维码() {
+    if (instancePointer() == this) instancePointer() = nullptr;
+}
+
+二维码& 二维码::实例() {
+    if (!instancePointer()) {
+        instancePointer() = new 二维码();
+        // Unloaded with the application, while the widget machinery still exists.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { delete instancePointer(); });
+    }
+    return *instancePointer();
+}
+
+void 二维码::buildControls() {
+    auto* layout = new QGridLayout(this);
+    for (int i = 0; i < 4; ++i) {
+        cmb1[i] = new QComboBox(this);
+        cmb1[i]->setEditable(true); // shows its caption as text until an item is selected
+        cmb1[i]->setEditText(ListCaptions[i]);
+        layout->addWidget(cmb1[i], 0, i);
+    }
+    Text1 = new QPlainTextEdit(this);
+    Text1->setPlainText(DefaultText);
+    layout->addWidget(Text1, 1, 0, 1, 3);
+    Command1 = new QPushButton(QStringLiteral("生成"), this);
+    layout->addWidget(Command1, 1, 3);
+    Picture1 = new PictureHolder(this);
+    Image1 = new PictureHolder(this);
+    Image心标 = new PictureHolder(this);
+    Image2 = new PictureHolder(this);
+    layout->addWidget(Picture1, 2, 0);
+    layout->addWidget(Image1, 2, 1);
+    layout->addWidget(Image心标, 2, 2);
+    layout->addWidget(Image2, 2, 3);
+}
+
+void 二维码::wireHandlers() {
+    QObject::connect(Command1, &QPushButton::clicked, this, [this] { generateFromOwnText(); });
+    Image1->installEventFilter(this);
+    Text1->installEventFilter(this);
+}
+
+bool 二维码::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease)
+        copyComposedPicture();
+    else if (watched == Text1 && event->type() == QEvent::FocusIn)
+        Text1->selectAll();
+    return QWidget::eventFilter(watched, event);
+}
+
+void 二维码::generateFromOwnText() {
+    预处理();
+    生成二维码(textWithCrLf(Text1));
+}
+
+void 二维码::copyComposedPicture() {
+    if (!Image1->hasPicture()) return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setImage(Picture1->picture());
+    UserMessages::Show(QStringLiteral("二维码图像保存到了剪贴板"));
+}
+
+void 二维码::预处理() {
+    Image1->setPicture(QImage());
+    for (QComboBox* list : cmb1) list->clear();
+    refill(cmb1[0], QStringList{QStringLiteral("Automatic")} + numberTexts(1, 40), 0);
+    refill(cmb1[1],
+           {QStringLiteral("L - 7%"), QStringLiteral("M - 15%"), QStringLiteral("Q - 25%"),
+            QStringLiteral("H - 30%")},
+           1);
+    refill(cmb1[2], QStringList{QStringLiteral("Automatic")} + numberTexts(0, 7), 0);
+    refill(cmb1[3], {QStringLiteral("ANSI"), QStringLiteral("UTF-8")}, 1);
+}
+
+void 二维码::生成二维码(const QString& 内容, std::optional<int> 芯标) {
+    二维码图片宽度 = 240;
+    预处理();
+    const int side = 二维码图片宽度;
+    Picture1->setFixedSize(side, side);
+    // Only UTF-8 exists: the list has just been reset to it.
+    if (!encoder_) encoder_ = std::make_unique<clsQRCode>();
+    encoder_->AllowKanji = false;
+    const QByteArray bytes = SymbolComposition::ToUtf8(内容);
+    const QImage symbol = encoder_->EncodeToPicture(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()), int(bytes.size()), 0, 3, -1);
+    Image1->setPicture(symbol);
+    hasSymbol_ = !symbol.isNull();
+    const bool paintLogo = 芯标.has_value() && *芯标 == 1;
+    paintComposed(SymbolComposition::Compose(symbol, Image心标->picture(), paintLogo, side));
+}
+
+void 二维码::paintComposed(const QImage& composed) {
+    Picture1->setPicture(composed);
+    // A deep copy: whatever is painted on Picture1 later leaves this picture alone.
+    Image2->setPicture(composed.copy());
+}
