@@ -1,0 +1,103 @@
+#include "GifEncoding.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace GifEncoding {
+
+namespace {
+
+// Screen and image sizes are 16-bit fields of the format.
+constexpr int MaxSide = 65535;
+
+int appendToByteArray(GifFileType* gif, const GifByteType* data, int length) {
+    auto* bytes = static_cast<QByteArray*>(gif->UserData);
+    bytes->append(reinterpret_cast<const char*>(data), length);
+    return length;
+}
+
+QString describe(const char* step, int status) {
+    const char* text = GifErrorString(status);
+    return QStringLiteral("GIF %1: %2 (giflib %3)")
+        .arg(QLatin1String(step), QString::fromUtf8(text ? text : "unknown error"))
+        .arg(status);
+}
+
+// GIF palettes have a power-of-two size between 2 and 256 entries.
+std::vector<GifColorType> paletteOf(const QImage& indexed) {
+    const QList<QRgb> table = indexed.colorTable();
+    const int size = 1 << GifBitSize(std::max<int>(2, static_cast<int>(table.size())));
+    std::vector<GifColorType> colours(size, GifColorType{0, 0, 0});
+    for (int i = 0; i < table.size(); ++i)
+        colours[i] = GifColorType{static_cast<GifByteType>(qRed(table[i])),
+                                  static_cast<GifByteType>(qGreen(table[i])),
+                                  static_cast<GifByteType>(qBlue(table[i]))};
+    return colours;
+}
+
+struct MapDeleter {
+    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+
+// Writes screen, image descriptor and pixel rows; on failure returns the step that failed.
+const char* writeFrame(GifFileType* gif, QImage& indexed, const ColorMapObject* map) {
+    const int width = indexed.width();
+    const int height = indexed.height();
+    if (EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_ERROR) return "screen descriptor";
+    if (EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_ERROR)
+        return "image descriptor";
+    for (int y = 0; y < height; ++y)
+        if (EGifPutLine(gif, indexed.scanLine(y), width) == GIF_ERROR) return "pixel data";
+    return nullptr;
+}
+
+} // namespace
+
+GifResult EncodeGif(const QImage& picture) {
+    GifResult result;
+    if (picture.isNull()) {
+        result.error = QStringLiteral("GIF: no picture");
+        return result;
+    }
+    if (picture.width() > MaxSide || picture.height() > MaxSide) {
+        result.error = QStringLiteral("GIF: %1 × %2 pixels exceed the format's %3")
+                           .arg(picture.width())
+                           .arg(picture.height())
+                           .arg(MaxSide);
+        return result;
+    }
+    QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    std::vector<GifColorType> colours = paletteOf(indexed);
+    std::unique_ptr<ColorMapObject, MapDeleter> map(
+        GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
+    if (!map) {
+        result.error = describe("colour map", D_GIF_ERR_NOT_ENOUGH_MEM);
+        return result;
+    }
+
+    int status = E_GIF_SUCCEEDED;
+    GifFileType* gif = EGifOpen(&result.bytes, appendToByteArray, &status);
+    if (!gif) {
+        result.error = describe("open", status);
+        return result;
+    }
+    const char* failedStep = writeFrame(gif, indexed, map.get());
+    const int frameStatus = gif->Error;
+    int closeStatus = E_GIF_SUCCEEDED;
+    const bool closed = EGifCloseFile(gif, &closeStatus) == GIF_OK; // frees gif in every case
+    if (failedStep) {
+        result.error = describe(failedStep, frameStatus);
+    } else if (!closed) {
+        result.error = describe("close", closeStatus);
+    } else {
+        result.encoded = true;
+        return result;
+    }
+    result.bytes.clear();
+    return result;
+}
+
+} // namespace GifEncoding

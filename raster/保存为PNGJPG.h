@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// Image file export: a picture to a JPEG, PNG, GIF, TIFF or BMP file, chosen by extension.
+namespace 保存为PNGJPG {
+
+// Our numbers for the step that failed; 0 means the file was written.
+enum SaveError : int {
+    NoError = 0,
+    NoPicture = 1,        // the picture is null
+    UnknownFormat = 2,    // the extension names none of the five formats
+    EncodeFailed = 3,     // the codec refused the picture
+    CannotCreateFile = 4, // the temporary file next to the target cannot be created
+    WriteFailed = 5,      // writing the encoded bytes failed (disk full, I/O error)
+    CommitFailed = 6,     // the finished file could not replace the target
+};
+
+struct SaveOutcome {
+    bool written = false; // true only when the complete file is in place
+    int errorNumber = 0;  // our number for the failing step (0 when written)
+    QString description;  // the writer's own description of the failure
+};
+
+// Pure writer: no cursor, no message. `extension` is compared exactly (".jpg", ".png", ".gif",
+// ".tif", ".bmp"), so callers pass it in lower case. The file appears only when complete; on
+// failure whatever was at fileName stays as it was. jpegQuality is 0–100 (clamped).
+// tiffColourDepth 1, 4 or 8 writes a palette TIFF, 32 RGBA, anything else 24-bit RGB.
+// tiffCompression takes the classic encoder values: 2 is LZW, anything else (6 in particular)
+// means uncompressed.
+SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
+                             const QString& extension, int jpegQuality, int tiffColourDepth,
+                             int tiffCompression);
+
+// The window's operation: wait cursor while writing, then on failure the error message box
+// (title "错误", information icon, text of ErrorText). Returns the outcome to the caller.
+SaveOutcome SavePictureFile(const QImage& picture, const QString& fileName,
+                            const QString& extension, int jpegQuality, int tiffColourDepth,
+                            int tiffCompression);
+
+// The four lines of the error message, separated by carriage return and line feed (Qt lays
+// them out exactly as plain line feeds).
+QString ErrorText(const SaveOutcome& outcome);
+
+} // namespace 保存为PNGJPG

@@ -1,0 +1,431 @@
+#include "保存为PNGJPG.h"
+
+#include "ImageFileProbes.h"
+#include "UserMessages.h"
+#include "ZxingDecode.h"
+#include "clsQRCode.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+using namespace 保存为PNGJPG;
+
+const std::string Payload = "https://quorlik.example/二维码?id=240";
+
+// The picture as the window composes it: the symbol stretched to 240 × 240.
+QImage composedPicture() {
+    clsQRCode encoder;
+    const QImage symbol =
+        encoder.EncodeToPicture(reinterpret_cast<const std::uint8_t*>(Payload.data()),
+                                static_cast<int>(Payload.size()), 0, 3, -1);
+    return symbol.scaled(240, 240, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Four flat quadrants: few colours, each of which must survive every format.
+QImage quadrantLogo() {
+    QImage logo(60, 60, QImage::Format_RGB32);
+    QPainter painter(&logo);
+    painter.fillRect(0, 0, 30, 30, QColor(220, 30, 30));
+    painter.fillRect(30, 0, 30, 30, QColor(30, 160, 40));
+    painter.fillRect(0, 30, 30, 30, QColor(30, 60, 200));
+    painter.fillRect(30, 30, 30, 30, QColor(250, 170, 0));
+    return logo;
+}
+
+// A smooth gradient: far more than 256 colours.
+QImage gradientLogo() {
+    QImage logo(60, 60, QImage::Format_RGB32);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x) logo.setPixel(x, y, qRgb(60 + 3 * x, 60 + 3 * y, 200 - 2 * x));
+    return logo;
+}
+
+QImage withLogo(const QImage& logo) {
+    QImage picture = composedPicture();
+    QPainter painter(&picture);
+    painter.drawImage(QRect(90, 90, 60, 60), logo);
+    return picture;
+}
+
+double meanColourDistance(const QImage& a, const QImage& b, const QRect& area) {
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * area.width() * area.height());
+}
+
+class ExportTest : public testing::Test {
+  protected:
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    SaveOutcome write(const QImage& picture, const QString& name, const QString& extension,
+                      int jpegQuality = 90) const {
+        return WritePictureFile(picture, path(name), extension, jpegQuality, 24, 6);
+    }
+    QTemporaryDir dir_;
+};
+
+// ---- The five formats -------------------------------------------------------------------
+
+struct FormatCase {
+    const char* extension;
+    QByteArray magic;      // one accepted opening of the file
+    QByteArray otherMagic; // the other byte order for TIFF, else empty
+    QByteArray readerFormat;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.extension;
+}
+
+class FormatTest : public ExportTest, public testing::WithParamInterface<FormatCase> {
+  protected:
+    void expectFileOfFormat(const QString& file) const {
+        const QByteArray bytes = ReadAllBytes(file);
+        const FormatCase& c = GetParam();
+        EXPECT_TRUE(bytes.startsWith(c.magic) ||
+                    (!c.otherMagic.isEmpty() && bytes.startsWith(c.otherMagic)))
+            << bytes.left(4).toHex().toStdString();
+        QImageReader reader(file);
+        EXPECT_EQ(reader.format(), c.readerFormat);
+        EXPECT_EQ(reader.size(), QSize(240, 240));
+    }
+    void expectScansAsPayload(const QString& file) const {
+        const QImage back(file);
+        ASSERT_FALSE(back.isNull());
+        const std::optional<DecodedSymbol> decoded = DecodeImage(back);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(decoded->bytes, Payload);
+    }
+};
+
+TEST_P(FormatTest, PlainSymbolIsWrittenInTheFormatAndScans) {
+    const QString file = path(QStringLiteral("symbol") + GetParam().extension);
+    const SaveOutcome outcome =
+        write(composedPicture(), QFileInfo(file).fileName(), GetParam().extension);
+    ASSERT_TRUE(outcome.written) << outcome.description.toStdString();
+    EXPECT_EQ(outcome.errorNumber, 0);
+    EXPECT_TRUE(outcome.description.isEmpty());
+    expectFileOfFormat(file);
+    expectScansAsPayload(file);
+}
+
+TEST_P(FormatTest, SymbolWithLogoIsWrittenAndScans) {
+    const QString file = path(QStringLiteral("logo") + GetParam().extension);
+    const QImage picture = withLogo(quadrantLogo());
+    ASSERT_TRUE(write(picture, QFileInfo(file).fileName(), GetParam().extension).written);
+    expectFileOfFormat(file);
+    expectScansAsPayload(file);
+    // Flat logo colours come back close to what was painted, whatever the format.
+    EXPECT_LT(meanColourDistance(QImage(file), picture, QRect(92, 92, 56, 56)), 6.0);
+}
+
+TEST_P(FormatTest, ReplacesAnExistingFileWholly) {
+    const QString file = path(QStringLiteral("again") + GetParam().extension);
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(500000, 'x')); // longer than any of the new files
+    old.close();
+    ASSERT_TRUE(write(composedPicture(), QFileInfo(file).fileName(), GetParam().extension).written);
+    expectFileOfFormat(file);
+    EXPECT_FALSE(ReadAllBytes(file).contains(QByteArray(64, 'x')));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFive, FormatTest,
+                         testing::Values(FormatCase{".jpg", QByteArray("\xFF\xD8", 2), {}, "jpeg"},
+                                         FormatCase{".png", QByteArray("\x89PNG"), {}, "png"},
+                                         FormatCase{".gif", QByteArray("GIF8"), {}, "gif"},
+                                         FormatCase{".tif", QByteArray("II*\0", 4),
+                                                    QByteArray("MM\0*", 4), "tiff"},
+                                         FormatCase{".bmp", QByteArray("BM"), {}, "bmp"}),
+                         [](const testing::TestParamInfo<FormatCase>& info) {
+                             return std::string(info.param.extension + 1);
+                         });
+
+// ---- Format details -----------------------------------------------------------------------
+
+class JpegTest : public ExportTest {
+  protected:
+    std::vector<QByteArray> referenceTables(int quality) const {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(quality);
+        EXPECT_TRUE(writer.write(composedPicture()));
+        return JpegQuantisationTables(bytes);
+    }
+    std::vector<QByteArray> ourTables(int quality) {
+        const QString name = QStringLiteral("q%1.jpg").arg(quality);
+        EXPECT_TRUE(write(composedPicture(), name, QStringLiteral(".jpg"), quality).written);
+        return JpegQuantisationTables(ReadAllBytes(path(name)));
+    }
+};
+
+TEST_F(JpegTest, QualityNinetyGivesTheQualityNinetyQuantisationTables) {
+    const std::vector<QByteArray> ours = ourTables(90);
+    ASSERT_FALSE(ours.empty());
+    EXPECT_EQ(ours, referenceTables(90));
+    EXPECT_NE(ours, referenceTables(50));
+}
+
+TEST_F(JpegTest, QualityOutsideTheScaleIsClampedToIt) {
+    EXPECT_EQ(ourTables(150), referenceTables(100));
+    EXPECT_EQ(ourTables(-20), referenceTables(0));
+}
+
+class TiffTest : public ExportTest {
+  protected:
+    TiffDirectory directoryOf(int depth, int compression) {
+        const QString name = QStringLiteral("d%1c%2.tif").arg(depth).arg(compression);
+        const SaveOutcome outcome = WritePictureFile(
+            withLogo(quadrantLogo()), path(name), QStringLiteral(".tif"), 90, depth, compression);
+        EXPECT_TRUE(outcome.written) << outcome.description.toStdString();
+        return FirstTiffDirectory(ReadAllBytes(path(name))).value_or(TiffDirectory{});
+    }
+};
+
+TEST_F(TiffTest, ClassicNoCompressionValueWritesUncompressedTwentyFourBitRgb) {
+    const TiffDirectory directory = directoryOf(24, 6);
+    EXPECT_EQ(directory.compression, 1u);
+    EXPECT_EQ(directory.samplesPerPixel, 3u);
+    EXPECT_EQ(directory.bitsPerSample, (std::vector<std::uint32_t>{8, 8, 8}));
+}
+
+TEST_F(TiffTest, ClassicLzwValueAndOtherDepthsAreHonoured) {
+    EXPECT_EQ(directoryOf(24, 2).compression, 5u); // LZW
+    const TiffDirectory rgba = directoryOf(32, 6);
+    EXPECT_EQ(rgba.samplesPerPixel, 4u);
+    EXPECT_EQ(rgba.compression, 1u);
+    EXPECT_EQ(directoryOf(8, 6).bitsPerSample, (std::vector<std::uint32_t>{8}));
+}
+
+class GifTest : public ExportTest {};
+
+TEST_F(GifTest, PaletteHoldsAtMost256ColoursAndAPowerOfTwoEntries) {
+    ASSERT_TRUE(write(withLogo(gradientLogo()), "many.gif", ".gif").written);
+    const int entries = GifGlobalColourCount(ReadAllBytes(path("many.gif")));
+    EXPECT_GE(entries, 2);
+    EXPECT_LE(entries, 256);
+    EXPECT_EQ(entries & (entries - 1), 0);
+    const QImage back(path("many.gif"));
+    QSet<QRgb> colours;
+    for (int y = 0; y < back.height(); ++y)
+        for (int x = 0; x < back.width(); ++x) colours.insert(back.pixel(x, y));
+    EXPECT_LE(colours.size(), 256);
+}
+
+TEST_F(GifTest, FewColoursAreKeptExactly) {
+    const QImage picture = withLogo(quadrantLogo());
+    ASSERT_TRUE(write(picture, "few.gif", ".gif").written);
+    EXPECT_EQ(QImage(path("few.gif")).convertToFormat(QImage::Format_RGB32), picture);
+}
+
+TEST_F(GifTest, ManyColoursSurviveRoughlyAndTheSymbolStaysExact) {
+    const QImage picture = withLogo(gradientLogo());
+    ASSERT_TRUE(write(picture, "gradient.gif", ".gif").written);
+    const QImage back = QImage(path("gradient.gif")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_LT(meanColourDistance(back, picture, QRect(90, 90, 60, 60)), 24.0);
+    // Outside the logo only black and white, which the palette holds exactly.
+    EXPECT_EQ(meanColourDistance(back, picture, QRect(0, 0, 240, 90)), 0.0);
+    const std::optional<DecodedSymbol> decoded = DecodeImage(back);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->bytes, Payload);
+}
+
+TEST_F(ExportTest, BmpIsATwentyFourBitWindowsBitmap) {
+    ASSERT_TRUE(write(composedPicture(), "plain.bmp", ".bmp").written);
+    const QByteArray bytes = ReadAllBytes(path("plain.bmp"));
+    EXPECT_TRUE(bytes.startsWith("BM"));
+    EXPECT_EQ(BmpBitsPerPixel(bytes), 24);
+}
+
+TEST_F(ExportTest, TransparencyIsKeptInPngAndTurnsWhiteElsewhere) {
+    QImage picture(240, 240, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter(&picture).fillRect(0, 0, 120, 240, Qt::black);
+    ASSERT_TRUE(write(picture, "clear.png", ".png").written);
+    ASSERT_TRUE(write(picture, "clear.bmp", ".bmp").written);
+    EXPECT_EQ(qAlpha(QImage(path("clear.png")).pixel(200, 100)), 0);
+    EXPECT_EQ(QImage(path("clear.bmp")).pixel(200, 100), qRgb(255, 255, 255));
+    EXPECT_EQ(QImage(path("clear.bmp")).pixel(20, 100), qRgb(0, 0, 0));
+}
+
+// ---- Failures -----------------------------------------------------------------------------
+
+class FailureTest : public ExportTest {
+  protected:
+    // A file that must outlive every failed save over it.
+    QString existingFile(const QString& name) {
+        QFile file(path(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(OldBytes);
+        return file.fileName();
+    }
+    static void expectFailure(const SaveOutcome& outcome, int number) {
+        EXPECT_FALSE(outcome.written);
+        EXPECT_EQ(outcome.errorNumber, number);
+        EXPECT_NE(outcome.errorNumber, 0);
+        EXPECT_FALSE(outcome.description.isEmpty());
+    }
+    // Only the files the test made itself: no temporary leftovers of a failed save.
+    QStringList entries() const {
+        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    const QByteArray OldBytes = QByteArray("the picture that was here before");
+};
+
+TEST_F(FailureTest, ExtensionsOutsideTheFiveAreRefusedAndNothingIsWritten) {
+    for (const char* extension : {".jpeg", ".PNG", ".Jpg", ".tiff", "", "jpg", ".webp"}) {
+        SCOPED_TRACE(extension);
+        const QString file = existingFile("target");
+        expectFailure(write(composedPicture(), "target", extension), UnknownFormat);
+        EXPECT_EQ(ReadAllBytes(file), OldBytes);
+        expectFailure(write(composedPicture(), "fresh", extension), UnknownFormat);
+        EXPECT_FALSE(QFile::exists(path("fresh")));
+    }
+}
+
+TEST_F(FailureTest, NullPictureIsRefusedAndTheExistingFileKept) {
+    const QString file = existingFile("kept.png");
+    expectFailure(write(QImage(), "kept.png", ".png"), NoPicture);
+    EXPECT_EQ(ReadAllBytes(file), OldBytes);
+}
+
+TEST_F(FailureTest, PathThatCannotBeCreatedIsReportedWithTheSystemReason) {
+    existingFile("regularfile");
+    const SaveOutcome outcome = write(composedPicture(), "regularfile/out.png", ".png");
+    expectFailure(outcome, CannotCreateFile);
+    EXPECT_TRUE(outcome.description.contains(QStringLiteral("regularfile/out.png")));
+    EXPECT_EQ(ReadAllBytes(path("regularfile")), OldBytes);
+    EXPECT_EQ(entries(), QStringList{"regularfile"});
+}
+
+TEST_F(FailureTest, CodecRefusalKeepsTheExistingFile) {
+    // Both formats store sides in 16 bits; a wider picture cannot be encoded.
+    QImage tooWide(70000, 1, QImage::Format_RGB32);
+    tooWide.fill(Qt::white);
+    for (const char* name : {"wide.jpg", "wide.gif"}) {
+        SCOPED_TRACE(name);
+        const QString file = existingFile(name);
+        const SaveOutcome outcome = write(tooWide, name, QString::fromLatin1(name).right(4));
+        expectFailure(outcome, EncodeFailed);
+        EXPECT_EQ(ReadAllBytes(file), OldBytes);
+    }
+    EXPECT_EQ(entries(), (QStringList{"wide.gif", "wide.jpg"}));
+}
+
+TEST_F(FailureTest, DirectoryAtTheTargetStaysAndNoTemporaryFileIsLeft) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.png"));
+    const SaveOutcome outcome = write(composedPicture(), "taken.png", ".png");
+    EXPECT_FALSE(outcome.written);
+    EXPECT_NE(outcome.errorNumber, 0);
+    EXPECT_FALSE(outcome.description.isEmpty());
+    EXPECT_TRUE(QFileInfo(path("taken.png")).isDir());
+    EXPECT_EQ(entries(), QStringList{"taken.png"});
+}
+
+// ---- The window's operation ------------------------------------------------------------------
+
+struct ShownMessage {
+    QString title;
+    QString text;
+    UserMessages::Icon icon;
+    bool cursorRestored; // the box must not appear under the wait cursor
+};
+
+class SavePictureFileTest : public ExportTest {
+  protected:
+    void SetUp() override {
+        UserMessages::SetPresenter(
+            [this](const QString& title, const QString& text, UserMessages::Icon icon) {
+                shown_.push_back({title, text, icon, QGuiApplication::overrideCursor() == nullptr});
+            });
+    }
+    void TearDown() override { UserMessages::SetPresenter({}); }
+    std::vector<ShownMessage> shown_;
+};
+
+TEST_F(SavePictureFileTest, SuccessShowsNothingAndRestoresTheCursor) {
+    const SaveOutcome outcome =
+        SavePictureFile(composedPicture(), path("ok.png"), ".png", 90, 24, 6);
+    EXPECT_TRUE(outcome.written);
+    EXPECT_TRUE(shown_.empty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(DecodeImage(QImage(path("ok.png"))).value_or(DecodedSymbol{}).bytes, Payload);
+}
+
+TEST_F(SavePictureFileTest, FailureShowsOneErrorBoxAfterTheCursorIsBack) {
+    QFile(path("regularfile")).open(QIODevice::WriteOnly);
+    const SaveOutcome outcome =
+        SavePictureFile(composedPicture(), path("regularfile/out.png"), ".png", 90, 24, 6);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(shown_[0].title, QStringLiteral("错误"));
+    EXPECT_EQ(shown_[0].icon, UserMessages::Icon::Information);
+    EXPECT_TRUE(shown_[0].cursorRestored);
+    const QStringList lines = shown_[0].text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("在保存图片的过程中发生错误:"));
+    EXPECT_EQ(lines[1], QString());
+    EXPECT_EQ(lines[2], QStringLiteral("错误号:  %1").arg(outcome.errorNumber));
+    EXPECT_EQ(lines[3], QStringLiteral("错误描述:  ") + outcome.description);
+}
+
+TEST_F(SavePictureFileTest, LeavesACallersOwnOverrideCursorInPlace) {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::PointingHandCursor));
+    SavePictureFile(composedPicture(), path("ok.gif"), ".gif", 90, 24, 6);
+    SavePictureFile(QImage(), path("none.gif"), ".gif", 90, 24, 6);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+    QGuiApplication::restoreOverrideCursor();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(shown_.size(), 1u);
+}
+
+TEST(ErrorTextTest, FourLinesWithNumberAndDescription) {
+    const QString text = ErrorText(SaveOutcome{false, 75, QStringLiteral("Disk full")});
+    EXPECT_EQ(text, QStringLiteral("在保存图片的过程中发生错误:\r\n\r\n错误号:  75\r\n"
+                                   "错误描述:  Disk full"));
+    EXPECT_EQ(text.split(QStringLiteral("\r\n")).at(2), QStringLiteral("错误号:  75"));
+}
+
+// The line breaks are carriage return + line feed; the box must show them as plain breaks.
+TEST(ErrorTextTest, MessageBoxLaysOutTheLinesLikePlainLineFeeds) {
+    const QString text = ErrorText(SaveOutcome{false, 75, QStringLiteral("Disk full")});
+    const auto rendered = [](const QString& body) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("错误"), body, QMessageBox::Ok);
+        box.show();
+        QApplication::processEvents();
+        auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        return label ? label->grab().toImage() : QImage();
+    };
+    const QImage withCrLf = rendered(text);
+    ASSERT_FALSE(withCrLf.isNull());
+    EXPECT_EQ(withCrLf, rendered(QString(text).replace(QStringLiteral("\r\n"), "\n")));
+    EXPECT_NE(withCrLf, rendered(QString(text).replace(QStringLiteral("\r\n"), " ")));
+}
+
+} // namespace
