@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+class QKeyEvent;
+
+namespace KeyFilters {
+
+// Which way Ctrl+Tab moves the selected tab: +1 for Ctrl+Tab, -1 for Ctrl+Shift+Tab, 0 for any
+// other key. Alt is ignored; Qt reports Shift+Tab as Backtab, which therefore counts as Shift.
+int TabCycleStep(const QKeyEvent& event);
+
+// The tab number after one step, wrapping at both ends.
+int CycledIndex(int current, int step, int count);
+
+// True when a typed key may reach a phone-number field: a digit or Backspace. Keys that type
+// no character (arrows, Delete) are not typed characters and pass as well.
+bool PassesDigitFilter(const QKeyEvent& event);
+
+// Drops every typed character except digits and Backspace before it reaches the watched field.
+class DigitFilter : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+} // namespace KeyFilters

@@ -1,0 +1,121 @@
+// The output commands of the main window: save, copy, browse, clear and exit.
+#include "OutputCommands.h"
+
+#include "LogoPicture.h"
+#include "PictureHolder.h"
+#include "ProgramExit.h"
+#include "UserMessages.h"
+#include "保存为PNGJPG.h"
+#include "文本录入.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QStringList>
+
+#include <exception>
+
+namespace OutputCommands {
+
+QString AcceptedSaveExtension(const QString& fileName) {
+    static const QStringList accepted = {QStringLiteral(".jpg"), QStringLiteral(".gif"),
+                                         QStringLiteral(".png"), QStringLiteral(".bmp"),
+                                         QStringLiteral(".tif")};
+    const QString extension = fileName.right(4).toLower();
+    return accepted.contains(extension) ? extension : QString();
+}
+
+} // namespace OutputCommands
+
+namespace {
+
+constexpr int kJpegQuality = 90;
+constexpr int kTiffColourDepth = 24;
+constexpr int kTiffCompression = 6;
+
+} // namespace
+
+bool 文本录入::refuseWithoutSymbol(int page, const QString& message) {
+    if (PageHasSymbol(page)) return false;
+    UserMessages::Show(message);
+    return true;
+}
+
+void 文本录入::Command保存_Click(int) {
+    const int page = SelectedPage();
+    if (refuseWithoutSymbol(page, OutputCommands::NothingToSave)) return;
+    const QString fileName = 文件对话框.askSaveName(this, OutputCommands::SaveFilter);
+    if (fileName.isEmpty()) return; // cancelled
+    const QString extension = OutputCommands::AcceptedSaveExtension(fileName);
+    if (extension.isEmpty()) {
+        UserMessages::Show(OutputCommands::FormatError);
+        return;
+    }
+    const 保存为PNGJPG::SaveOutcome outcome =
+        保存为PNGJPG::SavePictureFile(Image1[page]->picture(), fileName, extension, kJpegQuality,
+                                      kTiffColourDepth, kTiffCompression);
+    // A failed write has already been reported with its error message.
+    if (outcome.written) UserMessages::Show(OutputCommands::Saved);
+}
+
+void 文本录入::Command复制_Click(int i) {
+    if (refuseWithoutSymbol(i, OutputCommands::NothingToCopy)) return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) {
+        UserMessages::Show(OutputCommands::NoClipboard);
+        return;
+    }
+    clipboard->clear();
+    clipboard->setImage(Image1[i]->picture());
+    // Without a working clipboard the picture does not come back.
+    if (clipboard->image().isNull()) {
+        UserMessages::Show(OutputCommands::NoClipboard);
+        return;
+    }
+    UserMessages::Show(OutputCommands::Copied);
+}
+
+void 文本录入::Command浏览_Click(int i) {
+    const QString fileName = 文件对话框.askOpenName(this, OutputCommands::BrowseFilter);
+    if (fileName.isEmpty()) return; // cancelled
+    if (!QFileInfo(fileName).isFile()) {
+        UserMessages::Show(OutputCommands::NoSuchFile);
+        return;
+    }
+    Text2[i]->setText(fileName);
+    const std::optional<QImage> logo = LogoPicture::Load(fileName);
+    if (!logo) {
+        UserMessages::Show(OutputCommands::NotAPicture);
+        return;
+    }
+    Image2[i]->setPicture(*logo);
+    try {
+        开始制作二维码(i);
+    } catch (const std::exception&) {
+        UserMessages::Show(OutputCommands::NotAPicture);
+    }
+}
+
+void 文本录入::Command清除_Click(int i) {
+    Text普通文本[i].setText(QString());
+    Check个性图标[i]->setChecked(false);
+    switch (i) {
+    case 1:
+        Texti收件人->setText(QString());
+        Text邮件主题->setText(QString());
+        break;
+    case 2: Text3->setText(QStringLiteral("http://")); break;
+    case 3: Text6->setText(QString()); break;
+    case 4:
+        for (QLineEdit* field : {Text姓名, Text手机, Text地址, Text单位, Text职位, Text7})
+            field->setText(QString());
+        break;
+    default: break;
+    }
+}
+
+void 文本录入::Command退出_Click(int) {
+    ProgramExit::Now();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The texts and filters of the main window's output commands.
+namespace OutputCommands {
+
+inline const QString SaveFilter =
+    QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
+                   "PNG文件(*.PNG)|*.png|Tiff文件(*.tif)|*.tif");
+// The logo loader also reads PNG, so the open dialog offers it after the classic three.
+inline const QString BrowseFilter =
+    QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
+                   "PNG文件(*.PNG)|*.png");
+
+inline const QString FormatError = QStringLiteral("文件格式错误，请指定图片格式文件");
+inline const QString Saved = QStringLiteral("保存成功!");
+inline const QString Copied = QStringLiteral("二维码图像已经复制到了剪贴板");
+inline const QString NoSuchFile = QStringLiteral("你给图片文件压根儿就不存在");
+inline const QString NotAPicture = QStringLiteral("这个文件根本就不是图片，再耍我一刀子捅死你");
+inline const QString NothingToSave =
+    QStringLiteral("内容太长，这一页没有生成二维码，所以没有图片可以保存。请减少内容后再试。");
+inline const QString NothingToCopy =
+    QStringLiteral("内容太长，这一页没有生成二维码，所以没有图片可以复制。请减少内容后再试。");
+inline const QString NoClipboard =
+    QStringLiteral("剪贴板现在无法使用，二维码图像没有复制。请稍后再试。");
+
+// The save extension: the name's last four characters in lower case, or the empty text when it
+// is none of ".jpg", ".gif", ".png", ".bmp" and ".tif".
+QString AcceptedSaveExtension(const QString& fileName);
+
+} // namespace OutputCommands

@@ -1,0 +1,185 @@
+#include "文本录入.h"
+
+#include "KeyFilters.h"
+#include "PayloadComposer.h"
+#include "PictureHolder.h"
+#include "WindowLayout.h"
+#include "二维码.h"
+#include "判断五笔字型.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+
+namespace {
+
+std::optional<int> realInputMethodCheck() {
+    return InputMethodCheck::判断五笔字型();
+}
+
+} // namespace
+
+文本录入::文本录入(五笔检查函数 检查, QWidget* parent)
+    : QWidget(parent), 五笔检查(检查 ? std::move(检查) : realInputMethodCheck),
+      文件对话框(FileDialogs::Real()) {
+    setUpWindow();
+    buildTitleAndTabs();
+    buildFrames();
+    wireFields();
+    wireCommands();
+    wireTabs();
+    qApp->installEventFilter(this);
+    // The window's Load.
+    预处理();
+}
+
+文本录入::~文本录入() = default;
+
+void 文本录入::setUpWindow() {
+    setWindowTitle(QStringLiteral("Quorlik二维码设计"));
+    // A fixed dialog frame without minimise or maximise; a tool window keeps off the task bar.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_QuitOnClose, true);
+    setFixedSize(WindowLayout::Pixels(7560), WindowLayout::Pixels(6330));
+    setWindowIcon(QIcon(QStringLiteral(":/quorlik/window-icon.png")));
+    setFont(WindowLayout::微软雅黑(9));
+}
+
+void 文本录入::wireFields() {
+    const auto regenerate = [this] { 重新生成(); };
+    for (const EntryField& field : Text普通文本) field.onChange(this, regenerate);
+    for (QLineEdit* edit : {Texti收件人, Text邮件主题, Text3, Text6, Text姓名, Text单位, Text手机,
+                            Text职位, Text7, Text地址})
+        connect(edit, &QLineEdit::textChanged, this, regenerate);
+    for (QCheckBox* box : Check个性图标) connect(box, &QCheckBox::toggled, this, regenerate);
+
+    digitFilter_ = new KeyFilters::DigitFilter(this);
+    Text手机->installEventFilter(digitFilter_);
+    Text6->installEventFilter(digitFilter_);
+}
+
+void 文本录入::wireCommands() {
+    for (int i = 0; i < 内容页数; ++i) {
+        connect(Command保存[i], &QPushButton::clicked, this, [this, i] { Command保存_Click(i); });
+        connect(Command复制[i], &QPushButton::clicked, this, [this, i] { Command复制_Click(i); });
+        connect(Command浏览[i], &QPushButton::clicked, this, [this, i] { Command浏览_Click(i); });
+        connect(Command清除[i], &QPushButton::clicked, this, [this, i] { Command清除_Click(i); });
+    }
+    for (int i = 0; i < 页数; ++i)
+        connect(Command退出[i], &QPushButton::clicked, this, [this, i] { Command退出_Click(i); });
+}
+
+void 文本录入::wireTabs() {
+    connect(选项卡标签, &QTabBar::currentChanged, this, [this] { 页面切换(); });
+    // A click on the tab that is already selected is a click as well: it regenerates.
+    connect(选项卡标签, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index == 选项卡标签->currentIndex()) 页面切换();
+    });
+}
+
+void 文本录入::预处理() {
+    centreOnScreen();
+    for (int page = 1; page < 内容页数; ++page) alignPageWithFirst(page);
+    Frame1[关于页]->setGeometry(Frame1[0]->geometry());
+    页面切换();
+}
+
+void 文本录入::centreOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+}
+
+void 文本录入::alignPageWithFirst(int page) {
+    Image2[page]->setPicture(Image2[0]->picture());
+    Image2[page]->setGeometry(Image2[0]->geometry());
+    Frame1[page]->setGeometry(Frame1[0]->geometry());
+    const auto moveLike = [](QWidget* control, const QWidget* model) {
+        control->move(model->pos());
+    };
+    moveLike(Command复制[page], Command复制[0]);
+    moveLike(Command浏览[page], Command浏览[0]);
+    moveLike(Command保存[page], Command保存[0]);
+    moveLike(Command退出[page], Command退出[0]);
+    moveLike(Command清除[page], Command清除[0]);
+    moveLike(Check个性图标[page], Check个性图标[0]);
+}
+
+int 文本录入::SelectedPage() const {
+    return 选项卡标签->currentIndex();
+}
+
+bool 文本录入::PageHasSymbol(int page) const {
+    return page >= 0 && page < 内容页数 && hasSymbol_[page];
+}
+
+void 文本录入::页面切换() {
+    const int selected = SelectedPage();
+    for (int page = 0; page < 页数; ++page) {
+        const bool shown = page == selected;
+        Frame1[page]->setVisible(shown);
+        Frame1[page]->setEnabled(shown);
+        if (shown) 开始制作二维码(page);
+    }
+}
+
+void 文本录入::重新生成() {
+    开始制作二维码(SelectedPage());
+}
+
+std::optional<int> 文本录入::判断五笔字型() {
+    return 五笔检查 ? 五笔检查() : std::nullopt;
+}
+
+QStringList 文本录入::pageFields(int page) const {
+    switch (page) {
+    case 0: return {Text普通文本[0].text()};
+    case 1: return {Texti收件人->text(), Text邮件主题->text(), Text普通文本[1].text()};
+    case 2: return {Text普通文本[2].text(), Text3->text()};
+    case 3: return {Text6->text(), Text普通文本[3].text()};
+    case 4:
+        return {Text姓名->text(),       Text单位->text(), Text手机->text(), Text职位->text(),
+                Text普通文本[4].text(), Text7->text(),    Text地址->text()};
+    default: return {};
+    }
+}
+
+void 文本录入::开始制作二维码(int page) {
+    if (判断五笔字型() == 1) {
+        InputMethodCheck::RefuseAndExit();
+        return; // reached only when the exit is replaced, as in tests
+    }
+    if (page < 0 || page >= 内容页数) return;
+
+    const QString payload = PayloadComposer::Compose(page, pageFields(page));
+    const int logoFlag = Check个性图标[page]->isChecked() ? 1 : 0;
+    二维码& generator = 二维码::实例();
+    generator.Image心标->setPicture(Image2[page]->picture());
+    generator.生成二维码(payload, logoFlag);
+    Image1[page]->setPicture(generator.Image2->picture());
+    hasSymbol_[page] = generator.HasSymbol();
+}
+
+bool 文本录入::cycleTabs(int step) {
+    if (step == 0) return false;
+    选项卡标签->setCurrentIndex(
+        KeyFilters::CycledIndex(选项卡标签->currentIndex(), step, 选项卡标签->count()));
+    return true;
+}
+
+bool 文本录入::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if ((widget == this || isAncestorOf(widget)) &&
+            cycleTabs(KeyFilters::TabCycleStep(*static_cast<QKeyEvent*>(event))))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
