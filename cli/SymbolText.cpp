@@ -1,0 +1,83 @@
+#include "SymbolText.h"
+
+#include "clsQRCode.h"
+
+namespace SymbolText {
+
+namespace {
+
+constexpr int QuietZone = 4;
+
+const char* ModeName(int mode) {
+    switch (mode) {
+    case ModeNumeric: return "numeric";
+    case ModeAlphanumeric: return "alphanumeric";
+    case ModeKanji: return "kanji";
+    default: return "byte";
+    }
+}
+
+char LevelLetter(int ecLevel) {
+    return "?LMQH"[ecLevel >= 1 && ecLevel <= 4 ? ecLevel : 0];
+}
+
+// Dark in the symbol, light anywhere in the quiet zone around it.
+bool DarkWithMargin(const QRSymbol& symbol, int row, int column) {
+    const int h = symbol.side();
+    const int r = row - QuietZone;
+    const int c = column - QuietZone;
+    return r >= 0 && c >= 0 && r < h && c < h && symbol.dark(r, c);
+}
+
+// Upper half is the foreground colour, lower half the background colour.
+const char* HalfBlock(bool topDark, bool bottomDark) {
+    if (topDark && bottomDark) return "\u2588"; // █
+    if (topDark) return "\u2580";               // ▀
+    if (bottomDark) return "\u2584";            // ▄
+    return " ";
+}
+
+} // namespace
+
+std::string InfoLine(const QRSymbol& symbol) {
+    std::string line = "version=" + std::to_string(symbol.version) +
+                       " level=" + LevelLetter(symbol.ecLevel) +
+                       " mask=" + std::to_string(symbol.maskPattern) +
+                       " bits=" + std::to_string(symbol.streamBits) + " segments=";
+    for (std::size_t i = 0; i < symbol.segments.size(); ++i) {
+        if (i > 0) line += ',';
+        line += ModeName(symbol.segments[i].mode);
+        line += ':' + std::to_string(symbol.segments[i].byteCount);
+    }
+    return line + '\n';
+}
+
+std::string MatrixLines(const QRSymbol& symbol) {
+    const int h = symbol.side();
+    std::string text;
+    text.reserve(static_cast<std::size_t>(h) * (h + 1));
+    for (int r = 0; r < h; ++r) {
+        for (int c = 0; c < h; ++c) text += symbol.dark(r, c) ? '1' : '0';
+        text += '\n';
+    }
+    return text;
+}
+
+// Terminals differ in what "default" colours are (dark themes, light themes), and a reader
+// needs dark modules on a light ground. So every line sets black on white explicitly (the
+// basic ECMA-48 colours every terminal has) and resets before its line break, so the colour
+// never bleeds into the rest of the line or into the prompt.
+std::string TerminalArt(const QRSymbol& symbol) {
+    const int width = symbol.side() + 2 * QuietZone;
+    std::string text;
+    for (int row = 0; row < width; row += 2) {
+        text += "\x1b[30;47m";
+        for (int column = 0; column < width; ++column)
+            text += HalfBlock(DarkWithMargin(symbol, row, column),
+                              DarkWithMargin(symbol, row + 1, column));
+        text += "\x1b[0m\n";
+    }
+    return text;
+}
+
+} // namespace SymbolText

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+struct QRSymbol;
+
+// Text forms of a finished symbol for standard output.
+namespace SymbolText {
+
+// "version=V level=L mask=M bits=D segments=byte:17,numeric:10"
+std::string InfoLine(const QRSymbol& symbol);
+
+// h lines of h characters, '1' dark and '0' light, no margin, each line ending in '\n'.
+std::string MatrixLines(const QRSymbol& symbol);
+
+// The symbol as terminal text art that a phone can scan off the screen: two modules per
+// character cell with half blocks, inside a 4-module quiet zone.
+std::string TerminalArt(const QRSymbol& symbol);
+
+} // namespace SymbolText

@@ -1,0 +1,249 @@
+// The single-symbol interface, run as the built binary the way scripts run it.
+#include "ToolProcess.h"
+#include "ZxingDecode.h"
+#include "clsQRCode.h"
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QList>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+const QByteArray MixedText = QByteArray("Quorlik 二维码 0123456789012 HELLO-WORLD");
+
+std::optional<QRSymbol> LibrarySymbol(const QByteArray& payload, int version = 0, int level = 3,
+                                      int mask = 0, bool kanji = false) {
+    clsQRCode encoder;
+    encoder.AllowKanji = kanji;
+    return encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.constData()),
+                                  static_cast<int>(payload.size()), version, level, mask);
+}
+
+// Light modules around a grid of dark/light, four pixels per module, as a reader wants it.
+QImage PictureOf(const std::vector<std::vector<bool>>& grid, int margin) {
+    const int side = static_cast<int>(grid.size());
+    const int scale = 4;
+    QImage image((side + 2 * margin) * scale, (side + 2 * margin) * scale,
+                 QImage::Format_Grayscale8);
+    image.fill(255);
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < static_cast<int>(grid[r].size()); ++c)
+            if (grid[r][c])
+                for (int y = 0; y < scale; ++y)
+                    for (int x = 0; x < scale; ++x)
+                        image.setPixel((c + margin) * scale + x, (r + margin) * scale + y, 0);
+    return image;
+}
+
+std::vector<std::vector<bool>> GridOfMatrixText(const QByteArray& text) {
+    std::vector<std::vector<bool>> grid;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.isEmpty()) continue;
+        std::vector<bool> row;
+        for (char c : line) row.push_back(c == '1');
+        grid.push_back(row);
+    }
+    return grid;
+}
+
+// Reads the half-block art back into modules: upper half block = top dark, lower = bottom dark.
+std::vector<std::vector<bool>> GridOfTerminalArt(const QByteArray& art) {
+    std::vector<std::vector<bool>> grid;
+    const QString text = QString::fromUtf8(art);
+    for (QString line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        line.remove(QStringLiteral("\x1b[30;47m")).remove(QStringLiteral("\x1b[0m"));
+        std::vector<bool> top, bottom;
+        for (QChar c : line) {
+            top.push_back(c == QChar(0x2588) || c == QChar(0x2580));
+            bottom.push_back(c == QChar(0x2588) || c == QChar(0x2584));
+        }
+        grid.push_back(top);
+        grid.push_back(bottom);
+    }
+    return grid;
+}
+
+std::string Bytes(const QByteArray& bytes) {
+    return bytes.toStdString();
+}
+
+TEST(SingleSymbolText, InfoLineDescribesTheSymbolMade) {
+    const QByteArray payload = "abcdefgh0123456789012345678901234567ABCDEFGHIJKLMNOP";
+    for (const char* level : {"L", "M", "Q", "H"}) {
+        const ToolRun run =
+            RunTool({"--info", "-l", level, "-m", "6", QString::fromLatin1(payload)});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        const std::optional<QRSymbol> symbol =
+            LibrarySymbol(payload, 0, QByteArray("LMQH").indexOf(level) + 1, 6);
+        ASSERT_TRUE(symbol);
+        std::string segments;
+        const char* names[] = {"byte", "numeric", "alphanumeric", "kanji"};
+        for (const QRSegment& s : symbol->segments)
+            segments += (segments.empty() ? "" : ",") + std::string(names[s.mode]) + ":" +
+                        std::to_string(s.byteCount);
+        EXPECT_EQ(Bytes(run.out), "version=" + std::to_string(symbol->version) + " level=" + level +
+                                      " mask=6 bits=" + std::to_string(symbol->streamBits) +
+                                      " segments=" + segments + "\n");
+        EXPECT_TRUE(std::regex_match(Bytes(run.out),
+                                     std::regex("version=\\d+ level=[LMQH] mask=6 bits=\\d+ "
+                                                "segments=byte:8,numeric:28,alphanumeric:16\n")))
+            << run.out.toStdString();
+    }
+}
+
+TEST(SingleSymbolText, InfoNamesKanjiOnlyWhenAllowed) {
+    const QByteArray shiftJis = "\x88\x9f\x88\xa0\x88\xa1\x88\xa2"; // four Shift JIS kanji
+    const ToolRun off = RunTool({"--info", "-"}, shiftJis);
+    const ToolRun on = RunTool({"--info", "--kanji", "-"}, shiftJis);
+    EXPECT_NE(off.out.indexOf("segments=byte:8"), -1) << off.out.toStdString();
+    EXPECT_NE(on.out.indexOf("segments=kanji:8"), -1) << on.out.toStdString();
+}
+
+TEST(SingleSymbolText, MatrixIsTheSymbolAndScans) {
+    const ToolRun run =
+        RunTool({"--matrix", "-v", "5", "-l", "H", "-m", "3", QString::fromUtf8(MixedText)});
+    ASSERT_EQ(run.status, 0);
+    const std::vector<std::vector<bool>> grid = GridOfMatrixText(run.out);
+    const std::optional<QRSymbol> symbol = LibrarySymbol(MixedText, 5, 4, 3);
+    ASSERT_TRUE(symbol);
+    ASSERT_EQ(static_cast<int>(grid.size()), symbol->side());
+    for (int r = 0; r < symbol->side(); ++r) {
+        ASSERT_EQ(static_cast<int>(grid[r].size()), symbol->side());
+        for (int c = 0; c < symbol->side(); ++c) ASSERT_EQ(grid[r][c], symbol->dark(r, c));
+    }
+    const std::optional<DecodedSymbol> decoded = DecodeImage(PictureOf(grid, 4));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->bytes, Bytes(MixedText));
+    EXPECT_EQ(decoded->ecLevel, "H");
+}
+
+TEST(SingleSymbolText, InfoAndMatrixTogether) {
+    const ToolRun run = RunTool({"--info", "--matrix", "x"});
+    ASSERT_EQ(run.status, 0);
+    const QList<QByteArray> lines = run.out.split('\n');
+    EXPECT_TRUE(lines[0].startsWith("version=1 level=Q mask=0"));
+    EXPECT_EQ(lines.size(), 1 + 21 + 1); // info, 21 rows, nothing after the last line break
+}
+
+TEST(SingleSymbolTerminal, ArtHasAQuietZoneAndScansFromTheScreen) {
+    const ToolRun run = RunTool({QString::fromUtf8(MixedText)});
+    ASSERT_EQ(run.status, 0);
+    const QList<QByteArray> lines = run.out.split('\n');
+    for (const QByteArray& line : lines) {
+        if (line.isEmpty()) continue;
+        EXPECT_TRUE(line.startsWith("\x1b[30;47m")); // black on white whatever the theme
+        EXPECT_TRUE(line.endsWith("\x1b[0m"));       // and no colour left behind
+    }
+    const std::vector<std::vector<bool>> grid = GridOfTerminalArt(run.out);
+    const std::optional<QRSymbol> symbol = LibrarySymbol(MixedText);
+    ASSERT_TRUE(symbol);
+    const int h = symbol->side();
+    ASSERT_GE(static_cast<int>(grid.size()), h + 8);
+    for (int r = 0; r < h + 8; ++r) {
+        ASSERT_EQ(static_cast<int>(grid[r].size()), h + 8);
+        for (int c = 0; c < h + 8; ++c) {
+            const bool inSymbol = r >= 4 && c >= 4 && r < h + 4 && c < h + 4;
+            ASSERT_EQ(grid[r][c], inSymbol && symbol->dark(r - 4, c - 4)) << r << "," << c;
+        }
+    }
+    const std::optional<DecodedSymbol> decoded = DecodeImage(PictureOf(grid, 0));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->bytes, Bytes(MixedText));
+}
+
+TEST(SingleSymbolInput, StandardInputIsTakenAsRawBytes) {
+    QByteArray binary;
+    for (int i = 0; i < 256; ++i) binary.append(static_cast<char>(255 - i));
+    for (const QStringList& arguments : {QStringList{"--matrix"}, QStringList{"--matrix", "-"}}) {
+        const ToolRun run = RunTool(arguments, binary);
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        const std::optional<DecodedSymbol> decoded =
+            DecodeImage(PictureOf(GridOfMatrixText(run.out), 4));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->bytes, Bytes(binary));
+    }
+}
+
+TEST(SingleSymbolInput, EmptyPayloadStillMakesASymbol) {
+    const ToolRun run = RunTool({"--info"}, QByteArray());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.startsWith("version=1 level=Q mask=0 bits=4 ")) << run.out.toStdString();
+}
+
+TEST(SingleSymbolPicture, PngHasOnePixelPerModuleAndAMargin) {
+    const QString file = TemporaryFolder() + "/symbol.png";
+    const ToolRun run = RunTool({"-o", file, "-l", "M", QString::fromUtf8(MixedText)});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    const QImage picture(file);
+    const std::optional<QRSymbol> symbol = LibrarySymbol(MixedText, 0, 2);
+    ASSERT_TRUE(symbol);
+    const int h = symbol->side();
+    ASSERT_EQ(picture.size(), QSize(h + 8, h + 8));
+    for (int y = 0; y < h + 8; ++y)
+        for (int x = 0; x < h + 8; ++x) {
+            const bool inSymbol = y >= 4 && x >= 4 && y < h + 4 && x < h + 4;
+            const bool dark = qGray(picture.pixel(x, y)) < 128;
+            ASSERT_EQ(dark, inSymbol && symbol->dark(y - 4, x - 4));
+        }
+    const std::optional<DecodedSymbol> decoded = DecodeImage(
+        picture.scaled(picture.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->bytes, Bytes(MixedText));
+    EXPECT_EQ(decoded->ecLevel, "M");
+}
+
+TEST(SingleSymbolStatus, PayloadThatFitsNothingIsStatusOne) {
+    const QByteArray tooLong(1300, 'x'); // 40-H holds 1273 bytes
+    const QString file = TemporaryFolder() + "/none.png";
+    const std::vector<std::pair<QStringList, QByteArray>> cases = {
+        {{"-l", "H"}, tooLong},
+        {{"-v", "1", "--info"}, QByteArray(30, 'y')}, // 1-Q holds 11 bytes
+        {{"-l", "H", "-o", file}, tooLong},
+    };
+    for (const auto& [arguments, input] : cases) {
+        const ToolRun run = RunTool(arguments, input);
+        EXPECT_EQ(run.status, 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(file)); // no picture for a symbol that does not exist
+}
+
+TEST(SingleSymbolStatus, BadUsageIsStatusTwoWithOneLine) {
+    const std::vector<QStringList> cases = {
+        {"-l", "Z", "x"},
+        {"-v", "41", "x"},
+        {"-m", "9", "x"},
+        {"--nope", "x"},
+        {"a", "b"},
+        {"-o"},
+        {"--compose", "x"},
+        {"--logo", "l.png", "x"},
+        {"-o", "/nonexistent-folder/x.png", "x"},
+        {"--compose", "--logo", "/nonexistent.png", "-o", TemporaryFolder() + "/c.png", "x"},
+    };
+    for (const QStringList& arguments : cases) {
+        const ToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith("quorlik-qr: ")) << run.err.toStdString();
+    }
+}
+
+TEST(SingleSymbolStatus, HelpIsUsageOnStandardOutput) {
+    const ToolRun run = RunTool({"--help"});
+    EXPECT_EQ(run.status, 0);
+    for (const char* option : {"--level", "--version", "--mask", "--kanji", "--matrix", "--info",
+                               "--output", "--compose", "--logo", "--batch", "exit status"})
+        EXPECT_NE(run.out.indexOf(option), -1) << option;
+    EXPECT_TRUE(run.err.isEmpty());
+}
+
+} // namespace
