@@ -54,49 +54,53 @@ const char* writeFrame(GifFileType* gif, QImage& indexed, const ColorMapObject* 
     return nullptr;
 }
 
-} // namespace
+// Why the picture cannot become a GIF at all; empty when it can.
+QString refusalOf(const QImage& picture) {
+    if (picture.isNull()) return QStringLiteral("GIF: no picture");
+    if (picture.width() > MaxSide || picture.height() > MaxSide)
+        return QStringLiteral("GIF: %1 × %2 pixels exceed the format's %3")
+            .arg(picture.width())
+            .arg(picture.height())
+            .arg(MaxSide);
+    return {};
+}
 
-GifResult EncodeGif(const QImage& picture) {
-    GifResult result;
-    if (picture.isNull()) {
-        result.error = QStringLiteral("GIF: no picture");
-        return result;
-    }
-    if (picture.width() > MaxSide || picture.height() > MaxSide) {
-        result.error = QStringLiteral("GIF: %1 × %2 pixels exceed the format's %3")
-                           .arg(picture.width())
-                           .arg(picture.height())
-                           .arg(MaxSide);
-        return result;
-    }
-    QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
-    std::vector<GifColorType> colours = paletteOf(indexed);
-    std::unique_ptr<ColorMapObject, MapDeleter> map(
-        GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
-    if (!map) {
-        result.error = describe("colour map", D_GIF_ERR_NOT_ENOUGH_MEM);
-        return result;
-    }
-
+// Runs giflib over one palette frame, collecting the file in result.bytes.
+void encodeFrame(QImage& indexed, const ColorMapObject* map, GifResult& result) {
     int status = E_GIF_SUCCEEDED;
     GifFileType* gif = EGifOpen(&result.bytes, appendToByteArray, &status);
     if (!gif) {
         result.error = describe("open", status);
-        return result;
+        return;
     }
-    const char* failedStep = writeFrame(gif, indexed, map.get());
+    const char* failedStep = writeFrame(gif, indexed, map);
     const int frameStatus = gif->Error;
     int closeStatus = E_GIF_SUCCEEDED;
     const bool closed = EGifCloseFile(gif, &closeStatus) == GIF_OK; // frees gif in every case
-    if (failedStep) {
+    if (failedStep)
         result.error = describe(failedStep, frameStatus);
-    } else if (!closed) {
+    else if (!closed)
         result.error = describe("close", closeStatus);
-    } else {
+    else
         result.encoded = true;
+}
+
+} // namespace
+
+GifResult EncodeGif(const QImage& picture) {
+    GifResult result;
+    result.error = refusalOf(picture);
+    if (!result.error.isEmpty()) return result;
+    QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    std::vector<GifColorType> colours = paletteOf(indexed);
+    const std::unique_ptr<ColorMapObject, MapDeleter> map(
+        GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
+    if (!map) {
+        result.error = describe("colour map", E_GIF_ERR_NOT_ENOUGH_MEM);
         return result;
     }
-    result.bytes.clear();
+    encodeFrame(indexed, map.get(), result);
+    if (!result.encoded) result.bytes.clear();
     return result;
 }
 

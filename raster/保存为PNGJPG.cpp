@@ -118,7 +118,9 @@ Encoded encode(Codec codec, const QImage& picture, int jpegQuality, int tiffColo
 // is complete: a failed save never leaves half a file nor destroys the one that was there.
 SaveOutcome placeFile(const QByteArray& bytes, const QString& fileName) {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write fails only when commit() flushes, and commit() then still
+    // renames the truncated file over the target (seen with Qt 6.4 on a full disk).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(CannotCreateFile,
                        QStringLiteral("无法创建文件 %1: %2").arg(fileName, file.errorString()));
     if (file.write(bytes) != bytes.size()) {

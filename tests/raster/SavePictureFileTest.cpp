@@ -19,7 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <csignal>
 #include <string>
 
 namespace {
@@ -334,6 +338,57 @@ TEST_F(FailureTest, CodecRefusalKeepsTheExistingFile) {
         EXPECT_EQ(ReadAllBytes(file), OldBytes);
     }
     EXPECT_EQ(entries(), (QStringList{"wide.gif", "wide.jpg"}));
+}
+
+// A file size limit makes writes fail part-way, like a full disk, even for root.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = SIG_DFL;
+};
+
+TEST_F(FailureTest, WriteFailingPartWayKeepsTheExistingFileAndLeavesNoTemporary) {
+    const QString file = existingFile("full.png");
+    const QImage picture = withLogo(gradientLogo()); // encodes to well over the limit
+    SaveOutcome outcome;
+    {
+        FileSizeLimit limit(512);
+        outcome = write(picture, "full.png", ".png");
+    }
+    EXPECT_FALSE(outcome.written);
+    EXPECT_TRUE(outcome.errorNumber == WriteFailed || outcome.errorNumber == CommitFailed)
+        << outcome.errorNumber;
+    EXPECT_FALSE(outcome.description.isEmpty());
+    EXPECT_EQ(ReadAllBytes(file), OldBytes);
+    EXPECT_EQ(entries(), QStringList{"full.png"});
+    // The same save succeeds once the disk has room again.
+    EXPECT_TRUE(write(picture, "full.png", ".png").written);
+}
+
+TEST_F(FailureTest, SuccessReplacesTheOldFileInsteadOfOverwritingIt) {
+    // A second name for the old file's data shows whether that data was overwritten in place.
+    const QString file = existingFile("linked.bmp");
+    ASSERT_EQ(
+        ::link(QFile::encodeName(file).constData(), QFile::encodeName(path("oldname")).constData()),
+        0);
+    ASSERT_TRUE(write(composedPicture(), "linked.bmp", ".bmp").written);
+    EXPECT_EQ(ReadAllBytes(path("oldname")), OldBytes);
+    EXPECT_TRUE(ReadAllBytes(file).startsWith("BM"));
 }
 
 TEST_F(FailureTest, DirectoryAtTheTargetStaysAndNoTemporaryFileIsLeft) {
