@@ -1,0 +1,244 @@
+// The main window at start-up and while the user edits: layout, previews, page switching.
+#include "PictureHolder.h"
+#include "WindowDriver.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QtTest>
+
+#include <memory>
+
+using namespace WindowDriver;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<文本录入> makeWindow() {
+        auto window = std::make_unique<文本录入>(check.function());
+        window->show();
+        return window;
+    }
+    CountingCheck check;
+
+  private slots:
+    void windowHasItsCaptionSizeAndFlags();
+    void tabsCarryCaptionsAndToolTips();
+    void startUpShowsPageZeroWithItsSymbol();
+    void pagesOneToFourShareTheFirstPagesLogoAndPlaces();
+    void framesAreStackedOnTheFirst();
+    void typingIntoEachFieldChangesOnlyThatPagesPreview_data();
+    void typingIntoEachFieldChangesOnlyThatPagesPreview();
+    void lineBreaksReachThePayloadAsCrLf();
+    void switchingToAPageRegeneratesIt();
+    void aboutPageHidesEveryPreviewAndKeepsPictures();
+    void tickingTheLogoBoxPaintsTheLogo();
+    void wubiCheckAnsweringOneRefusesAndEnds();
+    void anEmptyCheckResultCarriesOn();
+};
+
+void MainWindowTest::windowHasItsCaptionSizeAndFlags() {
+    auto w = makeWindow();
+    QCOMPARE(w->windowTitle(), QStringLiteral("Quorlik二维码设计"));
+    QCOMPARE(w->size(), QSize(504, 422));
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+    QVERIFY(!w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!w->windowIcon().isNull());
+    QCOMPARE(w->windowIcon().availableSizes().value(0), QSize(32, 32));
+    QCOMPARE(w->Label1->text(), QStringLiteral("Quorlik二维码"));
+    QVERIFY(w->Label1->font().bold());
+    QCOMPARE(w->Label1->font().pointSize(), 15);
+    QCOMPARE(w->Label1->geometry(), QRect(98, 8, 265, 25));
+    QCOMPARE(w->Label1->font().families().value(0), QStringLiteral("Noto Sans CJK SC"));
+}
+
+void MainWindowTest::tabsCarryCaptionsAndToolTips() {
+    auto w = makeWindow();
+    const QStringList captions = {"文本", "邮件", "网站", "短信", "联系人", "关于"};
+    const QStringList tips = {"", "发送电子邮件", "网址和网站名称", "发送手机短信", "手机联系人",
+                              ""};
+    QCOMPARE(w->选项卡标签->count(), captions.size());
+    for (int i = 0; i < captions.size(); ++i) {
+        QCOMPARE(w->选项卡标签->tabText(i), captions[i]);
+        QCOMPARE(w->选项卡标签->tabToolTip(i), tips[i]);
+    }
+}
+
+void MainWindowTest::startUpShowsPageZeroWithItsSymbol() {
+    auto w = makeWindow();
+    QCOMPARE(w->SelectedPage(), 0);
+    QVERIFY(w->Frame1[0]->isVisible());
+    QVERIFY(w->Frame1[0]->isEnabled());
+    for (int page = 1; page < 文本录入::页数; ++page) {
+        QVERIFY(!w->Frame1[page]->isVisible());
+        QVERIFY(!w->Frame1[page]->isEnabled());
+    }
+    QVERIFY(w->Image1[0]->hasPicture());
+    QCOMPARE(w->Image1[0]->picture().size(), QSize(240, 240));
+    QCOMPARE(w->Image1[0]->size(), QSize(185, 177));
+    QVERIFY(w->Image1[0]->hasScaledContents());
+    QCOMPARE(DecodedText(w->Image1[0]->picture()), ExpectedPayload(*w, 0));
+    QVERIFY(FieldText(w->Text普通文本[0].widget()).endsWith("\r\n"));
+    for (int page = 1; page < 文本录入::内容页数; ++page) QVERIFY(!w->Image1[page]->hasPicture());
+}
+
+void MainWindowTest::pagesOneToFourShareTheFirstPagesLogoAndPlaces() {
+    auto w = makeWindow();
+    const QImage logo = w->Image2[0]->picture();
+    QCOMPARE(logo.size(), QSize(48, 48));
+    // 福 in red on a yellow ground: a yellow corner and red strokes inside.
+    const QColor corner = logo.pixelColor(0, 0);
+    QVERIFY(corner.red() > 200 && corner.green() > 200 && corner.blue() < 80);
+    int red = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const QColor c = logo.pixelColor(x, y);
+            if (c.red() > 180 && c.green() < 60 && c.blue() < 60) ++red;
+        }
+    QVERIFY(red > 200);
+    QCOMPARE(w->Image2[0]->geometry(), QRect(216, 152, 48, 48));
+    for (int page = 1; page < 文本录入::内容页数; ++page) {
+        QCOMPARE(w->Image2[page]->picture(), logo);
+        QCOMPARE(w->Image2[page]->geometry(), w->Image2[0]->geometry());
+        QCOMPARE(w->Image1[page]->geometry(), w->Image1[0]->geometry());
+        QCOMPARE(w->Check个性图标[page]->geometry(), w->Check个性图标[0]->geometry());
+        QCOMPARE(w->Command复制[page]->geometry(), w->Command复制[0]->geometry());
+        QCOMPARE(w->Command保存[page]->geometry(), w->Command保存[0]->geometry());
+        QCOMPARE(w->Command退出[page]->geometry(), w->Command退出[0]->geometry());
+        QCOMPARE(w->Command清除[page]->geometry(), w->Command清除[0]->geometry());
+        QCOMPARE(w->Command浏览[page]->geometry(), w->Command浏览[0]->geometry());
+        QCOMPARE(w->Check个性图标[page]->text(), QStringLiteral("使用个性图标"));
+        QVERIFY(!w->Check个性图标[page]->isChecked());
+        QVERIFY(w->Text2[page]->text().isEmpty());
+    }
+}
+
+void MainWindowTest::framesAreStackedOnTheFirst() {
+    auto w = makeWindow();
+    for (QFrame* frame : w->Frame1) QCOMPARE(frame->geometry(), QRect(32, 77, 441, 324));
+    QCOMPARE(w->About图片->geometry(), QRect(385, 265, 48, 48));
+    QCOMPARE(w->Command退出[文本录入::关于页]->geometry(), QRect(281, 264, 57, 33));
+    QCOMPARE(w->About图片->picture().size(), QSize(48, 48));
+    QVERIFY(w->About图片->picture() != w->Image2[0]->picture());
+}
+
+void MainWindowTest::typingIntoEachFieldChangesOnlyThatPagesPreview_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    const QList<int> fieldCounts = {1, 3, 2, 2, 7};
+    for (int page = 0; page < fieldCounts.size(); ++page)
+        for (int field = 0; field < fieldCounts[page]; ++field) {
+            // The two phone fields take digits; an input method's commit is not filtered anyway.
+            const bool phone = (page == 3 && field == 0) || (page == 4 && field == 2);
+            const QString typed = phone ? QStringLiteral("7") : QStringLiteral("码;:\\");
+            QTest::addRow("page %d field %d", page, field) << page << field << typed;
+        }
+}
+
+void MainWindowTest::typingIntoEachFieldChangesOnlyThatPagesPreview() {
+    QFETCH(int, page);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    auto w = makeWindow();
+    // Give every page a preview first, then come back to the page under test.
+    for (int p = 文本录入::内容页数 - 1; p >= 0; --p) w->选项卡标签->setCurrentIndex(p);
+    w->选项卡标签->setCurrentIndex(page);
+    std::array<QImage, 文本录入::内容页数> before;
+    for (int p = 0; p < 文本录入::内容页数; ++p) before[p] = w->Image1[p]->picture();
+
+    QWidget* target = PageFields(*w, page).at(field);
+    const QString old = FieldText(target);
+    CommitText(target, typed);
+    QCOMPARE(FieldText(target), old + typed);
+
+    for (int p = 0; p < 文本录入::内容页数; ++p) {
+        if (p == page)
+            QVERIFY(w->Image1[p]->picture() != before[p]);
+        else
+            QVERIFY(w->Image1[p]->picture().cacheKey() == before[p].cacheKey());
+    }
+    QCOMPARE(DecodedText(w->Image1[page]->picture()), ExpectedPayload(*w, page));
+}
+
+void MainWindowTest::lineBreaksReachThePayloadAsCrLf() {
+    auto w = makeWindow();
+    SetFieldText(w->Text普通文本[0].widget(), QString());
+    CommitText(w->Text普通文本[0].widget(), QStringLiteral("一\n二"));
+    QCOMPARE(DecodedText(w->Image1[0]->picture()), QStringLiteral("一\r\n二"));
+}
+
+void MainWindowTest::switchingToAPageRegeneratesIt() {
+    auto w = makeWindow();
+    w->选项卡标签->setCurrentIndex(2);
+    QCOMPARE(DecodedText(w->Image1[2]->picture()), ExpectedPayload(*w, 2));
+    QVERIFY(w->Frame1[2]->isVisible());
+    QVERIFY(!w->Frame1[0]->isVisible());
+
+    w->Image1[0]->setPicture(QImage());
+    const int callsBefore = check.calls;
+    w->选项卡标签->setCurrentIndex(0);
+    QCOMPARE(check.calls, callsBefore + 1);
+    QVERIFY(w->Image1[0]->hasPicture());
+    QCOMPARE(DecodedText(w->Image1[0]->picture()), ExpectedPayload(*w, 0));
+}
+
+void MainWindowTest::aboutPageHidesEveryPreviewAndKeepsPictures() {
+    auto w = makeWindow();
+    const QImage first = w->Image1[0]->picture();
+    const int callsBefore = check.calls;
+    w->选项卡标签->setCurrentIndex(文本录入::关于页);
+    QCOMPARE(check.calls, callsBefore + 1); // the input-method check still runs
+    QVERIFY(w->Frame1[文本录入::关于页]->isVisible());
+    for (int page = 0; page < 文本录入::内容页数; ++page) {
+        QVERIFY(!w->Frame1[page]->isVisible());
+        QVERIFY(!w->Image1[page]->isVisible());
+    }
+    QCOMPARE(w->Image1[0]->picture().cacheKey(), first.cacheKey());
+    QCOMPARE(w->About标题->text(), QStringLiteral("关于本软件"));
+}
+
+void MainWindowTest::tickingTheLogoBoxPaintsTheLogo() {
+    auto w = makeWindow();
+    w->选项卡标签->setCurrentIndex(3);
+    const QColor plain = w->Image1[3]->picture().pixelColor(91, 91);
+    QVERIFY(!(plain.red() > 200 && plain.green() > 200 && plain.blue() < 80));
+    w->Check个性图标[3]->click();
+    const QImage withLogo = w->Image1[3]->picture();
+    const QColor logoCorner = withLogo.pixelColor(91, 91);
+    QVERIFY(logoCorner.red() > 200 && logoCorner.green() > 200 && logoCorner.blue() < 80);
+    QCOMPARE(DecodedText(withLogo), ExpectedPayload(*w, 3));
+    w->Check个性图标[3]->click();
+    QCOMPARE(w->Image1[3]->picture().pixelColor(91, 91), plain);
+}
+
+void MainWindowTest::wubiCheckAnsweringOneRefusesAndEnds() {
+    auto w = makeWindow();
+    Recorder recorder;
+    const qint64 previewBefore = w->Image1[0]->picture().cacheKey();
+    w->五笔检查 = [] { return std::optional<int>(1); };
+    CommitText(w->Text普通文本[0].widget(), QStringLiteral("字"));
+    QCOMPARE(recorder.texts(),
+             QStringList{QStringLiteral("发现五笔字型坑害本软件，程序将退出，请你二选一")});
+    QCOMPARE(recorder.messages.value(0).title, QStringLiteral("Quorlik二维码"));
+    QCOMPARE(recorder.exits, 1);
+    QCOMPARE(w->Image1[0]->picture().cacheKey(), previewBefore);
+
+    // Refused at start-up as well, before any symbol is made.
+    文本录入 refused([] { return std::optional<int>(1); });
+    QCOMPARE(recorder.exits, 2);
+    QVERIFY(!refused.Image1[0]->hasPicture());
+}
+
+void MainWindowTest::anEmptyCheckResultCarriesOn() {
+    文本录入 w([] { return std::optional<int>(); });
+    QVERIFY(w.Image1[0]->hasPicture());
+    QCOMPARE(DecodedText(w.Image1[0]->picture()), ExpectedPayload(w, 0));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
