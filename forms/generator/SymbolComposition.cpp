@@ -112,13 +112,23 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, 
     return composed;
 }
 
-Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo) {
+QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
     // The payload is UTF-8: Kanji mode would turn Chinese byte pairs into Shift JIS characters.
     encoder.AllowKanji = false;
-    const QByteArray bytes = ToUtf8(payload);
-    const QImage symbol = encoder.EncodeToPicture(
-        reinterpret_cast<const std::uint8_t*>(bytes.constData()), int(bytes.size()), 0, 3, -1);
-    return Generated{Compose(symbol, logo, paintLogo, PictureSide), !symbol.isNull()};
+    const auto* data = reinterpret_cast<const std::uint8_t*>(utf8.constData());
+    const int count = int(utf8.size());
+    if (withLogo) {
+        // Forcing the version fails when the payload needs a larger one; then choose freely.
+        QImage symbol = encoder.EncodeToPicture(data, count, MinimumLogoVersion, 3, -1);
+        if (!symbol.isNull()) return symbol;
+    }
+    return encoder.EncodeToPicture(data, count, 0, 3, -1);
+}
+
+Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo) {
+    const bool withLogo = paintLogo && !logo.isNull();
+    const QImage symbol = EncodeSymbol(encoder, ToUtf8(payload), withLogo);
+    return Generated{Compose(symbol, logo, withLogo, PictureSide), !symbol.isNull()};
 }
 
 } // namespace SymbolComposition

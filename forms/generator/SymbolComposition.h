@@ -25,12 +25,20 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo,
 // A light picture saying, centred, that the content is too long to make a symbol.
 QImage TooLongNotice(int side = PictureSide);
 
+// The logo hides a sixteenth of the picture. Below version 3 that spans more codewords than
+// level Q can repair, so a symbol that carries a logo is made at least version 3.
+constexpr int MinimumLogoVersion = 3;
+
+// The encoder's symbol picture for UTF-8 bytes at level Q, mask pattern 0, Kanji off: the
+// smallest version that fits, at least MinimumLogoVersion when withLogo. Null when nothing fits.
+QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo);
+
 struct Generated {
     QImage picture;
     bool madeSymbol = false;
 };
 
-// UTF-8 bytes, encoded at automatic version, level Q, mask pattern 0 (Kanji off), then composed.
+// ToUtf8, EncodeSymbol (with a logo when paintLogo and the logo is not null), then Compose.
 Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo);
 
 } // namespace SymbolComposition

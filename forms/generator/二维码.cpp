@@ -133,15 +133,13 @@ void 二维码::生成二维码(const QString& 内容, std::optional<int> 芯标
     预处理();
     const int side = 二维码图片宽度;
     Picture1->setFixedSize(side, side);
-    // Only UTF-8 exists: the list has just been reset to it.
+    // The text-encoding list has just been reset to UTF-8, the only conversion there is.
     if (!encoder_) encoder_ = std::make_unique<clsQRCode>();
-    encoder_->AllowKanji = false;
-    const QByteArray bytes = SymbolComposition::ToUtf8(内容);
-    const QImage symbol = encoder_->EncodeToPicture(
-        reinterpret_cast<const std::uint8_t*>(bytes.constData()), int(bytes.size()), 0, 3, -1);
+    const bool paintLogo = 芯标.has_value() && *芯标 == 1 && Image心标->hasPicture();
+    const QImage symbol =
+        SymbolComposition::EncodeSymbol(*encoder_, SymbolComposition::ToUtf8(内容), paintLogo);
     Image1->setPicture(symbol);
     hasSymbol_ = !symbol.isNull();
-    const bool paintLogo = 芯标.has_value() && *芯标 == 1;
     paintComposed(SymbolComposition::Compose(symbol, Image心标->picture(), paintLogo, side));
 }
 
