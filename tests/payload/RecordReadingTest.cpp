@@ -1,0 +1,72 @@
+// The contact and bookmark records, scanned by an independent reader and parsed as phones do.
+#include "MecardReader.h"
+#include "PayloadComposer.h"
+#include "SymbolComposition.h"
+#include "ZxingDecode.h"
+#include "clsQRCode.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString S(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+// Encodes the payload as the generator does and returns what zxing-cpp reads back.
+QString ScannedText(const QString& payload) {
+    clsQRCode encoder;
+    const QByteArray bytes = SymbolComposition::ToUtf8(payload);
+    const auto symbol = encoder.EncodeToMatrix(
+        reinterpret_cast<const std::uint8_t*>(bytes.constData()), int(bytes.size()), 0, 3, -1);
+    if (!symbol) return QStringLiteral("<no symbol>");
+    const auto decoded = DecodeSymbol(*symbol);
+    if (!decoded) return QStringLiteral("<unreadable>");
+    EXPECT_EQ(decoded->bytes, bytes.toStdString());
+    return QString::fromStdString(decoded->text);
+}
+
+} // namespace
+
+TEST(RecordReading, ContactWithReservedCharactersComesBackFieldForField) {
+    const QStringList fields{S("李;雷:Jr."),
+                             S("Acme; Ltd"),
+                             S("13800138000"),
+                             S("CTO:总监"),
+                             S("call TEL:110; or N:x\\"),
+                             S("li@a.cn"),
+                             S("Road 1\\")};
+    const QString scanned = ScannedText(PayloadComposer::Compose(4, fields));
+    const QStringList keys{S("N:"),     S("ORG:"), S("TEL:TYPE=cell:"), S("TITLE:"), S("NOTE:"),
+                           S("EMAIL:"), S("ADR:")};
+    for (int i = 0; i < keys.size(); ++i) {
+        const QStringList values = ReaderValues(scanned, keys[i]);
+        ASSERT_FALSE(values.isEmpty()) << keys[i].toStdString();
+        EXPECT_EQ(values.first(), fields[i]) << keys[i].toStdString();
+    }
+    // The note's "TEL:" and "N:" must not hand the reader a second number or name.
+    EXPECT_EQ(ReaderValues(scanned, S("TEL:")).size(), 1);
+    EXPECT_EQ(ReaderValues(scanned, S("N:")).size(), 1);
+}
+
+TEST(RecordReading, BookmarkWithSemicolonsComesBack) {
+    const QString title = S("A;B 网站");
+    const QString url = S("https://example.com/a;b?q=1:2");
+    const QString scanned = ScannedText(PayloadComposer::Bookmark(title, S("  ") + url + S(" ")));
+    EXPECT_EQ(ReaderValues(scanned, S("TITLE:")), QStringList{title});
+    EXPECT_EQ(ReaderValues(scanned, S("URL:")), QStringList{url});
+}
+
+TEST(RecordReading, UnescapedRecordWouldBeMisread) {
+    // The reader model itself must notice the fault that escaping mends.
+    const QString raw = S("MECARD:N:a;b;NOTE:TEL:1;;");
+    EXPECT_EQ(ReaderValues(raw, S("N:")).first(), S("a"));
+    EXPECT_EQ(ReaderValues(raw, S("TEL:")).size(), 1);
+}
+
+TEST(RecordReading, MailAndSmsScanExactly) {
+    const QString mail = PayloadComposer::Mail(S("a@b.cn"), S("主题"), S("第一行\r\n第二行"));
+    EXPECT_EQ(ScannedText(mail), mail);
+    const QString sms = PayloadComposer::Sms(S("10086"), S("余额;查询"));
+    EXPECT_EQ(ScannedText(sms), sms);
+}
