@@ -26,7 +26,8 @@ struct SaveOutcome {
 // Pure writer: no cursor, no message. `extension` is compared exactly (".jpg", ".png", ".gif",
 // ".tif", ".bmp"), so callers pass it in lower case. The file appears only when complete; on
 // failure whatever was at fileName stays as it was. jpegQuality is 0–100 (clamped).
-// tiffColourDepth 1, 4 or 8 writes a palette TIFF, 32 RGBA, anything else 24-bit RGB.
+// tiffColourDepth 1 writes a black-and-white TIFF, 4 or 8 a palette one, 32 RGBA and anything
+// else 24-bit RGB.
 // tiffCompression takes the classic encoder values: 2 is LZW, anything else (6 in particular)
 // means uncompressed.
 SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
