@@ -81,12 +81,28 @@ QString describedName(const QString& confPath) {
     return plain;
 }
 
-QString descriptionFromConfs(const QString& name, const QStringList& subfolders) {
-    for (const QString& dir : dataDirs()) {
+// Installed .conf files are parsed again only when they change: a keystroke costs a few stats.
+struct CachedName {
+    QDateTime modified;
+    qint64 size = -1;
+    QString name;
+};
+
+QString cachedDescribedName(const QFileInfo& info) {
+    static std::map<QString, CachedName> cache;
+    CachedName& slot = cache[info.filePath()];
+    if (slot.modified != info.lastModified() || slot.size != info.size())
+        slot = {info.lastModified(), info.size(), describedName(info.filePath())};
+    return slot.name;
+}
+
+QString descriptionFromConfs(const QString& name, const QStringList& dirs,
+                             const QStringList& subfolders) {
+    for (const QString& dir : dirs) {
         for (const QString& sub : subfolders) {
-            const QString path =
-                dir + QLatin1Char('/') + sub + QLatin1Char('/') + name + QStringLiteral(".conf");
-            if (QFileInfo::exists(path)) return describedName(path);
+            const QFileInfo info(dir + QLatin1Char('/') + sub + QLatin1Char('/') + name +
+                                 QStringLiteral(".conf"));
+            if (info.exists()) return cachedDescribedName(info);
         }
     }
     return QString();
@@ -101,13 +117,15 @@ bool isFcitx5Item(const QString& section) {
 
 std::vector<Entry> readFcitx5() {
     std::vector<Entry> entries;
+    const QStringList dirs = dataDirs();
     const QString profile = configHome() + QStringLiteral("/fcitx5/profile");
     for (const KeyValue& pair : readKeyFile(profile)) {
         if (!isFcitx5Item(pair.section) || pair.key != QLatin1String("Name")) continue;
         const bool keyboard = pair.value.startsWith(QLatin1String("keyboard-"));
         const QString description =
-            keyboard ? QString()
-                     : descriptionFromConfs(pair.value, {QStringLiteral("fcitx5/inputmethod")});
+            keyboard
+                ? QString()
+                : descriptionFromConfs(pair.value, dirs, {QStringLiteral("fcitx5/inputmethod")});
         entries.push_back({pair.value, description, !keyboard});
     }
     return entries;
@@ -117,6 +135,7 @@ std::vector<Entry> readFcitx5() {
 
 std::vector<Entry> readFcitx4() {
     std::vector<Entry> entries;
+    const QStringList dirs = dataDirs();
     const QString profile = configHome() + QStringLiteral("/fcitx/profile");
     for (const KeyValue& pair : readKeyFile(profile)) {
         if (pair.key != QLatin1String("EnabledIMList")) continue;
@@ -129,8 +148,9 @@ std::vector<Entry> readFcitx4() {
             const bool keyboard = name.startsWith(QLatin1String("fcitx-keyboard-"));
             const QString description =
                 keyboard ? QString()
-                         : descriptionFromConfs(name, {QStringLiteral("fcitx/inputmethod"),
-                                                       QStringLiteral("fcitx/table")});
+                         : descriptionFromConfs(name, dirs,
+                                                {QStringLiteral("fcitx/inputmethod"),
+                                                 QStringLiteral("fcitx/table")});
             entries.push_back({name, description, !keyboard});
         }
     }
