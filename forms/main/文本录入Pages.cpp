@@ -135,16 +135,15 @@ void 文本录入::buildTextPage() {
     Text普通文本[0] = EntryField(multiLine(
         frame, Twips(120, 240, 6375, 1695),
         QStringLiteral("欢迎使用二维码生成工具，在这里输入文字，下方的二维码会随之变化。\n")));
-    Label3 = label(frame, Twips(3180, 4545, 3210, 255),
-                   QStringLiteral("提示：请用手机上的扫码软件扫描左边的二维码"),
-                   Qt::AlignLeft | Qt::AlignVCenter);
+    Label3 =
+        label(frame, Twips(3180, 4545, 3210, 255),
+              QStringLiteral("请用手机扫码软件扫描左边的二维码"), Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void 文本录入::buildMailPage() {
     QFrame* frame = Frame1[1];
     label(frame, Twips(120, 255, 840, 360), QStringLiteral("收件人："));
-    Texti收件人 =
-        lineEdit(frame, Twips(960, 255, 1935, 360), QStringLiteral("someone@example.com"));
+    Texti收件人 = lineEdit(frame, Twips(960, 255, 1935, 360), QStringLiteral("me@example.com"));
     label(frame, Twips(3015, 270, 720, 360), QStringLiteral("主题："));
     Text邮件主题 = lineEdit(frame, Twips(3735, 270, 2730, 360), QStringLiteral("re:周末聚会"));
     Text普通文本[1] = EntryField(multiLine(frame, Twips(120, 720, 6375, 1215),

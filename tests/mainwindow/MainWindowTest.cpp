@@ -38,6 +38,7 @@ class MainWindowTest : public QObject {
     void tickingTheLogoBoxPaintsTheLogo();
     void wubiCheckAnsweringOneRefusesAndEnds();
     void anEmptyCheckResultCarriesOn();
+    void closingTheWindowEndsTheApplication();
 };
 
 void MainWindowTest::windowHasItsCaptionSizeAndFlags() {
@@ -238,6 +239,17 @@ void MainWindowTest::anEmptyCheckResultCarriesOn() {
     文本录入 w([] { return std::optional<int>(); });
     QVERIFY(w.Image1[0]->hasPicture());
     QCOMPARE(DecodedText(w.Image1[0]->picture()), ExpectedPayload(w, 0));
+}
+
+void MainWindowTest::closingTheWindowEndsTheApplication() {
+    auto w = makeWindow();
+    QVERIFY(w->testAttribute(Qt::WA_QuitOnClose));
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    QTimer::singleShot(0, w.get(), [&w] { w->close(); });
+    // Ends with 1 only if the application stayed alive after the close.
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(lastClosed.count(), 1);
 }
 
 QTEST_MAIN(MainWindowTest)
