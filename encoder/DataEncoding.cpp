@@ -1,16 +1,24 @@
 // Payload bytes to the shortest segmented bit stream: an exact dynamic programme over byte
 // positions and the four modes, a trace-back to a mode per byte, and the segment writer.
-#include "clsQRCode.h"
+#include "Segmentation.h"
 
+#include <array>
 #include <climits>
 
 namespace {
 
-struct SegmentCell {
-    std::int32_t PreviousMode;
-    std::int32_t Cost; // least stream bits for bytes 0 … i ending in this mode, no terminator
-    std::int32_t RunLength;
-};
+constexpr std::array<std::uint8_t, 256> charClasses() {
+    std::array<std::uint8_t, 256> classes{};
+    for (int b = '0'; b <= '9'; ++b) classes[b] = 1;
+    for (int b = 'A'; b <= 'Z'; ++b) classes[b] = 2;
+    for (char b : {' ', '$', '%', '*', '+', '-', '.', '/', ':'})
+        classes[static_cast<std::uint8_t>(b)] = 2;
+    return classes;
+}
+
+constexpr std::array<std::uint8_t, 256> kCharClasses = charClasses();
+
+using SegmentCell = Segmentation::Cell;
 
 constexpr SegmentCell kUnreachableCell{0, clsQRCode::Unreachable, 0};
 
@@ -38,21 +46,41 @@ struct BitWriter {
     }
 };
 
-// The best predecessor among the four modes of `row`, lowest mode number on ties. `stepCost`
-// gives the cost of continuing from mode j; `continues` tells whether j extends the same run.
-template <class StepCost>
-SegmentCell bestFrom(const SegmentCell* row, int mode, int maxRun, StepCost stepCost) {
-    int best = INT_MAX;
-    int chosen = 0;
-    for (int j = 0; j < 4; ++j) {
-        const int candidate = row[j].Cost + stepCost(j);
-        if (candidate < best) {
-            best = candidate;
-            chosen = j;
+// The two cheapest modes of a row, each the lowest-numbered among equals. Every way into a
+// mode other than continuing its own run costs the same header, so these two decide it.
+struct Ranking {
+    int first, second;
+};
+
+Ranking rank(const SegmentCell* row) {
+    // A pass over the four costs keeping the best two; strict comparisons keep the lower mode
+    // number first among equals.
+    int first = 0, second = 1;
+    if (row[1].Cost < row[0].Cost) first = 1, second = 0;
+    for (int m = 2; m < 4; ++m) {
+        const int cost = row[m].Cost;
+        if (cost < row[first].Cost) {
+            second = first;
+            first = m;
+        } else if (cost < row[second].Cost) {
+            second = m;
         }
     }
-    const bool extendsRun = chosen == mode && row[mode].RunLength < maxRun;
-    return {chosen, best, extendsRun ? row[mode].RunLength + 1 : 1};
+    return {first, second};
+}
+
+// The best predecessor for `mode` in `row`: its own run continues at `continueCost` while the
+// run has room, and any mode (its own included, once the run is full) starts a new segment at
+// `newSegmentCost`. Ties go to the lower mode number.
+SegmentCell reach(const SegmentCell* row, Ranking ranking, int mode, int maxRun, int continueCost,
+                  int newSegmentCost) {
+    const int run = row[mode].RunLength;
+    const bool roomInRun = run < maxRun;
+    const int selfCost = row[mode].Cost + (roomInRun ? continueCost : newSegmentCost);
+    const int other = ranking.first != mode ? ranking.first : ranking.second;
+    const int otherCost = row[other].Cost + newSegmentCost;
+    const bool self = selfCost < otherCost || (selfCost == otherCost && mode < other);
+    return {self ? mode : other, self ? selfCost : otherCost, self && roomInRun ? run + 1 : 1};
 }
 
 // Fills the four cells of position i from the rows of positions i-1 and i-2.
@@ -63,8 +91,7 @@ struct Segmenter {
     bool allowKanji;
 
     void fill(int i, SegmentCell* cur, const SegmentCell* prev1, const SegmentCell* prev2) const {
-        const int cls = clsQRCode::CharClass(data[i]);
-        const int byteHeader = k == 2 ? 12 : 20;
+        const int cls = kCharClasses[data[i]];
         if (i == 0) {
             cur[ModeByte] = {-1, k == 2 ? 20 : 28, 1};
             cur[ModeNumeric] = cls == 1 ? SegmentCell{-1, k + 16, 1} : kUnreachableCell;
@@ -72,29 +99,20 @@ struct Segmenter {
             cur[ModeKanji] = kUnreachableCell;
             return;
         }
-        cur[ModeByte] = bestFrom(prev1, ModeByte, maxRun.of[ModeByte], [&](int j) {
-            const bool newSegment =
-                j != ModeByte || prev1[ModeByte].RunLength >= maxRun.of[ModeByte];
-            return 8 + (newSegment ? byteHeader : 0);
-        });
+        const Ranking ranking = rank(prev1);
+        const int byteHeader = k == 2 ? 12 : 20;
+        cur[ModeByte] = reach(prev1, ranking, ModeByte, maxRun.of[ModeByte], 8, 8 + byteHeader);
         if (cls == 1) {
-            cur[ModeNumeric] = bestFrom(prev1, ModeNumeric, maxRun.of[ModeNumeric], [&](int j) {
-                const int run = prev1[ModeNumeric].RunLength;
-                if (j == ModeNumeric && run < maxRun.of[ModeNumeric])
-                    return 3 + (run % 3 == 0 ? 1 : 0);
-                return k + 16;
-            });
+            const int continueCost = 3 + (prev1[ModeNumeric].RunLength % 3 == 0 ? 1 : 0);
+            cur[ModeNumeric] =
+                reach(prev1, ranking, ModeNumeric, maxRun.of[ModeNumeric], continueCost, k + 16);
         } else {
             cur[ModeNumeric] = kUnreachableCell;
         }
         if (cls >= 1) {
-            cur[ModeAlphanumeric] =
-                bestFrom(prev1, ModeAlphanumeric, maxRun.of[ModeAlphanumeric], [&](int j) {
-                    const int run = prev1[ModeAlphanumeric].RunLength;
-                    if (j == ModeAlphanumeric && run < maxRun.of[ModeAlphanumeric])
-                        return 5 + (run % 2 == 0 ? 1 : 0);
-                    return k + 17;
-                });
+            const int continueCost = 5 + (prev1[ModeAlphanumeric].RunLength % 2 == 0 ? 1 : 0);
+            cur[ModeAlphanumeric] = reach(prev1, ranking, ModeAlphanumeric,
+                                          maxRun.of[ModeAlphanumeric], continueCost, k + 17);
         } else {
             cur[ModeAlphanumeric] = kUnreachableCell;
         }
@@ -103,11 +121,8 @@ struct Segmenter {
         } else if (i == 1) {
             cur[ModeKanji] = {-1, k + 23, 1};
         } else {
-            cur[ModeKanji] = bestFrom(prev2, ModeKanji, maxRun.of[ModeKanji], [&](int j) {
-                const bool newSegment =
-                    j != ModeKanji || prev2[ModeKanji].RunLength >= maxRun.of[ModeKanji];
-                return 13 + (newSegment ? k + 10 : 0);
-            });
+            cur[ModeKanji] =
+                reach(prev2, rank(prev2), ModeKanji, maxRun.of[ModeKanji], 13, 13 + k + 10);
         }
     }
 };
@@ -161,20 +176,7 @@ constexpr int kModeIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
 } // namespace
 
 int clsQRCode::CharClass(std::uint8_t byte) {
-    if (byte >= '0' && byte <= '9') return 1;
-    if (byte >= 'A' && byte <= 'Z') return 2;
-    switch (byte) {
-    case ' ':
-    case '$':
-    case '%':
-    case '*':
-    case '+':
-    case '-':
-    case '.':
-    case '/':
-    case ':': return 2;
-    default: return 0;
-    }
+    return kCharClasses[byte];
 }
 
 int clsQRCode::AlphanumericValue(std::uint8_t byte) {
@@ -212,29 +214,43 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
             for (int i = 0; i < 4; ++i) bits[i] = 0;
         return 4;
     }
-    const int k = countClass(version);
-    const Segmenter segmenter{data, k, maxRunsFor(k), AllowKanji};
-
     if (measureOnly) {
+        const int k = countClass(version);
+        const Segmenter segmenter{data, k, maxRunsFor(k), AllowKanji};
         // Only the last two rows are ever read, so three rotating rows suffice.
         SegmentCell rows[3][4];
         for (int i = 0; i < count; ++i)
             segmenter.fill(i, rows[i % 3], rows[(i + 2) % 3], rows[(i + 1) % 3]);
         return rows[(count - 1) % 3][cheapestMode(rows[(count - 1) % 3])].Cost + 4;
     }
+    const Segmentation segmentation(data, count, version, AllowKanji);
+    const int length = segmentation.streamLength();
+    if (length > StreamCells) return length; // too long for any symbol; never written
+    return segmentation.write(bits, segments);
+}
 
-    std::vector<SegmentCell> table(static_cast<std::size_t>(count) * 4);
+Segmentation::Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji)
+    : data_(data), count_(count), k_(::countClass(version)) {
+    if (count <= 0) return;
+    const Segmenter segmenter{data, k_, maxRunsFor(k_), allowKanji};
+    table_.reset(new Cell[static_cast<std::size_t>(count) * 4]);
     for (int i = 0; i < count; ++i) {
-        SegmentCell* cur = &table[i * 4];
+        SegmentCell* cur = &table_[i * 4];
         segmenter.fill(i, cur, i >= 1 ? cur - 4 : nullptr, i >= 2 ? cur - 8 : nullptr);
     }
-    int e = cheapestMode(&table[(count - 1) * 4]);
-    const int length = table[(count - 1) * 4 + e].Cost + 4;
-    if (length > StreamCells) return length; // too long for any symbol; never written
+}
 
-    std::vector<std::uint8_t> modes(count);
-    for (int p = count - 1; p >= 0;) {
-        const int previous = table[p * 4 + e].PreviousMode;
+int Segmentation::streamLength() const {
+    if (count_ <= 0) return 4;
+    const SegmentCell* last = &table_[(count_ - 1) * 4];
+    return last[cheapestMode(last)].Cost + 4;
+}
+
+std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
+    std::vector<std::uint8_t> modes(count_);
+    int e = cheapestMode(&table_[(count_ - 1) * 4]);
+    for (int p = count_ - 1; p >= 0;) {
+        const int previous = table_[p * 4 + e].PreviousMode;
         modes[p] = static_cast<std::uint8_t>(e);
         if (e == ModeKanji) {
             modes[p - 1] = ModeKanji;
@@ -244,21 +260,40 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
         }
         e = previous;
     }
-    table.clear();
-    table.shrink_to_fit();
+    return modes;
+}
 
-    MaxRuns maxRun = maxRunsFor(k);
-    maxRun.of[ModeKanji] *= 2; // Kanji runs are counted in bytes from here on
+int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) const {
     BitWriter w{bits};
-    for (int start = 0; start < count;) {
-        const int mode = modes[start];
-        int r = 1;
-        while (start + r <= count - 1 && modes[start + r] == mode && r < maxRun.of[mode]) ++r;
-        w.put(kModeIndicator[mode], 4);
-        writeSegmentData(w, data + start, mode, r, k);
-        if (segments) segments->push_back({mode, r});
-        start += r;
+    if (count_ > 0) {
+        const std::vector<std::uint8_t> modes = modesByTraceBack();
+        MaxRuns maxRun = maxRunsFor(k_);
+        maxRun.of[ModeKanji] *= 2; // Kanji runs are counted in bytes from here on
+        for (int start = 0; start < count_;) {
+            const int mode = modes[start];
+            int r = 1;
+            while (start + r <= count_ - 1 && modes[start + r] == mode && r < maxRun.of[mode]) ++r;
+            w.put(kModeIndicator[mode], 4);
+            writeSegmentData(w, data_ + start, mode, r, k_);
+            if (segments) segments->push_back({mode, r});
+            start += r;
+        }
     }
     w.put(0, 4);
     return w.position;
+}
+
+long long Segmentation::lowerBoundBits(const std::uint8_t* data, int count, bool allowKanji) {
+    // Rates in sixths of a bit: numeric 10/3, alphanumeric 11/2, Kanji 13/2, byte 8.
+    long long sixths = 0;
+    for (int i = 0; i < count; ++i) {
+        const int cls = kCharClasses[data[i]];
+        int rate = cls == 1 ? 20 : (cls == 2 ? 33 : 48);
+        const bool kanjiPart =
+            allowKanji && ((i + 1 < count && clsQRCode::IsKanjiPair(data[i], data[i + 1])) ||
+                           (i > 0 && clsQRCode::IsKanjiPair(data[i - 1], data[i])));
+        if (kanjiPart && rate > 39) rate = 39;
+        sixths += rate;
+    }
+    return (sixths + 5) / 6;
 }

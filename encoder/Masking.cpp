@@ -1,6 +1,8 @@
 // The data mask and the format information (level and mask, BCH-protected, in two copies).
 #include "clsQRCode.h"
 
+#include <cstring>
+
 namespace {
 
 bool maskCondition(int pattern, int r, int c) {
@@ -16,14 +18,29 @@ bool maskCondition(int pattern, int r, int c) {
     }
 }
 
+// Inverts the cells of one row where row + column is even.
+void invertCheckerboardRow(std::uint8_t* row, int size, int r) {
+    const std::uint64_t evenFirst =
+        0x0001000100010001ULL; // cells 0, 2, 4, 6 of eight (little-endian)
+    const std::uint64_t pattern = (r % 2 == 0) ? evenFirst : evenFirst << 8;
+    int c = 0;
+    for (; c + 8 <= size; c += 8) {
+        std::uint64_t cells;
+        std::memcpy(&cells, row + c, 8);
+        cells ^= pattern;
+        std::memcpy(row + c, &cells, 8);
+    }
+    for (; c < size; ++c) row[c] ^= static_cast<std::uint8_t>(~(r + c) & 1);
+}
+
 } // namespace
 
 int clsQRCode::ApplyMask(std::uint8_t* matrix, int size, int pattern) {
     if (pattern < 0 || pattern > 7) pattern = 0;
     for (int r = 0; r < size; ++r) {
         std::uint8_t* row = matrix + r * size;
-        if (pattern == 0) { // the generator's pattern: a plain checkerboard, kept branch-free
-            for (int c = r & 1; c < size; c += 2) row[c] ^= 1;
+        if (pattern == 0) { // the generator's pattern, a checkerboard: eight cells at a time
+            invertCheckerboardRow(row, size, r);
             continue;
         }
         for (int c = 0; c < size; ++c)

@@ -2,6 +2,8 @@
 // FunctionMatrix cells: 0 free (data), 1 dark function module, 2 light function module.
 #include "clsQRCode.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::uint8_t kDark = 1;
@@ -87,28 +89,45 @@ void clsQRCode::DrawFunctionPatterns(std::uint8_t* matrix, int version) const {
     }
 }
 
-// Two-column zigzag from the bottom-right corner, upward then downward, skipping column 6.
-void clsQRCode::placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
-                               const std::uint8_t* stream, int version) const {
+// The free cells of the function matrix in zigzag order: two-column strips from the
+// bottom-right corner, upward then downward, right cell first, skipping the timing column 6.
+// Depends on the version alone, so it is worked out once per version and kept.
+const std::vector<std::uint16_t>& clsQRCode::placementOrder(const std::uint8_t* function,
+                                                            int version) {
+    std::vector<std::uint16_t>& order = placementOrders_[version];
+    if (!order.empty()) return order;
     const int h = SymbolSize(version);
     const int stride = h + 3;
-    const int total = 8 * TotalCodewords(version);
-    int n = 0;
+    order.reserve(RawDataModules(version));
     auto visit = [&](int r, int c) {
-        if (function[r * stride + c] == 0) dataMatrix[r * h + c] = stream[n++];
+        if (function[r * stride + c] == 0) order.push_back(static_cast<std::uint16_t>(r * h + c));
     };
-    for (int R = h; R >= 5 && n < total;) {
+    for (int R = h; R >= 5;) {
         int c = R - 2 < 6 ? R - 3 : R - 2;
-        for (int r = h - 1; r >= 0 && n < total; --r) {
+        for (int r = h - 1; r >= 0; --r) {
             visit(r, c + 1);
-            if (n < total) visit(r, c);
+            visit(r, c);
         }
         R -= 4;
         c = R < 6 ? R - 1 : R;
-        for (int r = 0; r < h && n < total; ++r) {
+        for (int r = 0; r < h; ++r) {
             visit(r, c + 1);
-            if (n < total) visit(r, c);
+            visit(r, c);
         }
+    }
+    return order;
+}
+
+// Codeword bits, most significant first, into the free cells in zigzag order. The free cells
+// left over (the remainder bits) and all function cells stay 0.
+void clsQRCode::placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
+                               const std::vector<std::uint8_t>& codewords, int version) {
+    const int h = SymbolSize(version);
+    const std::uint16_t* cell = placementOrder(function, version).data();
+    std::fill(dataMatrix, dataMatrix + h * h, 0);
+    for (std::uint8_t value : codewords) {
+        for (int b = 7; b >= 0; --b)
+            dataMatrix[*cell++] = static_cast<std::uint8_t>((value >> b) & 1);
     }
 }
 

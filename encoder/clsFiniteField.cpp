@@ -141,9 +141,3 @@ int clsFiniteField::DivideDirect(int a, int b) const {
     long long r = (static_cast<long long>(a) * t) % size_;
     return static_cast<int>(r < 0 ? r + size_ : r);
 }
-
-int clsFiniteField::Exp(int n) const {
-    int r = n % (size_ - 1);
-    if (r < 0) r += size_ - 1;
-    return expTable_[r];
-}

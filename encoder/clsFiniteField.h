@@ -52,7 +52,12 @@ class clsFiniteField {
     }
     int DivideDirect(int a, int b) const;
     int Log(int x) const { return logTable_[x]; }
-    int Exp(int n) const;
+    int Exp(int n) const {
+        if (n >= 0 && n < size_ - 1) return expTable_[n];
+        int r = n % (size_ - 1);
+        if (r < 0) r += size_ - 1;
+        return expTable_[r];
+    }
 
   private:
     // Power-of-two sizes are GF(2^m); q = 2 counts as one too (its modulus is stored as 2).

@@ -1,6 +1,8 @@
 // The encoder driver: version choice, stream, pad, blocks, placement, mask and format.
 #include "clsQRCode.h"
 
+#include "Segmentation.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,12 +20,18 @@ bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
     return lowerBound > capacityBits;
 }
 
-int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel) const {
+// The smallest version whose data capacity holds the stream without its terminator. Each range
+// of versions sharing a count class is segmented once; ranges that even the cheapest
+// conceivable stream overflows are skipped. The segmentation of the chosen range is kept.
+int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel,
+                             std::optional<Segmentation>& segmentation) const {
     if (cannotFitAnyStream(count, 8 * DataCodewords(40, ecLevel))) return 0;
+    const long long lowerBound = Segmentation::lowerBoundBits(data, count, AllowKanji);
     for (int range = 0; range < 3; ++range) {
         const int last = kRangeLast[range];
-        if (cannotFitAnyStream(count, 8 * DataCodewords(last, ecLevel))) continue;
-        const int d = BuildBitStream(nullptr, data, count, kRangeFirst[range], true);
+        if (lowerBound > 8 * DataCodewords(last, ecLevel)) continue;
+        segmentation.emplace(data, count, kRangeFirst[range], AllowKanji);
+        const int d = segmentation->streamLength();
         for (int v = kRangeFirst[range]; v <= last; ++v)
             if (d - 4 <= 8 * DataCodewords(v, ecLevel)) return v;
     }
@@ -35,48 +43,62 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
     if (ecLevel < 1 || ecLevel > 4) ecLevel = 2;
     if (version < 0) return std::nullopt;
     if (count < 0) count = 0;
+    std::optional<Segmentation> segmentation;
     if (version == 0 || version > 40) {
-        version = chooseVersion(data, count, ecLevel);
+        version = chooseVersion(data, count, ecLevel, segmentation);
         if (version == 0) return std::nullopt;
-    } else if (cannotFitAnyStream(count, 8 * DataCodewords(version, ecLevel))) {
-        return std::nullopt;
+    } else {
+        if (cannotFitAnyStream(count, 8 * DataCodewords(version, ecLevel))) return std::nullopt;
+        segmentation.emplace(data, count, version, AllowKanji);
     }
+    // The capacity test comes before writing, so no stream ever runs past its buffer.
+    const int d = segmentation->streamLength();
+    const int capacity = 8 * DataCodewords(version, ecLevel);
+    if (d - 4 > capacity) return std::nullopt;
 
     QRSymbol symbol;
     symbol.version = version;
     symbol.ecLevel = ecLevel;
-
-    // Both bit streams live only during this call.
-    std::vector<std::uint8_t> streams(2 * StreamCells, 0);
-    std::uint8_t* dataBits = streams.data();
-    std::uint8_t* interleaved = dataBits + StreamCells;
-    const int d = BuildDataStream(dataBits, data, count, version, ecLevel, &symbol.segments);
-    if (d < 0) return std::nullopt;
     symbol.streamBits = d;
 
-    const std::vector<std::uint8_t> codewords = InterleaveBlocks(dataBits, version, ecLevel);
-    std::uint8_t* out = interleaved;
-    for (std::uint8_t value : codewords)
-        for (int b = 7; b >= 0; --b) *out++ = static_cast<std::uint8_t>((value >> b) & 1);
-
+    // The data bit stream and the DataMatrix live only during this call; every cell read is
+    // written first.
     const int h = SymbolSize(version);
+    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[StreamCells + h * h]);
+    std::uint8_t* dataBits = work.get();
+    std::uint8_t* dataMatrix = dataBits + StreamCells;
+    segmentation->write(dataBits, &symbol.segments);
+    segmentation.reset();
+    padStream(dataBits, d, capacity);
+
+    const std::vector<std::uint8_t> codewords = InterleaveBlocks(dataBits, version, ecLevel);
+
     const int stride = h + 3;
     symbol.modules.assign(static_cast<std::size_t>(stride) * stride, 0);
     std::uint8_t* matrix = symbol.modules.data();
     DrawFunctionPatterns(matrix, version);
-    std::vector<std::uint8_t> dataMatrix(static_cast<std::size_t>(h) * h, 0);
-    placeCodewords(matrix, dataMatrix.data(), interleaved, version);
-    symbol.maskPattern = ApplyMask(dataMatrix.data(), h, maskPattern);
+    placeCodewords(matrix, dataMatrix, codewords, version);
+    symbol.maskPattern = ApplyMask(dataMatrix, h, maskPattern);
 
     // Function cells: 1 stays dark, 2 becomes light; free cells take the masked data bit.
     for (int r = 0; r < h; ++r) {
         std::uint8_t* row = matrix + r * stride;
-        const std::uint8_t* dataRow = dataMatrix.data() + r * h;
-        for (int c = 0; c < h; ++c) row[c] = (row[c] != 0 ? row[c] : dataRow[c]) & 1;
+        const std::uint8_t* dataRow = dataMatrix + r * h;
+        for (int c = 0; c < h; ++c) {
+            const std::uint8_t f = row[c];
+            row[c] = static_cast<std::uint8_t>((f & 1) | (dataRow[c] & (f == 0)));
+        }
     }
     if (version >= 7) writeVersionInformation(matrix, version);
     writeFormatInformation(matrix, version, ecLevel, symbol.maskPattern);
     return symbol;
+}
+
+// The pad pattern starts right after the terminator, not at the next codeword boundary, and
+// runs to one cell past the capacity; a stream at or beyond the capacity gets none.
+void clsQRCode::padStream(std::uint8_t* bits, int d, int capacity) {
+    for (int i = 0; i <= capacity - d; ++i)
+        bits[d + i] = static_cast<std::uint8_t>(PadPatternBit(i));
 }
 
 int clsQRCode::BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
@@ -105,9 +127,9 @@ std::vector<std::uint8_t> clsQRCode::InterleaveBlocks(const std::uint8_t* dataBi
 
     std::vector<std::uint8_t> codewords(TotalCodewords(version));
     auto dataCodeword = [&](int c) {
-        int value = 0;
-        for (int b = 0; b < 8; ++b) value = (value << 1) | dataBits[8 * c + b];
-        return value;
+        const std::uint8_t* b = dataBits + 8 * c;
+        return b[0] << 7 | b[1] << 6 | b[2] << 5 | b[3] << 4 | b[4] << 3 | b[5] << 2 | b[6] << 1 |
+               b[7];
     };
 
     std::int32_t blockBuffer[256];

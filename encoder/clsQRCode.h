@@ -10,6 +10,7 @@
 #include <vector>
 
 class QImage;
+class Segmentation;
 
 // Segment modes, numbered as the segmentation orders its tie-breaks (lower number wins).
 enum QRMode : int { ModeByte = 0, ModeNumeric = 1, ModeAlphanumeric = 2, ModeKanji = 3 };
@@ -41,7 +42,7 @@ struct QRSymbol {
 // Everything here is plain computation; only EncodeToPicture touches Qt, to hand over a picture.
 class clsQRCode {
   public:
-    static constexpr int StreamCells = 32768; // bit cells of the data and interleaved streams
+    static constexpr int StreamCells = 32768; // bit cells of the data stream
     static constexpr int Unreachable = 0x70000000;
 
     clsQRCode();
@@ -105,10 +106,13 @@ class clsQRCode {
 
   private:
     static int tableIndex(int version, int ecLevel) { return 4 * (version - 1) + (ecLevel - 1); }
-    int chooseVersion(const std::uint8_t* data, int count, int ecLevel) const;
+    int chooseVersion(const std::uint8_t* data, int count, int ecLevel,
+                      std::optional<Segmentation>& segmentation) const;
+    static void padStream(std::uint8_t* bits, int d, int capacity);
     bool cannotFitAnyStream(int count, int capacityBits) const;
+    const std::vector<std::uint16_t>& placementOrder(const std::uint8_t* function, int version);
     void placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
-                        const std::uint8_t* stream, int version) const;
+                        const std::vector<std::uint8_t>& codewords, int version);
     void writeVersionInformation(std::uint8_t* matrix, int version) const;
     void writeFormatInformation(std::uint8_t* matrix, int version, int ecLevel, int mask) const;
 
@@ -118,4 +122,6 @@ class clsQRCode {
     std::array<std::uint8_t, 160> BlockCountTable{};
     std::array<std::uint8_t, 160> EcCodewordsTable{};
     std::array<std::int32_t, 18> BitWeights{};
+    // Zigzag order of the data cells of each version, filled on a version's first use.
+    std::array<std::vector<std::uint16_t>, 41> placementOrders_;
 };

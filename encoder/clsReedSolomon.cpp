@@ -1,5 +1,7 @@
 #include "clsReedSolomon.h"
 
+#include <algorithm>
+
 bool clsReedSolomon::Init(int dataLength, int parityLength, std::shared_ptr<clsFiniteField> field,
                           int primitiveElement, int firstRoot) {
     if (dataLength <= 0 || parityLength <= 0 || dataLength + parityLength > MaxLength ||
@@ -16,10 +18,48 @@ bool clsReedSolomon::Init(int dataLength, int parityLength, std::shared_ptr<clsF
     parityLength_ = parityLength;
     primitiveElement_ = alpha;
     firstRoot_ = firstRoot;
+    // The generator and its fast-path tables depend only on these; the same again keeps them.
+    const GeneratorIdentity identity{fieldIdentity(), parityLength, alpha, firstRoot};
+    if (!(identity == generatorOf_)) {
+        buildGenerator(parityLength, alpha, firstRoot);
+        prepareBinaryFastPath();
+        generatorOf_ = identity;
+    }
+    return true;
+}
 
+void clsReedSolomon::prepareBinaryFastPath() {
+    const clsFiniteField& f = *field_;
+    const int q = f.Size();
+    binaryField_ = q > 2 && (q & (q - 1)) == 0;
+    useProducts_ = binaryField_ && q == 256 && parityLength_ <= ProductWidth;
+    if (!binaryField_) return;
+    const int cycle = q - 1;
+    const FieldIdentity identity = fieldIdentity();
+    if (!(identity == powersOf_)) {
+        for (int i = 0; i < cycle; ++i) {
+            powers_[i] = static_cast<std::uint16_t>(f.Exp(i));
+            powers_[i + cycle] = powers_[i];
+            powers_[i + 2 * cycle] = 0;
+        }
+        powersOf_ = identity;
+    }
+    for (int j = 0; j < parityLength_; ++j)
+        generatorLog_[j] = generator_[j] == 0 ? 2 * cycle : f.Log(generator_[j]);
+    if (useProducts_) buildProducts();
+}
+
+clsReedSolomon::FieldIdentity clsReedSolomon::fieldIdentity() const {
+    return {field_.get(), field_->Size(), field_->Modulus(), field_->PrimitiveElement()};
+}
+
+// g(x) = (x - α^b)(x - α^(b+1))…(x - α^(b+P-1)), lowest degree first.
+void clsReedSolomon::buildGenerator(int parityLength, int alpha, int firstRoot) {
     const clsFiniteField& f = *field_;
     int c = f.Negate(rootPower(alpha, firstRoot));
-    generator_.fill(0);
+    // Entries above the previous generator's degree are still 0 from then.
+    std::fill(generator_.begin(), generator_.begin() + generatorTop_ + 1, 0);
+    generatorTop_ = parityLength;
     generator_[0] = c;
     generator_[1] = 1;
     for (int i = 2; i <= parityLength; ++i) {
@@ -29,20 +69,6 @@ bool clsReedSolomon::Init(int dataLength, int parityLength, std::shared_ptr<clsF
             generator_[j] = f.Add(generator_[j - 1], f.Multiply(generator_[j], c));
         generator_[0] = f.Multiply(generator_[0], c);
     }
-    prepareBinaryFastPath();
-    return true;
-}
-
-void clsReedSolomon::prepareBinaryFastPath() {
-    const clsFiniteField& f = *field_;
-    const int q = f.Size();
-    binaryField_ = q > 2 && (q & (q - 1)) == 0;
-    if (!binaryField_) return;
-    const int cycle = q - 1;
-    for (int i = 0; i < 2 * cycle; ++i) powers_[i] = static_cast<std::uint16_t>(f.Exp(i));
-    for (int i = 2 * cycle; i < 3 * cycle; ++i) powers_[i] = 0;
-    for (int j = 0; j < parityLength_; ++j)
-        generatorLog_[j] = generator_[j] == 0 ? 2 * cycle : f.Log(generator_[j]);
 }
 
 int clsReedSolomon::rootPower(int alpha, int exponent) const {
@@ -60,6 +86,10 @@ void clsReedSolomon::Encode(std::int32_t* block) const {
     const int k = dataLength_;
     const int p = parityLength_;
     if (k <= 0 || p <= 0) return;
+    if (useProducts_) {
+        encodeWithProducts(block);
+        return;
+    }
     std::array<std::int32_t, MaxLength> work;
     for (int i = 0; i < p; ++i) work[i] = 0;
     for (int i = 0; i < k; ++i) work[p + i] = block[p + i];
@@ -94,4 +124,45 @@ void clsReedSolomon::encodeBinary(std::int32_t* work) const {
         std::int32_t* row = work + i;
         for (int j = 0; j < p; ++j) row[j] ^= powers_[logT + generatorLog_[j]];
     }
+}
+
+// Rows t · g(x) for every t of GF(256). Multiplication distributes over XOR, so only the
+// eight single-bit rows need products; every other row is the XOR of two rows already built.
+void clsReedSolomon::buildProducts() {
+    const int p = parityLength_;
+    std::uint8_t* rows = products_.data();
+    std::fill(rows, rows + ProductWidth, 0);
+    for (int bit = 0; bit < 8; ++bit) {
+        const int t = 1 << bit;
+        const int logT = field_->Log(t);
+        std::fill(rows + t * ProductWidth, rows + (t + 1) * ProductWidth, 0);
+        for (int j = 0; j < p; ++j)
+            rows[t * ProductWidth + j] =
+                static_cast<std::uint8_t>(powers_[logT + generatorLog_[j]]);
+    }
+    for (int t = 3; t < 256; ++t) {
+        const int low = t & -t;
+        if (low == t) continue;
+        std::uint8_t* row = rows + t * ProductWidth;
+        const std::uint8_t* a = rows + low * ProductWidth;
+        const std::uint8_t* b = rows + (t ^ low) * ProductWidth;
+        for (int j = 0; j < ProductWidth; ++j) row[j] = a[j] ^ b[j];
+    }
+}
+
+void clsReedSolomon::encodeWithProducts(std::int32_t* block) const {
+    const int k = dataLength_;
+    const int p = parityLength_;
+    const int width = (p + 15) & ~15; // whole 16-byte chunks; product bytes past P are 0
+    // Room past k + P for the last chunk; bytes at and above P + i are consumed by then.
+    std::uint8_t work[MaxLength + ProductWidth];
+    for (int i = 0; i < p; ++i) work[i] = 0;
+    for (int i = 0; i < k; ++i) work[p + i] = static_cast<std::uint8_t>(block[p + i]);
+    for (int i = k - 1; i >= 0; --i) {
+        const std::uint8_t* __restrict product = &products_[work[p + i] * ProductWidth];
+        std::uint8_t* __restrict row = work + i;
+        for (int j = 0; j < width; j += 16)
+            for (int x = 0; x < 16; ++x) row[j + x] ^= product[j + x];
+    }
+    for (int j = 0; j < p; ++j) block[j] = work[j]; // negation is the identity in GF(2^m)
 }

@@ -30,10 +30,26 @@ class clsReedSolomon {
     void Encode(std::int32_t* block) const;
 
   private:
+    struct FieldIdentity {
+        const clsFiniteField* field = nullptr;
+        int size = 0, modulus = 0, alpha = 0;
+        bool operator==(const FieldIdentity&) const = default;
+    };
+    // What a generator depends on: Init with the same again keeps the one it has.
+    struct GeneratorIdentity {
+        FieldIdentity field;
+        int parityLength = 0, alpha = 0, firstRoot = 0;
+        bool operator==(const GeneratorIdentity&) const = default;
+    };
+
+    FieldIdentity fieldIdentity() const;
+    void buildGenerator(int parityLength, int alpha, int firstRoot);
     int rootPower(int alpha, int exponent) const;
     void prepareBinaryFastPath();
     void encodeBinary(std::int32_t* work) const;
     void encodeGeneric(std::int32_t* work) const;
+    void buildProducts();
+    void encodeWithProducts(std::int32_t* block) const;
 
     std::shared_ptr<clsFiniteField> field_;
     int dataLength_ = 0;
@@ -46,6 +62,15 @@ class clsReedSolomon {
     // maps into the zero tail of the power table) and α^i for i < 3(q - 1), so that
     // t · g[j] is one addition and one read with no reduction and no zero test.
     bool binaryField_ = false;
+    FieldIdentity powersOf_;           // the field whose powers_ are tabulated
+    GeneratorIdentity generatorOf_;    // what generator_ was built for
+    int generatorTop_ = MaxLength - 1; // entries above it are known to be 0
     std::array<std::int32_t, MaxLength> generatorLog_{};
     std::array<std::uint16_t, 3 * clsFiniteField::MaxSize> powers_{};
+
+    // GF(256) with at most 64 parity codewords (the QR case): the products t · g(x) for every t
+    // are tabulated, so each data codeword costs one contiguous XOR of P bytes.
+    static constexpr int ProductWidth = 64;
+    bool useProducts_ = false;
+    std::array<std::uint8_t, 256 * ProductWidth> products_{};
 };

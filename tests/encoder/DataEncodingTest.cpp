@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -222,6 +224,69 @@ TEST(DataEncoding, OptionsAreNormalisedNotRefused) {
         EXPECT_EQ(s->modules, reference->modules);
     }
     EXPECT_FALSE(encode(-1, 3, 0));
+}
+
+} // namespace
+
+namespace {
+
+// An independent statement of the shortest stream: the best first segment (mode and length)
+// plus the best stream for the rest, over every segment that each mode could hold.
+int segmentBits(int mode, int length, int k) {
+    switch (mode) {
+    case ModeByte: return 4 + (k == 2 ? 8 : 16) + 8 * length;
+    case ModeNumeric:
+        return 4 + (k + 8) + 10 * (length / 3) + (length % 3 == 2 ? 7 : length % 3 == 1 ? 4 : 0);
+    case ModeAlphanumeric: return 4 + (k + 7) + 11 * (length / 2) + 6 * (length % 2);
+    default: return 4 + (k + 6) + 13 * (length / 2);
+    }
+}
+
+bool modeCanHold(const std::string& s, int from, int length, int mode, bool allowKanji) {
+    for (int i = from; i < from + length; ++i) {
+        const int cls = clsQRCode::CharClass(static_cast<std::uint8_t>(s[i]));
+        if (mode == ModeNumeric && cls != 1) return false;
+        if (mode == ModeAlphanumeric && cls == 0) return false;
+    }
+    if (mode != ModeKanji) return true;
+    if (!allowKanji || length % 2 != 0) return false;
+    for (int i = from; i < from + length; i += 2)
+        if (!clsQRCode::IsKanjiPair(static_cast<std::uint8_t>(s[i]),
+                                    static_cast<std::uint8_t>(s[i + 1])))
+            return false;
+    return true;
+}
+
+int shortestStreamByCases(const std::string& s, int k, bool allowKanji) {
+    const int n = static_cast<int>(s.size());
+    std::vector<int> best(n + 1, 1 << 30);
+    best[n] = 0;
+    for (int from = n - 1; from >= 0; --from)
+        for (int mode = 0; mode < 4; ++mode)
+            for (int length = 1; from + length <= n; ++length)
+                if (modeCanHold(s, from, length, mode, allowKanji))
+                    best[from] =
+                        std::min(best[from], segmentBits(mode, length, k) + best[from + length]);
+    return best[0] + 4;
+}
+
+TEST(DataEncoding, SegmentationIsTheShortestOfAllSegmentations) {
+    const char* pieces[] = {"0",   "7", "A", "Z", " ", ":", "a", "q", "\x93\x5F", "\xE6\x96\x87",
+                            "\x81"};
+    std::mt19937 rng(7);
+    clsQRCode qr;
+    for (int round = 0; round < 600; ++round) {
+        std::string s;
+        const int parts = 1 + rng() % 14;
+        for (int i = 0; i < parts; ++i) s += pieces[rng() % std::size(pieces)];
+        qr.AllowKanji = round % 2 == 1;
+        for (int version : {1, 10, 27}) {
+            const int k = version == 1 ? 2 : (version == 10 ? 4 : 6);
+            const int expected = shortestStreamByCases(s, k, qr.AllowKanji);
+            ASSERT_EQ(measure(qr, s, version), expected) << s << " at " << version;
+            ASSERT_EQ(write(qr, s, version).length, expected) << s << " at " << version;
+        }
+    }
 }
 
 } // namespace

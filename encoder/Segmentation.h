@@ -1,0 +1,40 @@
+#pragma once
+
+#include "clsQRCode.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// The exact shortest segmentation of one payload for one character-count class (versions
+// 1–9, 10–26 or 27–40 share a stream length): the filled dynamic-programme table, from which
+// the length is read and the stream is written. Filling it once serves both the version
+// choice and the writing of the stream.
+class Segmentation {
+  public:
+    struct Cell {
+        std::int32_t PreviousMode;
+        std::int32_t Cost; // least stream bits for bytes 0 … i ending in this mode, no terminator
+        std::int32_t RunLength;
+    };
+
+    Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji);
+
+    int countClass() const { return k_; }
+    // Stream length in bits, terminator included.
+    int streamLength() const;
+    // Writes the segments and the terminator; returns the number of bits written.
+    int write(std::uint8_t* bits, std::vector<QRSegment>* segments) const;
+
+    // No stream for these bytes is shorter than this (headers left out): each byte costs at
+    // least the rate of the cheapest mode its class allows.
+    static long long lowerBoundBits(const std::uint8_t* data, int count, bool allowKanji);
+
+  private:
+    std::vector<std::uint8_t> modesByTraceBack() const;
+
+    const std::uint8_t* data_;
+    int count_;
+    int k_;
+    std::unique_ptr<Cell[]> table_; // 4 cells per byte, every one filled before it is read
+};
