@@ -1,4 +1,5 @@
 // quorlik-qr: the encoder as a Unix tool, for one payload or a whole CSV of them.
+#include "BatchCommand.h"
 #include "CommandLine.h"
 #include "ExitStatus.h"
 #include "SingleSymbol.h"
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return ExitDone;
     }
+    if (parsed.options.batch) return RunBatchCommand(parsed.options);
     return RunSingleSymbol(parsed.options);
 }

@@ -1,0 +1,176 @@
+// 10,000 CSV rows of mixed kinds to composed PNG pictures, against zint on the same payloads.
+// Both run as programs, writing into the same kind of folder. The folder is on /dev/shm when it
+// exists, so that the figures measure the programs rather than this machine's disk flushes;
+// set QUORLIK_BENCH_DIR to measure on another file system.
+#include "BatchPlan.h"
+#include "CsvReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int RowCount = 10000;
+
+QByteArray Quoted(const QString& field) {
+    QByteArray bytes = field.toUtf8();
+    bytes.replace('"', "\"\"");
+    return '"' + bytes + '"';
+}
+
+QByteArray CsvRow(const QStringList& fields) {
+    QByteArray row;
+    for (const QString& f : fields) row += (row.isEmpty() ? "" : ",") + Quoted(f);
+    return row + "\r\n";
+}
+
+// Tickets, links, contact cards, mails and text messages, as a real sheet would mix them.
+QByteArray MixedCsv() {
+    QByteArray csv = CsvRow({"file", "kind", "text", "to", "subject", "body", "title", "url",
+                             "phone", "name", "company", "mobile", "note", "email", "address"});
+    for (int i = 0; i < RowCount; ++i) {
+        const QString n = QString::number(i);
+        const QString id = QString::number(100000 + i * 7919 % 900000);
+        QStringList f(15);
+        f[0] = "row" + n;
+        switch (i % 5) {
+        case 0:
+            f[1] = "text";
+            f[2] = "入场券 " + id + " 第" + n + "排 Ticket " + id;
+            break;
+        case 1:
+            f[1] = "bookmark";
+            f[6] = "商品 " + n;
+            f[7] = "https://shop.example.com/item/" + id + "?ref=qr";
+            break;
+        case 2:
+            f[1] = "contact";
+            f[9] = "张伟" + n;
+            f[10] = "示例公司";
+            f[11] = "139" + id.rightJustified(8, '0');
+            f[13] = "user" + n + "@example.cn";
+            f[14] = "北京市海淀区 " + n + " 号";
+            break;
+        case 3:
+            f[1] = "mail";
+            f[3] = "user" + n + "@example.cn";
+            f[4] = "订单 " + id;
+            f[5] = "您好，\n您的订单 " + id + " 已发货。";
+            break;
+        default:
+            f[1] = "sms";
+            f[8] = "1380013" + id.right(4);
+            f[2] = "验证码 " + id.right(6);
+        }
+        csv += CsvRow(f);
+    }
+    return csv;
+}
+
+// zint reads one payload per line; --esc turns \\, \r and \n back into the payload's bytes.
+QByteArray ZintLine(const QByteArray& payload) {
+    QByteArray line = payload;
+    line.replace('\\', "\\\\").replace('\r', "\\r").replace('\n', "\\n");
+    return line + '\n';
+}
+
+struct Workload {
+    std::unique_ptr<QTemporaryDir> folder;
+    QString csv;
+    QString zintInput;
+};
+
+const Workload& SharedWorkload() {
+    static const Workload workload = [] {
+        Workload w;
+        const char* base = std::getenv("QUORLIK_BENCH_DIR");
+        const QString parent = base                        ? QString::fromLocal8Bit(base)
+                               : QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm")
+                                                           : QDir::tempPath();
+        w.folder = std::make_unique<QTemporaryDir>(parent + "/quorlik-batch-bench-XXXXXX");
+        const QByteArray csv = MixedCsv();
+        w.csv = w.folder->filePath("rows.csv");
+        QFile csvFile(w.csv);
+        csvFile.open(QIODevice::WriteOnly);
+        csvFile.write(csv);
+        // The very payloads the batch makes, from the same planning code.
+        const BatchPlan plan = PlanBatch(ReadCsv(csv));
+        QByteArray lines;
+        for (const PlannedRow& row : plan.rows) lines += ZintLine(row.payload.toUtf8());
+        w.zintInput = w.folder->filePath("payloads.txt");
+        QFile zintFile(w.zintInput);
+        zintFile.open(QIODevice::WriteOnly);
+        zintFile.write(lines);
+        return w;
+    }();
+    return workload;
+}
+
+QString FreshOutputFolder(const QString& name) {
+    QDir folder(SharedWorkload().folder->filePath(name));
+    folder.removeRecursively();
+    QDir().mkpath(folder.path());
+    return folder.path();
+}
+
+bool RunProgram(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+void RunTimed(benchmark::State& state, const QString& folderName, const QString& program,
+              const std::function<QStringList(const QString&)>& arguments) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString out = FreshOutputFolder(folderName);
+        state.ResumeTiming();
+        if (!RunProgram(program, arguments(out))) state.SkipWithError("the program failed");
+        state.PauseTiming();
+        if (QDir(out).entryList(QDir::Files).size() != RowCount)
+            state.SkipWithError("not every symbol was written");
+        state.ResumeTiming();
+    }
+    state.counters["symbols_per_second"] =
+        benchmark::Counter(RowCount, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_QuorlikBatchComposedPng(benchmark::State& state) {
+    const Workload& w = SharedWorkload();
+    RunTimed(state, "quorlik", QUORLIK_QR_BINARY, [&](const QString& out) {
+        return QStringList{"--batch", w.csv, "--out-dir", out, "--compose"};
+    });
+}
+
+// QR Code (symbology 58) at level Q, the payload bytes as they are, to PNG with a quiet zone
+// and about the module size of the composed picture.
+void BM_ZintBatchPng(benchmark::State& state) {
+    const Workload& w = SharedWorkload();
+    RunTimed(state, "zint", "zint", [&](const QString& out) {
+        return QStringList{"--barcode=58",
+                           "--secure=3",
+                           "--binary",
+                           "--esc",
+                           "--quietzones",
+                           "--scale=2.5",
+                           "--batch",
+                           "--input=" + w.zintInput,
+                           "--output=" + out + "/~~~~~.png"};
+    });
+}
+
+BENCHMARK(BM_QuorlikBatchComposedPng)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_ZintBatchPng)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The columns of the header row, by name, for looking up a row's fields.
+class CsvColumns {
+  public:
+    explicit CsvColumns(const QStringList& header);
+
+    // The cell of `name` in `fields`; empty when the column or the cell is missing.
+    QString Cell(const QStringList& fields, const QString& name) const;
+    bool Has(const QString& name) const { return header_.contains(name); }
+    int Count() const { return static_cast<int>(header_.size()); }
+    // Header names that no kind uses, and names given twice.
+    QStringList UnusedNames() const;
+    QStringList RepeatedNames() const;
+
+  private:
+    QStringList header_; // trimmed, lower case
+};
+
+struct RowPayload {
+    QString payload;
+    QString error; // empty when the payload was composed
+};
+
+// The payload of one row, composed exactly as the window's page of that kind composes it.
+// Line breaks in fields become CR LF, as the window's multi-line boxes report them.
+RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields);

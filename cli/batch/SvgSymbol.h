@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QByteArray>
+
+struct QRSymbol;
+
+// The symbol as SVG: a white square and one path of dark modules, 4-module margin, viewBox in
+// modules, drawn crisp; width and height are modules × pixelsPerModule.
+QByteArray SvgDocument(const QRSymbol& symbol, int pixelsPerModule);

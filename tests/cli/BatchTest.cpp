@@ -1,0 +1,327 @@
+// --batch run as the built binary: CSV in, a folder of files out, each read back by zxing-cpp.
+#include "PayloadComposer.h"
+#include "ToolProcess.h"
+#include "ZxingDecode.h"
+#include "clsQRCode.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <regex>
+
+namespace {
+
+const std::regex SummaryLine("quorlik-qr: rows written \\d+, rows failed \\d+, [0-9.]+ s\n");
+
+QString WriteCsv(const QString& folder, const QByteArray& text) {
+    const QString file = folder + "/rows.csv";
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(text);
+    return file;
+}
+
+QString NewFolder(const QString& parent, const QString& name) {
+    QDir(parent).mkpath(name);
+    return parent + '/' + name;
+}
+
+std::optional<std::string> ReadBack(const QString& file) {
+    const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
+    if (!decoded) return std::nullopt;
+    return decoded->bytes;
+}
+
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+int RowsWritten(const ToolRun& run) {
+    std::cmatch match;
+    const std::string out = run.out.toStdString();
+    if (!std::regex_search(out.c_str(), match, std::regex("rows written (\\d+)"))) return -1;
+    return std::stoi(match[1]);
+}
+
+// Name → SHA-256 of every file below the folder.
+std::map<QString, QByteArray> FolderDigest(const QString& folder) {
+    std::map<QString, QByteArray> digest;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        digest[name] = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+    return digest;
+}
+
+TEST(BatchCsv, SpreadsheetCsvWithBomCrLfQuotesAndLineBreaks) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteCsv(folder, "\xEF\xBB\xBF"
+                                         "file,text\r\n"
+                                         "comma,\"Hello, world\"\r\n"
+                                         "quote,\"She said \"\"hi\"\"\"\r\n"
+                                         "lines,\"first\r\nsecond\nthird\"\r\n"
+                                         "chinese,二维码\r\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(std::regex_match(run.out.toStdString(), SummaryLine)) << run.out.toStdString();
+    EXPECT_EQ(RowsWritten(run), 4);
+    EXPECT_EQ(ReadBack(out + "/comma.png"), "Hello, world");
+    EXPECT_EQ(ReadBack(out + "/quote.png"), "She said \"hi\"");
+    EXPECT_EQ(ReadBack(out + "/lines.png"), "first\r\nsecond\r\nthird");
+    EXPECT_EQ(ReadBack(out + "/chinese.png"), "二维码");
+}
+
+TEST(BatchCsv, EveryKindComposedAsTheWindowDoes) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteCsv(
+        folder, "file,kind,text,to,subject,body,title,url,phone,name,company,mobile,note,email,"
+                "address\n"
+                "t,text,纯文本 text,,,,,,,,,,,,\n"
+                "m,mail,,li@example.cn,你好,\"第一行\n第二行\",,,,,,,,,\n"
+                "b,bookmark,,,,,Site;1,https://example.com/a:b ,,,,,,,\n"
+                "s,sms,短信内容,,,,,,13800138000,,,,,,\n"
+                "c,contact,,,,,经理,,,\"Li; Lei\",ACME\\Co,139,TEL:1,l@x.cn,路 1\n"
+                "2,,default kind,,,,,,,,,,,,\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(ReadBack(out + "/t.png"), "纯文本 text");
+    EXPECT_EQ(ReadBack(out + "/m.png"),
+              Utf8(PayloadComposer::Mail("li@example.cn", "你好", "第一行\r\n第二行")));
+    EXPECT_EQ(ReadBack(out + "/b.png"),
+              Utf8(PayloadComposer::Bookmark("Site;1", "https://example.com/a:b ")));
+    EXPECT_EQ(ReadBack(out + "/s.png"), Utf8(PayloadComposer::Sms("13800138000", "短信内容")));
+    EXPECT_EQ(ReadBack(out + "/c.png"),
+              Utf8(PayloadComposer::Contact("Li; Lei", "ACME\\Co", "139", "经理", "TEL:1", "l@x.cn",
+                                            "路 1")));
+    EXPECT_EQ(ReadBack(out + "/2.png"), "default kind");
+}
+
+TEST(BatchFailures, BadRowsFailAloneWithTheirRowNumbers) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QByteArray tooLong(1700, 'x'); // 40-Q holds 1663 bytes of text
+    const QString csv = WriteCsv(folder, "file,kind,text\n"
+                                         "ok1,text,first\n"
+                                         "long,text," +
+                                             tooLong +
+                                             "\n"
+                                             "../escape,text,up\n"
+                                             "/tmp/absolute,text,abs\n"
+                                             "fax,fax,no such kind\n"
+                                             "ok2,text,last\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out, "--jobs", "2"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(RowsWritten(run), 2);
+    const QString err = QString::fromUtf8(run.err);
+    for (const char* label :
+         {"row 2 (line 3)", "row 3 (line 4)", "row 4 (line 5)", "row 5 (line 6)"})
+        EXPECT_NE(err.indexOf(QString::fromUtf8(label)), -1) << label << "\n"
+                                                             << run.err.toStdString();
+    EXPECT_EQ(err.count('\n'), 4);
+    EXPECT_EQ(ReadBack(out + "/ok1.png"), "first");
+    EXPECT_EQ(ReadBack(out + "/ok2.png"), "last");
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2);
+    EXPECT_FALSE(QFile::exists(folder + "/escape.png"));
+    EXPECT_FALSE(QFile::exists("/tmp/absolute.png"));
+}
+
+TEST(BatchFailures, SecondRowWithANameFails) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteCsv(folder, "file,text\nsame,first one\nsame,second one\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.indexOf("row 2 (line 3)"), -1) << run.err.toStdString();
+    EXPECT_EQ(ReadBack(out + "/same.png"), "first one");
+}
+
+TEST(BatchFailures, RunThatCannotStartIsStatusTwo) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString good = WriteCsv(folder, "text\nx\n");
+    const QString unclosed = folder + "/unclosed.csv";
+    QFile(good).copy(unclosed);
+    QFile f(unclosed);
+    f.open(QIODevice::Append);
+    f.write("\"never closed\n");
+    f.close();
+    const QString empty = folder + "/empty.csv";
+    QFile(empty).open(QIODevice::WriteOnly);
+    const std::vector<QStringList> cases = {
+        {"--batch", folder + "/missing.csv", "--out-dir", out},
+        {"--batch", good, "--out-dir", folder + "/no-such-folder"},
+        {"--batch", good, "--out-dir", good},
+        {"--batch", unclosed, "--out-dir", out},
+        {"--batch", empty, "--out-dir", out},
+        {"--batch", good, "--out-dir", out, "--compose", "--logo", folder + "/none.png"},
+        {"--batch", good},
+    };
+    for (const QStringList& arguments : cases) {
+        const ToolRun run = RunTool(arguments);
+        EXPECT_EQ(run.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    }
+    EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+}
+
+TEST(BatchVerify, CatchesALogoThatCoversTooMuch) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    QImage logo(40, 40, QImage::Format_RGB32);
+    logo.fill(Qt::black);
+    logo.save(folder + "/logo.png");
+    // Level L recovers about 7 % of the codewords; a full version 2 loses more under the logo.
+    const QString csv = WriteCsv(folder, "file,text\nhidden,abcdefghijklmnopqrstuvwxyz0123\n");
+    const QStringList common = {
+        "--batch", csv, "--out-dir", out, "--compose", "--logo", folder + "/logo.png", "-l", "L"};
+    const ToolRun unchecked = RunTool(common);
+    EXPECT_EQ(unchecked.status, 0) << unchecked.err.toStdString();
+    ASSERT_TRUE(QFile::exists(out + "/hidden.png"));
+    EXPECT_FALSE(ReadBack(out + "/hidden.png")); // the picture really does not scan
+    const ToolRun checked = RunTool(common + QStringList{"--verify"});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_NE(checked.err.indexOf("row 1 (line 2)"), -1) << checked.err.toStdString();
+    EXPECT_NE(checked.err.indexOf("--verify"), -1);
+    EXPECT_FALSE(QFile::exists(out + "/hidden.png")); // only scannable pictures stay
+    const ToolRun plain =
+        RunTool({"--batch", csv, "--out-dir", out, "--compose", "-l", "L", "--verify"});
+    EXPECT_EQ(plain.status, 0) << plain.err.toStdString();
+}
+
+TEST(BatchOutput, EveryFormatAtItsSizeAndVerified) {
+    const QString folder = TemporaryFolder();
+    const QString csv = WriteCsv(folder, "file,text\nsym,Formats 二维码 12345\n");
+    clsQRCode encoder;
+    const QByteArray payload = QStringLiteral("Formats 二维码 12345").toUtf8();
+    const int modules = encoder
+                            .EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
+                                            payload.size(), 0, 3, 0)
+                            ->side() +
+                        8;
+    for (const char* format : {"png", "jpg", "gif", "tif", "bmp"}) {
+        const QString out = NewFolder(folder, format);
+        const ToolRun run = RunTool(
+            {"--batch", csv, "--out-dir", out, "--format", format, "--scale", "3", "--verify"});
+        ASSERT_EQ(run.status, 0) << format << run.err.toStdString();
+        const QString file = out + "/sym." + format;
+        EXPECT_EQ(QImage(file).size(), QSize(modules * 3, modules * 3)) << format;
+        EXPECT_EQ(ReadBack(file), payload.toStdString()) << format;
+    }
+    const QString defaults = NewFolder(folder, "default");
+    ASSERT_EQ(RunTool({"--batch", csv, "--out-dir", defaults}).status, 0);
+    EXPECT_EQ(QImage(defaults + "/sym.png").size(), QSize(modules * 8, modules * 8));
+    const QString composed = NewFolder(folder, "composed");
+    ASSERT_EQ(RunTool({"--batch", csv, "--out-dir", composed, "--compose"}).status, 0);
+    EXPECT_EQ(QImage(composed + "/sym.png").size(), QSize(240, 240));
+}
+
+TEST(BatchOutput, SvgRenderedByAnIndependentRendererScans) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv =
+        WriteCsv(folder, "file,kind,name,mobile,note\ncard,contact,王小明,13912345678,SVG 测试\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out, "--format", "svg", "--verify"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    QFile svg(out + "/card.svg");
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_EQ(svg.readAll().count("<path"), 1);
+    QProcess rsvg;
+    rsvg.start("rsvg-convert",
+               {"--background-color=white", "-o", folder + "/card.png", out + "/card.svg"});
+    ASSERT_TRUE(rsvg.waitForFinished(30000));
+    ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
+    EXPECT_EQ(ReadBack(folder + "/card.png"),
+              Utf8(PayloadComposer::Contact("王小明", "", "13912345678", "", "SVG 测试", "", "")));
+}
+
+TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {
+    const QString folder = TemporaryFolder();
+    QByteArray rows = "file,kind,text,url,title,name\n";
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        if (i % 3 == 0)
+            rows += "t" + n + ",text,payload " + n + " " + QByteArray(i * 7, 'z') + ",,,\n";
+        if (i % 3 == 1)
+            rows += "b" + n + ",bookmark,,https://example.com/" + n + ",Page " + n + ",\n";
+        if (i % 3 == 2) rows += ",contact,,,,名字" + n + "\n";
+    }
+    rows += "dup,text,a,,,\ndup,text,b,,,\n";
+    const QString csv = WriteCsv(folder, rows);
+    for (const QStringList& extra : {QStringList{}, QStringList{"--format", "svg"},
+                                     QStringList{"--compose", "--format", "jpg"}}) {
+        const QString one = NewFolder(folder, "one" + extra.join(""));
+        const QString two = NewFolder(folder, "two" + extra.join(""));
+        const ToolRun first =
+            RunTool(QStringList{"--batch", csv, "--out-dir", one, "--jobs", "1"} + extra);
+        const ToolRun second =
+            RunTool(QStringList{"--batch", csv, "--out-dir", two, "--jobs", "2"} + extra);
+        EXPECT_EQ(first.status, 1); // the duplicate
+        EXPECT_EQ(first.err, second.err);
+        const std::map<QString, QByteArray> a = FolderDigest(one);
+        EXPECT_EQ(a.size(), 61u);
+        EXPECT_EQ(a, FolderDigest(two)) << extra.join(' ').toStdString();
+    }
+}
+
+TEST(BatchProgress, NoBarWhenStandardErrorIsNotATerminal) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteCsv(folder, "text\none\ntwo\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    EXPECT_TRUE(std::regex_match(run.out.toStdString(), SummaryLine));
+}
+
+// Runs the tool with a pseudo-terminal as its standard output and error; returns what it wrote.
+QByteArray RunOnTerminal(const QStringList& arguments) {
+    std::vector<QByteArray> storage;
+    storage.push_back(QUORLIK_QR_BINARY);
+    for (const QString& a : arguments) storage.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& a : storage) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (child == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    QByteArray written;
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) written.append(buffer, n);
+    close(terminal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return written;
+}
+
+TEST(BatchProgress, BarOnATerminalThenCleared) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    QByteArray rows = "text\n";
+    for (int i = 0; i < 200; ++i) rows += "row " + QByteArray::number(i) + "\n";
+    const QString csv = WriteCsv(folder, rows);
+    const QByteArray screen = RunOnTerminal({"--batch", csv, "--out-dir", out});
+    EXPECT_NE(screen.indexOf("\r[##############################] 200/200"), -1)
+        << screen.toStdString();
+    EXPECT_NE(screen.indexOf("rows/s"), -1);
+    EXPECT_NE(screen.indexOf("\r\x1b[K"), -1); // cleared before the summary
+    EXPECT_NE(screen.indexOf("rows written 200, rows failed 0"), -1);
+}
+
+} // namespace
