@@ -67,10 +67,10 @@ struct RunCounts {
 RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int jobs) {
     Progress progress(plan.rows.size(), isatty(STDERR_FILENO) == 1);
     RunCounts counts;
-    const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
+    const RowTask task = [&](clsQRCode& encoder, ComputeGate& gate, std::size_t index) {
         const PlannedRow& row = plan.rows[index];
         if (!row.error.isEmpty()) return row.error;
-        return WriteRowFile(encoder, row.payload, row.name, settings);
+        return WriteRowFile(encoder, gate, row.payload, row.name, settings);
     };
     const RowFinished finished = [&](std::size_t index, const QString& error) {
         if (error.isEmpty()) {

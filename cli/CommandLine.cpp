@@ -240,7 +240,7 @@ batch (one symbol per CSV row; columns file, kind and the kind's fields):
       --format F       png (default), jpg, gif, tif, bmp or svg
       --scale N        pixels per module without --compose, default 8
       --verify         read every written file back and fail rows that do not scan to the payload
-  -j, --jobs N         rows in parallel, default: the number of cores
+  -j, --jobs N         rows computed in parallel, default: the number of cores
 exit status: 0 done; 1 the payload fits no symbol at that level/version (batch: some rows failed); 2 bad usage or unreadable input (with a one-line message on stderr)
 )";
 }

@@ -1,5 +1,6 @@
 #include "RowOutput.h"
 
+#include "JobRunner.h"
 #include "SvgSymbol.h"
 #include "SymbolComposition.h"
 #include "Verifier.h"
@@ -28,16 +29,33 @@ const std::uint8_t* Data(const QByteArray& bytes) {
     return reinterpret_cast<const std::uint8_t*>(bytes.constData());
 }
 
-QString WriteSvg(clsQRCode& encoder, const QByteArray& bytes, const QString& fileName,
-                 const RowOutputSettings& settings) {
+std::optional<QByteArray> SvgOf(clsQRCode& encoder, const QByteArray& bytes,
+                                const RowOutputSettings& settings) {
     const EncodeSettings& e = settings.encode;
     const std::optional<QRSymbol> symbol = encoder.EncodeToMatrix(
         Data(bytes), static_cast<int>(bytes.size()), e.version, e.ecLevel, e.maskPattern);
-    if (!symbol) return TooLong(bytes, e);
+    if (!symbol) return std::nullopt;
+    return SvgDocument(*symbol, settings.scale);
+}
+
+QString WriteSvg(clsQRCode& encoder, ComputeGate& gate, const QByteArray& bytes,
+                 const QString& fileName, const RowOutputSettings& settings) {
+    std::optional<QByteArray> document;
+    {
+        const ComputeTurn turn(gate);
+        document = SvgOf(encoder, bytes, settings);
+    }
+    if (!document) return TooLong(bytes, settings.encode);
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    file.write(SvgDocument(*symbol, settings.scale));
-    if (!file.commit()) return file.errorString();
+    // Unbuffered, so that a full disk shows in write() and the file is never committed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return QStringLiteral("cannot write: ") + file.errorString();
+    if (file.write(*document) != document->size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return QStringLiteral("cannot write: ") + reason;
+    }
+    if (!file.commit()) return QStringLiteral("cannot write: ") + file.errorString();
     return {};
 }
 
@@ -65,9 +83,13 @@ QImage RowPicture(clsQRCode& encoder, const QByteArray& bytes, const RowOutputSe
                                          Qt::FastTransformation);
 }
 
-QString WriteRaster(clsQRCode& encoder, const QByteArray& bytes, const QString& fileName,
-                    const RowOutputSettings& settings) {
-    const QImage picture = RowPicture(encoder, bytes, settings);
+QString WriteRaster(clsQRCode& encoder, ComputeGate& gate, const QByteArray& bytes,
+                    const QString& fileName, const RowOutputSettings& settings) {
+    QImage picture;
+    {
+        const ComputeTurn turn(gate);
+        picture = RowPicture(encoder, bytes, settings);
+    }
     if (picture.isNull()) return TooLong(bytes, settings.encode);
     const 保存为PNGJPG::SaveOutcome outcome = 保存为PNGJPG::WritePictureFile(
         picture, fileName, '.' + settings.format, JpegQuality, TiffColourDepth, TiffCompression);
@@ -77,17 +99,20 @@ QString WriteRaster(clsQRCode& encoder, const QByteArray& bytes, const QString& 
 
 } // namespace
 
-QString WriteRowFile(clsQRCode& encoder, const QString& payload, const QString& name,
-                     const RowOutputSettings& settings) {
+QString WriteRowFile(clsQRCode& encoder, ComputeGate& gate, const QString& payload,
+                     const QString& name, const RowOutputSettings& settings) {
     const QString fileName = settings.outDir + QLatin1Char('/') + name + '.' + settings.format;
     if (name.contains(QLatin1Char('/')) && !QDir().mkpath(QFileInfo(fileName).path()))
         return QStringLiteral("cannot create the folder of %1").arg(fileName);
     const QByteArray bytes = SymbolComposition::ToUtf8(payload);
     const bool svg = settings.format == QStringLiteral("svg");
-    const QString error = svg ? WriteSvg(encoder, bytes, fileName, settings)
-                              : WriteRaster(encoder, bytes, fileName, settings);
+    const QString error = svg ? WriteSvg(encoder, gate, bytes, fileName, settings)
+                              : WriteRaster(encoder, gate, bytes, fileName, settings);
     if (!error.isEmpty() || !settings.verify) return error;
-    const QString problem = VerifyWrittenFile(fileName, svg, bytes);
+    const QString problem = [&] {
+        const ComputeTurn turn(gate);
+        return VerifyWrittenFile(fileName, svg, bytes);
+    }();
     // Only pictures that scan stay in the folder, so it can go to print as it is.
     if (!problem.isEmpty()) QFile::remove(fileName);
     return problem.isEmpty() ? problem : problem + QStringLiteral(" (file removed)");

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+class ComputeGate;
 class clsQRCode;
 
 // How every row of a batch becomes a file.
@@ -20,6 +21,7 @@ struct RowOutputSettings {
 };
 
 // Encodes the payload, writes outDir/name.format through a temporary file, and with verify reads
-// it back. Returns the reason the row failed, empty when the file is in place.
-QString WriteRowFile(clsQRCode& encoder, const QString& payload, const QString& name,
-                     const RowOutputSettings& settings);
+// it back. Returns the reason the row failed, empty when the file is in place. Computing takes
+// a turn at the gate; waiting for the disk does not.
+QString WriteRowFile(clsQRCode& encoder, ComputeGate& gate, const QString& payload,
+                     const QString& name, const RowOutputSettings& settings);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -148,20 +150,25 @@ TEST(SvgOutput, OnePathWithAMarginInModules) {
     EXPECT_EQ(covered, dark);
 }
 
-TEST(JobRunning, EveryRowOnceInRowOrderWithAnEncoderPerThread) {
+TEST(JobRunning, EveryRowOnceInRowOrderAndAtMostJobsComputing) {
     for (int jobs : {1, 2, 3, 8}) {
         std::vector<std::size_t> order;
         std::set<clsQRCode*> encoders;
         std::mutex mutex;
+        std::atomic<int> inside{0};
+        std::vector<int> computing; // rows computing at once, seen by each row
         RunRows(
             50, jobs,
-            [&](clsQRCode& encoder, std::size_t row) {
+            [&](clsQRCode& encoder, ComputeGate& gate, std::size_t row) {
+                const ComputeTurn turn(gate);
                 {
                     const std::lock_guard<std::mutex> lock(mutex);
                     encoders.insert(&encoder);
+                    computing.push_back(++inside);
                 }
                 // Later rows finish first, so the runner has to hold results back.
                 std::this_thread::sleep_for(std::chrono::microseconds((50 - row) * 20));
+                --inside;
                 return row % 7 == 0 ? QStringLiteral("bad") : QString();
             },
             [&](std::size_t row, const QString& error) {
@@ -170,7 +177,8 @@ TEST(JobRunning, EveryRowOnceInRowOrderWithAnEncoderPerThread) {
             });
         ASSERT_EQ(order.size(), 50u);
         for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
-        EXPECT_LE(encoders.size(), static_cast<std::size_t>(jobs));
+        EXPECT_LE(encoders.size(), static_cast<std::size_t>(jobs * ThreadsPerJob));
+        EXPECT_LE(*std::max_element(computing.begin(), computing.end()), jobs);
         if (jobs > 1) {
             EXPECT_GT(encoders.size(), 1u);
         }
