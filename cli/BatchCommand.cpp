@@ -7,6 +7,7 @@
 #include "JobRunner.h"
 #include "Progress.h"
 #include "RowOutput.h"
+#include "SymbolComposition.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -52,6 +53,15 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options) {
     settings.paintLogo = options.logoFile.has_value();
     settings.verify = options.batch->verify;
     return settings;
+}
+
+// The composition scales the logo smoothly into its square for every picture; scaled once here
+// to that square, the same pixels come out and each row's scaling is a copy.
+QImage LogoForEveryRow(const QString& fileName) {
+    const QImage logo(fileName);
+    if (logo.isNull()) return logo;
+    const int square = SymbolComposition::PictureSide / 4;
+    return logo.scaled(square, square, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 int JobCount(const BatchSettings& batch) {
@@ -104,7 +114,7 @@ int RunBatchCommand(const CliOptions& options) {
     const std::unique_ptr<QGuiApplication> session = StartGuiSession();
     RowOutputSettings settings = OutputSettingsOf(options);
     if (options.logoFile) {
-        settings.logo.load(PathOf(*options.logoFile));
+        settings.logo = LogoForEveryRow(PathOf(*options.logoFile));
         if (settings.logo.isNull())
             return CannotStart(
                 QStringLiteral("cannot read the logo %1").arg(PathOf(*options.logoFile)));

@@ -17,8 +17,9 @@ void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext&, const 
 } // namespace
 
 std::unique_ptr<QGuiApplication> StartGuiSession() {
-    const bool hasDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (!hasDisplay && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Nothing is ever shown, so the display is not needed even when there is one; a stale
+    // DISPLAY (an ssh session, a closed X server) would otherwise abort the run.
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(KeepOnlySeriousQtMessages);
     // QGuiApplication keeps references to argc and argv for its whole life.
     static int argc = 1;

@@ -5,6 +5,6 @@
 class QGuiApplication;
 
 // Drawing text (the too-long notice) and loading image plugins need a QGuiApplication. Only the
-// composing and batch paths create one, so the plain encoder starts fast and needs no display.
-// Without a display it runs on the offscreen platform.
+// composing and batch paths create one, so the plain encoder starts fast. It runs on the
+// offscreen platform unless QT_QPA_PLATFORM says otherwise.
 std::unique_ptr<QGuiApplication> StartGuiSession();

@@ -229,6 +229,30 @@ TEST(BatchOutput, EveryFormatAtItsSizeAndVerified) {
     EXPECT_EQ(QImage(composed + "/sym.png").size(), QSize(240, 240));
 }
 
+TEST(BatchOutput, ComposedWithLogoIsTheSinglePicture) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    QImage logo(173, 97, QImage::Format_ARGB32); // scaled down, smoothly, into its square
+    for (int y = 0; y < logo.height(); ++y)
+        for (int x = 0; x < logo.width(); ++x) logo.setPixel(x, y, qRgba(x, y * 2, 90, 200));
+    logo.save(folder + "/logo.png");
+    const QString payload = QStringLiteral("https://example.com/同一张图");
+    const QString csv = WriteCsv(folder, "file,text\nrow," + payload.toUtf8() + "\n");
+    ASSERT_EQ(RunTool({"--batch", csv, "--out-dir", out, "--compose", "--logo",
+                       folder + "/logo.png", "--verify"})
+                  .status,
+              0);
+    ASSERT_EQ(RunTool({"--compose", "--logo", folder + "/logo.png", "-o", folder + "/single.png",
+                       payload})
+                  .status,
+              0);
+    const QImage batch(out + "/row.png");
+    const QImage single(folder + "/single.png");
+    ASSERT_EQ(batch.size(), QSize(240, 240));
+    EXPECT_EQ(batch.convertToFormat(QImage::Format_RGB32),
+              single.convertToFormat(QImage::Format_RGB32));
+}
+
 TEST(BatchOutput, SvgRenderedByAnIndependentRendererScans) {
     const QString folder = TemporaryFolder();
     const QString out = NewFolder(folder, "out");
