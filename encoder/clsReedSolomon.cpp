@@ -1,6 +1,7 @@
 #include "clsReedSolomon.h"
 
 #include <algorithm>
+#include <cstring>
 
 bool clsReedSolomon::Init(int dataLength, int parityLength, std::shared_ptr<clsFiniteField> field,
                           int primitiveElement, int firstRoot) {
@@ -128,8 +129,12 @@ void clsReedSolomon::encodeBinary(std::int32_t* work) const {
 
 // Rows t · g(x) for every t of GF(256). Multiplication distributes over XOR, so only the
 // eight single-bit rows need products; every other row is the XOR of two rows already built.
+// With at most 32 parity codewords, row t holds t · g_j at byte 32 - P + j, so that the top
+// coefficient is always the top byte of a 256-bit remainder (see encodeWithProducts);
+// otherwise at byte j.
 void clsReedSolomon::buildProducts() {
     const int p = parityLength_;
+    const int offset = p <= 32 ? 32 - p : 0;
     std::uint8_t* rows = products_.data();
     std::fill(rows, rows + ProductWidth, 0);
     for (int bit = 0; bit < 8; ++bit) {
@@ -137,7 +142,7 @@ void clsReedSolomon::buildProducts() {
         const int logT = field_->Log(t);
         std::fill(rows + t * ProductWidth, rows + (t + 1) * ProductWidth, 0);
         for (int j = 0; j < p; ++j)
-            rows[t * ProductWidth + j] =
+            rows[t * ProductWidth + offset + j] =
                 static_cast<std::uint8_t>(powers_[logT + generatorLog_[j]]);
     }
     for (int t = 3; t < 256; ++t) {
@@ -150,9 +155,43 @@ void clsReedSolomon::buildProducts() {
     }
 }
 
+namespace {
+
+// The remainder of up to 32 coefficients as one 256-bit value in four 64-bit words, coefficient
+// j of P at byte 32 - P + j: the top coefficient is the top byte, multiplying by x is a shift
+// by one byte that drops it, and adding t · g(x) is the XOR of a tabulated row. Consecutive
+// codewords then never wait on memory.
+struct Remainder256 {
+    std::uint64_t w[4] = {0, 0, 0, 0};
+
+    int top() const { return static_cast<int>(w[3] >> 56); }
+    int byte(int position) const {
+        return static_cast<int>((w[position >> 3] >> (8 * (position & 7))) & 0xFF);
+    }
+    void shiftUpAndAdd(const std::uint8_t* row) {
+        std::uint64_t add[4];
+        std::memcpy(add, row, sizeof add);
+        w[3] = ((w[3] << 8) | (w[2] >> 56)) ^ add[3];
+        w[2] = ((w[2] << 8) | (w[1] >> 56)) ^ add[2];
+        w[1] = ((w[1] << 8) | (w[0] >> 56)) ^ add[1];
+        w[0] = (w[0] << 8) ^ add[0];
+    }
+};
+
+} // namespace
+
 void clsReedSolomon::encodeWithProducts(std::int32_t* block) const {
     const int k = dataLength_;
     const int p = parityLength_;
+    if (p <= 32) {
+        // From the highest-degree data codeword down: t = d + r[P-1], R = x·R + t·g(x), whose
+        // monic top term cancels the coefficient shifted out.
+        Remainder256 r;
+        for (int i = k - 1; i >= 0; --i)
+            r.shiftUpAndAdd(&products_[((block[p + i] ^ r.top()) & 0xFF) * ProductWidth]);
+        for (int j = 0; j < p; ++j) block[j] = r.byte(32 - p + j); // negation is the identity
+        return;
+    }
     const int width = (p + 15) & ~15; // whole 16-byte chunks; product bytes past P are 0
     // Room past k + P for the last chunk; bytes at and above P + i are consumed by then.
     std::uint8_t work[MaxLength + ProductWidth];
