@@ -48,9 +48,10 @@ std::string DoesNotFitMessage(const EncodeSettings& settings) {
 }
 
 QImage RawPicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
-                  const EncodeSettings& settings) {
-    return encoder.EncodeToPicture(payload.data(), static_cast<int>(payload.size()),
-                                   settings.version, settings.ecLevel, settings.maskPattern);
+                  const EncodeSettings& settings, bool withLogo) {
+    return SymbolComposition::EncodeSymbol(encoder, payload.data(),
+                                           static_cast<int>(payload.size()), settings.version,
+                                           settings.ecLevel, settings.maskPattern, withLogo);
 }
 
 // The window's picture, or its too-long notice when rawPicture is null.
@@ -74,7 +75,8 @@ int WritePng(const QImage& picture, const std::string& fileName) {
 
 int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
                  const CliOptions& options, bool fits) {
-    QImage picture = fits ? RawPicture(encoder, payload, options.encode) : QImage();
+    const bool withLogo = options.compose && options.logoFile.has_value();
+    QImage picture = fits ? RawPicture(encoder, payload, options.encode, withLogo) : QImage();
     std::unique_ptr<QGuiApplication> session;
     if (options.compose) {
         session = StartGuiSession();

@@ -71,8 +71,9 @@ QImage OneBitPerPixel(const QImage& blackAndWhite) {
 
 QImage RowPicture(clsQRCode& encoder, const QByteArray& bytes, const RowOutputSettings& settings) {
     const EncodeSettings& e = settings.encode;
-    const QImage symbol = encoder.EncodeToPicture(Data(bytes), static_cast<int>(bytes.size()),
-                                                  e.version, e.ecLevel, e.maskPattern);
+    const QImage symbol =
+        SymbolComposition::EncodeSymbol(encoder, Data(bytes), static_cast<int>(bytes.size()),
+                                        e.version, e.ecLevel, e.maskPattern, HasLogo(settings));
     if (symbol.isNull()) return {};
     if (HasLogo(settings))
         return SymbolComposition::Compose(symbol, settings.logo, settings.paintLogo);

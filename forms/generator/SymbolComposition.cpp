@@ -112,17 +112,23 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, 
     return composed;
 }
 
+QImage EncodeSymbol(clsQRCode& encoder, const std::uint8_t* data, int count, int version,
+                    int ecLevel, int maskPattern, bool withLogo) {
+    const bool automatic = version == 0 || version > 40;
+    if (withLogo && automatic) {
+        // Forcing the version fails when the payload needs a larger one; then choose freely.
+        QImage symbol =
+            encoder.EncodeToPicture(data, count, MinimumLogoVersion, ecLevel, maskPattern);
+        if (!symbol.isNull()) return symbol;
+    }
+    return encoder.EncodeToPicture(data, count, version, ecLevel, maskPattern);
+}
+
 QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
     // The payload is UTF-8: Kanji mode would turn Chinese byte pairs into Shift JIS characters.
     encoder.AllowKanji = false;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(utf8.constData());
-    const int count = int(utf8.size());
-    if (withLogo) {
-        // Forcing the version fails when the payload needs a larger one; then choose freely.
-        QImage symbol = encoder.EncodeToPicture(data, count, MinimumLogoVersion, 3, -1);
-        if (!symbol.isNull()) return symbol;
-    }
-    return encoder.EncodeToPicture(data, count, 0, 3, -1);
+    return EncodeSymbol(encoder, reinterpret_cast<const std::uint8_t*>(utf8.constData()),
+                        int(utf8.size()), 0, 3, -1, withLogo);
 }
 
 Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo) {

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+#include <cstdint>
+
 class clsQRCode;
 
 // From payload text to the finished square picture, without any widget.
@@ -29,8 +31,12 @@ QImage TooLongNotice(int side = PictureSide);
 // level Q can repair, so a symbol that carries a logo is made at least version 3.
 constexpr int MinimumLogoVersion = 3;
 
-// The encoder's symbol picture for UTF-8 bytes at level Q, mask pattern 0, Kanji off: the
-// smallest version that fits, at least MinimumLogoVersion when withLogo. Null when nothing fits.
+// The encoder's symbol picture with these options; when the version is automatic and the
+// symbol will carry a logo, the smallest version from MinimumLogoVersion up that fits. Null
+// when nothing fits.
+QImage EncodeSymbol(clsQRCode& encoder, const std::uint8_t* data, int count, int version,
+                    int ecLevel, int maskPattern, bool withLogo);
+// The window's symbol for UTF-8 bytes: automatic version, level Q, mask pattern 0, Kanji off.
 QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo);
 
 struct Generated {

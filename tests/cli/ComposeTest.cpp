@@ -63,6 +63,19 @@ TEST(SingleSymbolCompose, LogoFillsOnlyTheCentreSquare) {
     EXPECT_EQ(decoded->text, payload.toStdString());
 }
 
+// A short payload would fit a version 1 or 2 symbol, which the logo square covers beyond repair.
+TEST(SingleSymbolCompose, ShortPayloadsWithALogoStillScan) {
+    const QString folder = TemporaryFolder();
+    const QString logo = SolidLogo(folder);
+    for (const QString& payload : {QStringLiteral("SMS:SM:;TXT:;;ZRQub"), QStringLiteral("hi")}) {
+        const QString file = folder + "/short-logo.png";
+        ASSERT_EQ(RunTool({"--compose", "--logo", logo, "-o", file, payload}).status, 0);
+        const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
+        ASSERT_TRUE(decoded) << payload.toStdString();
+        EXPECT_EQ(decoded->text, payload.toStdString());
+    }
+}
+
 TEST(SingleSymbolCompose, TooLongGivesTheNoticePictureAndStatusOne) {
     const QString file = TemporaryFolder() + "/notice.png";
     const ToolRun run = RunTool({"--compose", "-o", file, "-"}, QByteArray(3000, 'z'));
