@@ -93,7 +93,7 @@ TEST(BatchCsv, EveryKindComposedAsTheWindowDoes) {
                 "t,text,纯文本 text,,,,,,,,,,,,\n"
                 "m,mail,,li@example.cn,你好,\"第一行\n第二行\",,,,,,,,,\n"
                 "b,bookmark,,,,,Site;1,https://example.com/a:b ,,,,,,,\n"
-                "s,sms,短信内容,,,,,,13800138000,,,,,,\n"
+                "s,sms,短信内容,,,,,,15555555555,,,,,,\n"
                 "c,contact,,,,,经理,,,\"Li; Lei\",ACME\\Co,139,TEL:1,l@x.cn,路 1\n"
                 "2,,default kind,,,,,,,,,,,,\n");
     const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
@@ -103,7 +103,7 @@ TEST(BatchCsv, EveryKindComposedAsTheWindowDoes) {
               Utf8(PayloadComposer::Mail("li@example.cn", "你好", "第一行\r\n第二行")));
     EXPECT_EQ(ReadBack(out + "/b.png"),
               Utf8(PayloadComposer::Bookmark("Site;1", "https://example.com/a:b ")));
-    EXPECT_EQ(ReadBack(out + "/s.png"), Utf8(PayloadComposer::Sms("13800138000", "短信内容")));
+    EXPECT_EQ(ReadBack(out + "/s.png"), Utf8(PayloadComposer::Sms("15555555555", "短信内容")));
     EXPECT_EQ(ReadBack(out + "/c.png"),
               Utf8(PayloadComposer::Contact("Li; Lei", "ACME\\Co", "139", "经理", "TEL:1", "l@x.cn",
                                             "路 1")));
@@ -257,7 +257,7 @@ TEST(BatchOutput, SvgRenderedByAnIndependentRendererScans) {
     const QString folder = TemporaryFolder();
     const QString out = NewFolder(folder, "out");
     const QString csv =
-        WriteCsv(folder, "file,kind,name,mobile,note\ncard,contact,王小明,13912345678,SVG 测试\n");
+        WriteCsv(folder, "file,kind,name,mobile,note\ncard,contact,王小明,13333333333,SVG 测试\n");
     const ToolRun run = RunTool({"--batch", csv, "--out-dir", out, "--format", "svg", "--verify"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     QFile svg(out + "/card.svg");
@@ -269,7 +269,7 @@ TEST(BatchOutput, SvgRenderedByAnIndependentRendererScans) {
     ASSERT_TRUE(rsvg.waitForFinished(30000));
     ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
     EXPECT_EQ(ReadBack(folder + "/card.png"),
-              Utf8(PayloadComposer::Contact("王小明", "", "13912345678", "", "SVG 测试", "", "")));
+              Utf8(PayloadComposer::Contact("王小明", "", "13333333333", "", "SVG 测试", "", "")));
 }
 
 TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {

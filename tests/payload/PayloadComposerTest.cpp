@@ -29,7 +29,7 @@ TEST(PayloadFormats, MailAndSmsStayUnescaped) {
 }
 
 TEST(PayloadFormats, SmsKeysAndTag) {
-    EXPECT_EQ(Sms(S("13800138000"), S("到了")), S("SMS:SM:13800138000;TXT:到了;;ZRQub"));
+    EXPECT_EQ(Sms(S("15555555555"), S("到了")), S("SMS:SM:15555555555;TXT:到了;;ZRQub"));
     EXPECT_EQ(Sms({}, {}), S("SMS:SM:;TXT:;;ZRQub"));
 }
 

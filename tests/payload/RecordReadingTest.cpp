@@ -31,7 +31,7 @@ QString ScannedText(const QString& payload) {
 TEST(RecordReading, ContactWithReservedCharactersComesBackFieldForField) {
     const QStringList fields{S("李;雷:Jr."),
                              S("Acme; Ltd"),
-                             S("13800138000"),
+                             S("15555555555"),
                              S("CTO:总监"),
                              S("call TEL:110; or N:x\\"),
                              S("li@a.cn"),
