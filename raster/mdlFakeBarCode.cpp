@@ -1,13 +1,18 @@
 #include "mdlFakeBarCode.h"
 
+#include <cstring>
+
 namespace mdlFakeBarCode {
 
 namespace {
 
-QRgb colourOf(std::uint8_t value) {
-    if (value == 0) return qRgb(255, 255, 255);
-    if (value == 2) return qRgb(128, 128, 128);
-    return qRgb(0, 0, 0);
+// An 8-bit picture whose palette maps matrix bytes to colours: 0 white, 1 black, 2 grey and
+// 3–255 black. The matrix rows then go into the picture as they are.
+QList<QRgb> moduleColours() {
+    QList<QRgb> colours(256, qRgb(0, 0, 0));
+    colours[0] = qRgb(255, 255, 255);
+    colours[2] = qRgb(128, 128, 128);
+    return colours;
 }
 
 } // namespace
@@ -16,14 +21,14 @@ QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left
                        int right, int bottom) {
     if (!bits || width <= 0 || height <= 0 || left < 0 || top < 0 || right < 0 || bottom < 0)
         return {};
-    QImage picture(left + width + right, top + height + bottom, QImage::Format_RGB32);
+    QImage picture(left + width + right, top + height + bottom, QImage::Format_Indexed8);
     if (picture.isNull()) return {};
-    picture.fill(Qt::white);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(top + y)) + left;
-        const std::uint8_t* row = bits + static_cast<std::ptrdiff_t>(y) * width;
-        for (int x = 0; x < width; ++x) line[x] = colourOf(row[x]);
-    }
+    static const QList<QRgb> colours = moduleColours();
+    picture.setColorTable(colours);
+    picture.fill(0);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(picture.scanLine(top + y) + left, bits + static_cast<std::ptrdiff_t>(y) * width,
+                    static_cast<std::size_t>(width));
     return picture;
 }
 
