@@ -46,91 +46,84 @@ struct BitWriter {
     }
 };
 
-// The two cheapest modes of a row, each the lowest-numbered among equals. Every way into a
-// mode other than continuing its own run costs the same header, so these two decide it.
-struct Ranking {
-    int first, second;
+// Cost and run length of the four modes at one position, carried from position to position
+// in registers; the table only records them for the trace-back.
+struct Row {
+    int cost[4];
+    int run[4];
 };
 
-Ranking rank(const SegmentCell* row) {
-    // A pass over the four costs keeping the best two; strict comparisons keep the lower mode
-    // number first among equals.
-    int first = 0, second = 1;
-    if (row[1].Cost < row[0].Cost) first = 1, second = 0;
-    for (int m = 2; m < 4; ++m) {
-        const int cost = row[m].Cost;
-        if (cost < row[first].Cost) {
-            second = first;
-            first = m;
-        } else if (cost < row[second].Cost) {
-            second = m;
-        }
-    }
-    return {first, second};
+constexpr Row kStartRow{{clsQRCode::Unreachable, clsQRCode::Unreachable, clsQRCode::Unreachable,
+                         clsQRCode::Unreachable},
+                        {0, 0, 0, 0}};
+
+// The best way into mode M from `row`: its own run continues at `continueCost` while the run
+// has room, and any mode (its own included, once the run is full) starts a new segment at
+// `newSegmentCost`. Among equal totals the lower mode number wins.
+template <int M>
+SegmentCell reach(const Row& row, int maxRun, int continueCost, int newSegmentCost) {
+    // The cheapest other mode, tracked by value so that nothing is indexed at run time.
+    int other = M == 0 ? 1 : 0;
+    int otherBase = row.cost[other];
+    for (int j = other + 1; j < 4; ++j)
+        if (j != M && row.cost[j] < otherBase) other = j, otherBase = row.cost[j];
+    const bool room = row.run[M] < maxRun;
+    const int selfCost = row.cost[M] + (room ? continueCost : newSegmentCost);
+    const int otherCost = otherBase + newSegmentCost;
+    const bool self = selfCost < otherCost || (selfCost == otherCost && M < other);
+    return {self ? M : other, self ? selfCost : otherCost, self && room ? row.run[M] + 1 : 1};
 }
 
-// The best predecessor for `mode` in `row`: its own run continues at `continueCost` while the
-// run has room, and any mode (its own included, once the run is full) starts a new segment at
-// `newSegmentCost`. Ties go to the lower mode number.
-SegmentCell reach(const SegmentCell* row, Ranking ranking, int mode, int maxRun, int continueCost,
-                  int newSegmentCost) {
-    const int run = row[mode].RunLength;
-    const bool roomInRun = run < maxRun;
-    const int selfCost = row[mode].Cost + (roomInRun ? continueCost : newSegmentCost);
-    const int other = ranking.first != mode ? ranking.first : ranking.second;
-    const int otherCost = row[other].Cost + newSegmentCost;
-    const bool self = selfCost < otherCost || (selfCost == otherCost && mode < other);
-    return {self ? mode : other, self ? selfCost : otherCost, self && roomInRun ? run + 1 : 1};
-}
-
-// Fills the four cells of position i from the rows of positions i-1 and i-2.
-struct Segmenter {
-    const std::uint8_t* data;
-    int k;
-    MaxRuns maxRun;
-    bool allowKanji;
-
-    void fill(int i, SegmentCell* cur, const SegmentCell* prev1, const SegmentCell* prev2) const {
+// The exact shortest segmentation, position by position: the four cells of position i come
+// from the rows of positions i-1 and i-2. `previousModes`, when given, receives each cell's
+// PreviousMode, all that the trace-back reads. Returns the last row.
+Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, bool allowKanji,
+            std::int8_t* previousModes) {
+    Row prev2 = kStartRow, prev1 = kStartRow;
+    const int byteHeader = k == 2 ? 12 : 20;
+    for (int i = 0; i < count; ++i) {
         const int cls = kCharClasses[data[i]];
+        SegmentCell cell[4];
         if (i == 0) {
-            cur[ModeByte] = {-1, k == 2 ? 20 : 28, 1};
-            cur[ModeNumeric] = cls == 1 ? SegmentCell{-1, k + 16, 1} : kUnreachableCell;
-            cur[ModeAlphanumeric] = cls >= 1 ? SegmentCell{-1, k + 17, 1} : kUnreachableCell;
-            cur[ModeKanji] = kUnreachableCell;
-            return;
-        }
-        const Ranking ranking = rank(prev1);
-        const int byteHeader = k == 2 ? 12 : 20;
-        cur[ModeByte] = reach(prev1, ranking, ModeByte, maxRun.of[ModeByte], 8, 8 + byteHeader);
-        if (cls == 1) {
-            const int continueCost = 3 + (prev1[ModeNumeric].RunLength % 3 == 0 ? 1 : 0);
-            cur[ModeNumeric] =
-                reach(prev1, ranking, ModeNumeric, maxRun.of[ModeNumeric], continueCost, k + 16);
+            cell[ModeByte] = {-1, k == 2 ? 20 : 28, 1};
+            cell[ModeNumeric] = cls == 1 ? SegmentCell{-1, k + 16, 1} : kUnreachableCell;
+            cell[ModeAlphanumeric] = cls >= 1 ? SegmentCell{-1, k + 17, 1} : kUnreachableCell;
+            cell[ModeKanji] = kUnreachableCell;
         } else {
-            cur[ModeNumeric] = kUnreachableCell;
+            cell[ModeByte] = reach<ModeByte>(prev1, maxRun.of[ModeByte], 8, 8 + byteHeader);
+            cell[ModeNumeric] =
+                cls == 1 ? reach<ModeNumeric>(prev1, maxRun.of[ModeNumeric],
+                                              3 + (prev1.run[ModeNumeric] % 3 == 0), k + 16)
+                         : kUnreachableCell;
+            cell[ModeAlphanumeric] =
+                cls >= 1
+                    ? reach<ModeAlphanumeric>(prev1, maxRun.of[ModeAlphanumeric],
+                                              5 + (prev1.run[ModeAlphanumeric] % 2 == 0), k + 17)
+                    : kUnreachableCell;
+            if (!allowKanji || !clsQRCode::IsKanjiPair(data[i - 1], data[i]))
+                cell[ModeKanji] = kUnreachableCell;
+            else if (i == 1)
+                cell[ModeKanji] = {-1, k + 23, 1};
+            else
+                cell[ModeKanji] = reach<ModeKanji>(prev2, maxRun.of[ModeKanji], 13, 13 + k + 10);
         }
-        if (cls >= 1) {
-            const int continueCost = 5 + (prev1[ModeAlphanumeric].RunLength % 2 == 0 ? 1 : 0);
-            cur[ModeAlphanumeric] = reach(prev1, ranking, ModeAlphanumeric,
-                                          maxRun.of[ModeAlphanumeric], continueCost, k + 17);
-        } else {
-            cur[ModeAlphanumeric] = kUnreachableCell;
+        Row row;
+        for (int m = 0; m < 4; ++m) {
+            row.cost[m] = cell[m].Cost;
+            row.run[m] = cell[m].RunLength;
+            if (previousModes)
+                previousModes[i * 4 + m] = static_cast<std::int8_t>(cell[m].PreviousMode);
         }
-        if (!allowKanji || !clsQRCode::IsKanjiPair(data[i - 1], data[i])) {
-            cur[ModeKanji] = kUnreachableCell;
-        } else if (i == 1) {
-            cur[ModeKanji] = {-1, k + 23, 1};
-        } else {
-            cur[ModeKanji] =
-                reach(prev2, rank(prev2), ModeKanji, maxRun.of[ModeKanji], 13, 13 + k + 10);
-        }
+        prev2 = prev1;
+        prev1 = row;
     }
-};
+    return prev1;
+}
 
-int cheapestMode(const SegmentCell* row) {
+int cheapestMode(const Row& row) {
     int e = 0;
     for (int m = 1; m < 4; ++m)
-        if (row[m].Cost < row[e].Cost) e = m;
+        if (row.cost[m] < row.cost[e]) e = m;
     return e;
 }
 
@@ -216,12 +209,8 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
     }
     if (measureOnly) {
         const int k = countClass(version);
-        const Segmenter segmenter{data, k, maxRunsFor(k), AllowKanji};
-        // Only the last two rows are ever read, so three rotating rows suffice.
-        SegmentCell rows[3][4];
-        for (int i = 0; i < count; ++i)
-            segmenter.fill(i, rows[i % 3], rows[(i + 2) % 3], rows[(i + 1) % 3]);
-        return rows[(count - 1) % 3][cheapestMode(rows[(count - 1) % 3])].Cost + 4;
+        const Row last = segment(data, count, k, maxRunsFor(k), AllowKanji, nullptr);
+        return last.cost[cheapestMode(last)] + 4;
     }
     const Segmentation segmentation(data, count, version, AllowKanji);
     const int length = segmentation.streamLength();
@@ -232,25 +221,21 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
 Segmentation::Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji)
     : data_(data), count_(count), k_(::countClass(version)) {
     if (count <= 0) return;
-    const Segmenter segmenter{data, k_, maxRunsFor(k_), allowKanji};
-    table_.reset(new Cell[static_cast<std::size_t>(count) * 4]);
-    for (int i = 0; i < count; ++i) {
-        SegmentCell* cur = &table_[i * 4];
-        segmenter.fill(i, cur, i >= 1 ? cur - 4 : nullptr, i >= 2 ? cur - 8 : nullptr);
-    }
+    previousModes_.reset(new std::int8_t[static_cast<std::size_t>(count) * 4]);
+    const Row last = segment(data, count, k_, maxRunsFor(k_), allowKanji, previousModes_.get());
+    lastMode_ = cheapestMode(last);
+    length_ = last.cost[lastMode_] + 4;
 }
 
 int Segmentation::streamLength() const {
-    if (count_ <= 0) return 4;
-    const SegmentCell* last = &table_[(count_ - 1) * 4];
-    return last[cheapestMode(last)].Cost + 4;
+    return count_ <= 0 ? 4 : length_;
 }
 
 std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
     std::vector<std::uint8_t> modes(count_);
-    int e = cheapestMode(&table_[(count_ - 1) * 4]);
+    int e = lastMode_;
     for (int p = count_ - 1; p >= 0;) {
-        const int previous = table_[p * 4 + e].PreviousMode;
+        const int previous = previousModes_[p * 4 + e];
         modes[p] = static_cast<std::uint8_t>(e);
         if (e == ModeKanji) {
             modes[p - 1] = ModeKanji;

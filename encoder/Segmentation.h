@@ -7,7 +7,7 @@
 #include <vector>
 
 // The exact shortest segmentation of one payload for one character-count class (versions
-// 1–9, 10–26 or 27–40 share a stream length): the filled dynamic-programme table, from which
+// 1–9, 10–26 or 27–40 share a stream length): the dynamic programme filled once, from which
 // the length is read and the stream is written. Filling it once serves both the version
 // choice and the writing of the stream.
 class Segmentation {
@@ -36,5 +36,9 @@ class Segmentation {
     const std::uint8_t* data_;
     int count_;
     int k_;
-    std::unique_ptr<Cell[]> table_; // 4 cells per byte, every one filled before it is read
+    int lastMode_ = 0; // the cheapest mode of the last position, where the trace-back starts
+    int length_ = 4;
+    // The PreviousMode of the four cells of each position; costs and run lengths are only
+    // needed one or two positions on, so they never leave the filling loop.
+    std::unique_ptr<std::int8_t[]> previousModes_;
 };
