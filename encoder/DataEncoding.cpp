@@ -2,6 +2,7 @@
 // positions and the four modes, a trace-back to a mode per byte, and the segment writer.
 #include "Segmentation.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 
@@ -59,19 +60,23 @@ constexpr Row kStartRow{{clsQRCode::Unreachable, clsQRCode::Unreachable, clsQRCo
 
 // The best way into mode M from `row`: its own run continues at `continueCost` while the run
 // has room, and any mode (its own included, once the run is full) starts a new segment at
-// `newSegmentCost`. Among equal totals the lower mode number wins.
+// `newSegmentCost`. Among equal totals the lower mode number wins. The costs are compared by
+// value only, so each position waits on as few operations of the one before as possible.
 template <int M>
 SegmentCell reach(const Row& row, int maxRun, int continueCost, int newSegmentCost) {
-    // The cheapest other mode, tracked by value so that nothing is indexed at run time.
-    int other = M == 0 ? 1 : 0;
-    int otherBase = row.cost[other];
-    for (int j = other + 1; j < 4; ++j)
-        if (j != M && row.cost[j] < otherBase) other = j, otherBase = row.cost[j];
+    constexpr int a = M == 0 ? 1 : 0, b = M <= 1 ? 2 : 1, c = M <= 2 ? 3 : 2; // the other modes
+    const int otherBase = std::min(std::min(row.cost[a], row.cost[b]), row.cost[c]);
+    // On a tie the run's own mode wins unless a lower-numbered mode is among the cheapest.
+    bool lowerModeIsCheapest = false;
+    for (int j : {a, b, c})
+        if (j < M) lowerModeIsCheapest |= row.cost[j] == otherBase;
     const bool room = row.run[M] < maxRun;
     const int selfCost = row.cost[M] + (room ? continueCost : newSegmentCost);
     const int otherCost = otherBase + newSegmentCost;
-    const bool self = selfCost < otherCost || (selfCost == otherCost && M < other);
-    return {self ? M : other, self ? selfCost : otherCost, self && room ? row.run[M] + 1 : 1};
+    if (selfCost < otherCost || (selfCost == otherCost && !lowerModeIsCheapest))
+        return {M, selfCost, room ? row.run[M] + 1 : 1};
+    const int other = row.cost[a] == otherBase ? a : (row.cost[b] == otherBase ? b : c);
+    return {other, otherCost, 1};
 }
 
 // The exact shortest segmentation, position by position: the four cells of position i come

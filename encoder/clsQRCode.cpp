@@ -4,12 +4,27 @@
 #include "Segmentation.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace {
 
 // The three version ranges that share one character-count class, and so one stream length.
 constexpr int kRangeFirst[3] = {1, 10, 27};
 constexpr int kRangeLast[3] = {9, 26, 40};
+
+// Eight 0/1 cells, the first most significant, as one byte. On little-endian machines one
+// multiplication gathers them: cell i sits at bit 8i and is carried to bit 63 - i.
+int packBits(const std::uint8_t* cells) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t word;
+        std::memcpy(&word, cells, 8);
+        return static_cast<int>((word * 0x8040201008040201ULL) >> 56);
+    }
+    int value = 0;
+    for (int b = 0; b < 8; ++b) value = (value << 1) | cells[b];
+    return value;
+}
 
 } // namespace
 
@@ -126,11 +141,7 @@ std::vector<std::uint8_t> clsQRCode::InterleaveBlocks(const std::uint8_t* dataBi
     reedSolomon_->Init(L, E, field_, 0, 0);
 
     std::vector<std::uint8_t> codewords(TotalCodewords(version));
-    auto dataCodeword = [&](int c) {
-        const std::uint8_t* b = dataBits + 8 * c;
-        return b[0] << 7 | b[1] << 6 | b[2] << 5 | b[3] << 4 | b[4] << 3 | b[5] << 2 | b[6] << 1 |
-               b[7];
-    };
+    auto dataCodeword = [&](int c) { return packBits(dataBits + 8 * c); };
 
     std::int32_t blockBuffer[256];
     int next = 0; // next data codeword of the stream
