@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -37,11 +39,29 @@ MaxRuns maxRunsFor(int k) {
     return {{65535, 16383, 8191, 4095}};
 }
 
-// Writes `width` bits of `value`, most significant first, one 0/1 cell each.
+// The eight cells of each byte value, most significant bit first in memory order.
+constexpr std::array<std::uint64_t, 256> byteSpreads() {
+    std::array<std::uint64_t, 256> spreads{};
+    for (int v = 0; v < 256; ++v)
+        for (int b = 0; b < 8; ++b)
+            if (v & (0x80 >> b)) spreads[v] |= std::uint64_t{1} << (8 * b);
+    return spreads;
+}
+
+constexpr std::array<std::uint64_t, 256> kByteSpreads = byteSpreads();
+
+// Writes `width` bits of `value`, most significant first, one 0/1 cell each; whole bytes go
+// in eight cells at a time where the memory order allows it.
 struct BitWriter {
     std::uint8_t* cells;
     int position = 0;
     void put(int value, int width) {
+        if constexpr (std::endian::native == std::endian::little) {
+            for (; width >= 8; width -= 8) {
+                std::memcpy(cells + position, &kByteSpreads[(value >> (width - 8)) & 0xFF], 8);
+                position += 8;
+            }
+        }
         for (int b = width - 1; b >= 0; --b)
             cells[position++] = static_cast<std::uint8_t>((value >> b) & 1);
     }
