@@ -104,9 +104,16 @@ SegmentCell reach(const Row& row, int maxRun, int continueCost, int newSegmentCo
 // PreviousMode, all that the trace-back reads. Returns the last row.
 Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, bool allowKanji,
             std::int8_t* previousModes) {
-    Row prev2 = kStartRow, prev1 = kStartRow;
+    // Three rows in rotation: rows are never copied, since copying a row just written stalls
+    // on the stores that wrote it.
+    Row rows[3] = {kStartRow, kStartRow, kStartRow};
+    Row* older = &rows[0]; // position i - 2
+    Row* newer = &rows[1]; // position i - 1
+    Row* current = &rows[2];
     const int byteHeader = k == 2 ? 12 : 20;
     for (int i = 0; i < count; ++i) {
+        const Row& prev1 = *newer;
+        const Row& prev2 = *older;
         const int cls = kCharClasses[data[i]];
         SegmentCell cell[4];
         if (i == 0) {
@@ -132,17 +139,18 @@ Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, b
             else
                 cell[ModeKanji] = reach<ModeKanji>(prev2, maxRun.of[ModeKanji], 13, 13 + k + 10);
         }
-        Row row;
         for (int m = 0; m < 4; ++m) {
-            row.cost[m] = cell[m].Cost;
-            row.run[m] = cell[m].RunLength;
+            current->cost[m] = cell[m].Cost;
+            current->run[m] = cell[m].RunLength;
             if (previousModes)
                 previousModes[i * 4 + m] = static_cast<std::int8_t>(cell[m].PreviousMode);
         }
-        prev2 = prev1;
-        prev1 = row;
+        Row* const freed = older;
+        older = newer;
+        newer = current;
+        current = freed;
     }
-    return prev1;
+    return *newer;
 }
 
 int cheapestMode(const Row& row) {
@@ -258,12 +266,16 @@ int Segmentation::streamLength() const {
 
 std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
     std::vector<std::uint8_t> modes(count_);
+    // Local pointers: a store through one byte pointer would otherwise force a reload of the
+    // other on every step of this chain of dependent reads.
+    const std::int8_t* previousModes = previousModes_.get();
+    std::uint8_t* mode = modes.data();
     int e = lastMode_;
     for (int p = count_ - 1; p >= 0;) {
-        const int previous = previousModes_[p * 4 + e];
-        modes[p] = static_cast<std::uint8_t>(e);
+        const int previous = previousModes[p * 4 + e];
+        mode[p] = static_cast<std::uint8_t>(e);
         if (e == ModeKanji) {
-            modes[p - 1] = ModeKanji;
+            mode[p - 1] = ModeKanji;
             p -= 2;
         } else {
             p -= 1;
@@ -295,15 +307,18 @@ int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) co
 
 long long Segmentation::lowerBoundBits(const std::uint8_t* data, int count, bool allowKanji) {
     // Rates in sixths of a bit: numeric 10/3, alphanumeric 11/2, Kanji 13/2, byte 8.
+    constexpr int kRate[3] = {48, 20, 33};
+    constexpr int kKanjiRate = 39;
     long long sixths = 0;
-    for (int i = 0; i < count; ++i) {
-        const int cls = kCharClasses[data[i]];
-        int rate = cls == 1 ? 20 : (cls == 2 ? 33 : 48);
-        const bool kanjiPart =
-            allowKanji && ((i + 1 < count && clsQRCode::IsKanjiPair(data[i], data[i + 1])) ||
-                           (i > 0 && clsQRCode::IsKanjiPair(data[i - 1], data[i])));
-        if (kanjiPart && rate > 39) rate = 39;
-        sixths += rate;
+    for (int i = 0; i < count; ++i) sixths += kRate[kCharClasses[data[i]]];
+    if (allowKanji) {
+        // A byte of a Kanji pair (with either neighbour) may cost only the Kanji rate.
+        for (int i = 0; i < count; ++i) {
+            const bool kanjiPart =
+                (i + 1 < count && clsQRCode::IsKanjiPair(data[i], data[i + 1])) ||
+                (i > 0 && clsQRCode::IsKanjiPair(data[i - 1], data[i]));
+            if (kanjiPart && kCharClasses[data[i]] == 0) sixths -= kRate[0] - kKanjiRate;
+        }
     }
     return (sixths + 5) / 6;
 }

@@ -164,17 +164,21 @@ namespace {
 struct Remainder256 {
     std::uint64_t w[4] = {0, 0, 0, 0};
 
+    // Eight bytes as one word, read straight into a register.
+    static std::uint64_t word(const std::uint8_t* bytes) {
+        std::uint64_t value;
+        std::memcpy(&value, bytes, 8);
+        return value;
+    }
     int top() const { return static_cast<int>(w[3] >> 56); }
     int byte(int position) const {
         return static_cast<int>((w[position >> 3] >> (8 * (position & 7))) & 0xFF);
     }
     void shiftUpAndAdd(const std::uint8_t* row) {
-        std::uint64_t add[4];
-        std::memcpy(add, row, sizeof add);
-        w[3] = ((w[3] << 8) | (w[2] >> 56)) ^ add[3];
-        w[2] = ((w[2] << 8) | (w[1] >> 56)) ^ add[2];
-        w[1] = ((w[1] << 8) | (w[0] >> 56)) ^ add[1];
-        w[0] = (w[0] << 8) ^ add[0];
+        w[3] = ((w[3] << 8) | (w[2] >> 56)) ^ word(row + 24);
+        w[2] = ((w[2] << 8) | (w[1] >> 56)) ^ word(row + 16);
+        w[1] = ((w[1] << 8) | (w[0] >> 56)) ^ word(row + 8);
+        w[0] = (w[0] << 8) ^ word(row);
     }
 };
 
