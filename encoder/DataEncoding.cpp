@@ -21,6 +21,17 @@ constexpr std::array<std::uint8_t, 256> charClasses() {
 
 constexpr std::array<std::uint8_t, 256> kCharClasses = charClasses();
 
+// The least a byte of each class can cost, in sixths of a bit: numeric 10/3, alphanumeric
+// 11/2, byte 8.
+constexpr std::array<std::uint8_t, 256> rateSixths() {
+    std::array<std::uint8_t, 256> rates{};
+    for (int b = 0; b < 256; ++b)
+        rates[b] = kCharClasses[b] == 1 ? 20 : (kCharClasses[b] == 2 ? 33 : 48);
+    return rates;
+}
+
+constexpr std::array<std::uint8_t, 256> kRateSixths = rateSixths();
+
 using SegmentCell = Segmentation::Cell;
 
 constexpr SegmentCell kUnreachableCell{0, clsQRCode::Unreachable, 0};
@@ -100,10 +111,11 @@ SegmentCell reach(const Row& row, int maxRun, int continueCost, int newSegmentCo
 }
 
 // The exact shortest segmentation, position by position: the four cells of position i come
-// from the rows of positions i-1 and i-2. `previousModes`, when given, receives each cell's
-// PreviousMode, all that the trace-back reads. Returns the last row.
+// from the rows of positions i-1 and i-2. `predecessors`, when given, receives the PreviousMode
+// of each cell, all that the trace-back reads: one byte per position, two bits per mode (mode m
+// in bits 2m and 2m + 1; "none", -1, is never followed and is kept as 0). Returns the last row.
 Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, bool allowKanji,
-            std::int8_t* previousModes) {
+            std::uint8_t* predecessors) {
     // Three rows in rotation: rows are never copied, since copying a row just written stalls
     // on the stores that wrote it.
     Row rows[3] = {kStartRow, kStartRow, kStartRow};
@@ -139,12 +151,13 @@ Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, b
             else
                 cell[ModeKanji] = reach<ModeKanji>(prev2, maxRun.of[ModeKanji], 13, 13 + k + 10);
         }
+        int packed = 0;
         for (int m = 0; m < 4; ++m) {
             current->cost[m] = cell[m].Cost;
             current->run[m] = cell[m].RunLength;
-            if (previousModes)
-                previousModes[i * 4 + m] = static_cast<std::int8_t>(cell[m].PreviousMode);
+            packed |= (cell[m].PreviousMode & 3) << (2 * m);
         }
+        if (predecessors) predecessors[i] = static_cast<std::uint8_t>(packed);
         Row* const freed = older;
         older = newer;
         newer = current;
@@ -254,8 +267,8 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
 Segmentation::Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji)
     : data_(data), count_(count), k_(::countClass(version)) {
     if (count <= 0) return;
-    previousModes_.reset(new std::int8_t[static_cast<std::size_t>(count) * 4]);
-    const Row last = segment(data, count, k_, maxRunsFor(k_), allowKanji, previousModes_.get());
+    predecessors_.reset(new std::uint8_t[static_cast<std::size_t>(count)]);
+    const Row last = segment(data, count, k_, maxRunsFor(k_), allowKanji, predecessors_.get());
     lastMode_ = cheapestMode(last);
     length_ = last.cost[lastMode_] + 4;
 }
@@ -267,12 +280,13 @@ int Segmentation::streamLength() const {
 std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
     std::vector<std::uint8_t> modes(count_);
     // Local pointers: a store through one byte pointer would otherwise force a reload of the
-    // other on every step of this chain of dependent reads.
-    const std::int8_t* previousModes = previousModes_.get();
+    // other on every step. The byte read does not depend on the mode, so only the two-bit
+    // extraction waits on the step before.
+    const std::uint8_t* predecessors = predecessors_.get();
     std::uint8_t* mode = modes.data();
     int e = lastMode_;
     for (int p = count_ - 1; p >= 0;) {
-        const int previous = previousModes[p * 4 + e];
+        const int previous = (predecessors[p] >> (2 * e)) & 3;
         mode[p] = static_cast<std::uint8_t>(e);
         if (e == ModeKanji) {
             mode[p - 1] = ModeKanji;
@@ -306,18 +320,17 @@ int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) co
 }
 
 long long Segmentation::lowerBoundBits(const std::uint8_t* data, int count, bool allowKanji) {
-    // Rates in sixths of a bit: numeric 10/3, alphanumeric 11/2, Kanji 13/2, byte 8.
-    constexpr int kRate[3] = {48, 20, 33};
-    constexpr int kKanjiRate = 39;
+    // Kanji 13/2 bits a byte, in sixths like the other rates.
+    constexpr int kByteRate = 48, kKanjiRate = 39;
     long long sixths = 0;
-    for (int i = 0; i < count; ++i) sixths += kRate[kCharClasses[data[i]]];
+    for (int i = 0; i < count; ++i) sixths += kRateSixths[data[i]];
     if (allowKanji) {
         // A byte of a Kanji pair (with either neighbour) may cost only the Kanji rate.
         for (int i = 0; i < count; ++i) {
             const bool kanjiPart =
                 (i + 1 < count && clsQRCode::IsKanjiPair(data[i], data[i + 1])) ||
                 (i > 0 && clsQRCode::IsKanjiPair(data[i - 1], data[i]));
-            if (kanjiPart && kCharClasses[data[i]] == 0) sixths -= kRate[0] - kKanjiRate;
+            if (kanjiPart && kCharClasses[data[i]] == 0) sixths -= kByteRate - kKanjiRate;
         }
     }
     return (sixths + 5) / 6;

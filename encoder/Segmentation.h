@@ -38,7 +38,7 @@ class Segmentation {
     int k_;
     int lastMode_ = 0; // the cheapest mode of the last position, where the trace-back starts
     int length_ = 4;
-    // The PreviousMode of the four cells of each position; costs and run lengths are only
-    // needed one or two positions on, so they never leave the filling loop.
-    std::unique_ptr<std::int8_t[]> previousModes_;
+    // The PreviousMode of the four cells of each position, two bits each; costs and run
+    // lengths are only needed one or two positions on, so they never leave the filling loop.
+    std::unique_ptr<std::uint8_t[]> predecessors_;
 };
