@@ -59,21 +59,27 @@ TEST(ReedSolomon, SmallBlocksAndZeroData) {
 }
 
 // The remainder makes the codeword a multiple of g(x): it vanishes at every root α^(b+i).
+// Every parity length takes its own path inside Encode (a register remainder up to 32, a byte
+// table up to 64, logarithms beyond, modular arithmetic in prime fields); all must agree.
 TEST(ReedSolomon, CodewordVanishesAtEveryRootInPrimeAndBinaryFields) {
-    for (auto [size, modulus, b] : {std::tuple{256, 285, 0}, {256, 285, 2}, {929, 0, 1}}) {
+    for (auto [size, modulus, b] :
+         {std::tuple{256, 285, 0}, {256, 285, 2}, {1024, 1033, 0}, {929, 0, 1}}) {
         auto f = std::make_shared<clsFiniteField>();
         ASSERT_TRUE(f->Init(size, modulus, 0));
         clsReedSolomon rs;
-        const int k = 40, p = 12;
-        ASSERT_TRUE(rs.Init(k, p, f, 0, b));
-        std::vector<std::int32_t> block(k + p);
-        for (int i = 0; i < k; ++i) block[p + i] = (i * 37 + 11) % size;
-        rs.Encode(block.data());
-        for (int r = 0; r < p; ++r) {
-            const int x = f->Exp(b + r);
-            int value = 0;
-            for (int i = k + p - 1; i >= 0; --i) value = f->Add(f->Multiply(value, x), block[i]);
-            EXPECT_EQ(value, 0) << "field " << size << " root " << r;
+        for (int p : {12, 32, 40, 100}) {
+            const int k = 40;
+            ASSERT_TRUE(rs.Init(k, p, f, 0, b));
+            std::vector<std::int32_t> block(k + p);
+            for (int i = 0; i < k; ++i) block[p + i] = (i * 37 + 11) % size;
+            rs.Encode(block.data());
+            for (int r = 0; r < p; ++r) {
+                const int x = f->Exp(b + r);
+                int value = 0;
+                for (int i = k + p - 1; i >= 0; --i)
+                    value = f->Add(f->Multiply(value, x), block[i]);
+                EXPECT_EQ(value, 0) << "field " << size << " parity " << p << " root " << r;
+            }
         }
     }
 }
