@@ -1,40 +1,41 @@
 #include "UserMessages.h"
 
-#include <QMessageBox>
+#include <cstdio>
 
 namespace UserMessages {
 
 namespace {
 
-Presenter& presenter() {
+Presenter& testPresenter() {
     static Presenter current;
     return current;
 }
 
-QMessageBox::Icon toBoxIcon(Icon icon) {
-    switch (icon) {
-    case Icon::Information:
-        return QMessageBox::Information;
-    case Icon::Warning:
-        return QMessageBox::Warning;
-    default:
-        return QMessageBox::NoIcon;
-    }
+Presenter& standardPresenter() {
+    static Presenter current;
+    return current;
 }
 
 } // namespace
 
 void Show(const QString& text, const QString& title, Icon icon) {
-    if (presenter()) {
-        presenter()(title, text, icon);
+    if (testPresenter()) {
+        testPresenter()(title, text, icon);
         return;
     }
-    QMessageBox box(toBoxIcon(icon), title, text, QMessageBox::Ok);
-    box.exec();
+    if (standardPresenter()) {
+        standardPresenter()(title, text, icon);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }
 
 void SetPresenter(Presenter p) {
-    presenter() = std::move(p);
+    testPresenter() = std::move(p);
+}
+
+void SetStandardPresenter(Presenter p) {
+    standardPresenter() = std::move(p);
 }
 
 } // namespace UserMessages

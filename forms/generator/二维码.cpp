@@ -1,5 +1,6 @@
 #include "二维码.h"
 
+#include "MessageBoxes.h"
 #include "SymbolComposition.h"
 #include "UserMessages.h"
 #include "clsQRCode.h"
@@ -46,6 +47,7 @@ QString textWithCrLf(const QPlainTextEdit* box) {
 } // namespace
 
 二维码::二维码(QWidget* parent) : QWidget(parent) {
+    MessageBoxes::Install();
     setWindowTitle(QStringLiteral("二维码"));
     buildControls();
     wireHandlers();

@@ -1,6 +1,7 @@
 #include "文本录入.h"
 
 #include "KeyFilters.h"
+#include "MessageBoxes.h"
 #include "PayloadComposer.h"
 #include "PictureHolder.h"
 #include "WindowLayout.h"
@@ -27,6 +28,7 @@ std::optional<int> realInputMethodCheck() {
 文本录入::文本录入(五笔检查函数 检查, QWidget* parent)
     : QWidget(parent), 五笔检查(检查 ? std::move(检查) : realInputMethodCheck),
       文件对话框(FileDialogs::Real()) {
+    MessageBoxes::Install();
     setUpWindow();
     buildTitleAndTabs();
     buildFrames();
