@@ -1,27 +1,16 @@
 #pragma once
 
+#include "ExportOutcome.h"
+
 #include <QImage>
 #include <QString>
 
-// Image file export: a picture to a JPEG, PNG, GIF, TIFF or BMP file, chosen by extension.
+// Image file export: a picture to a JPEG, PNG, GIF, TIFF or BMP file, chosen by extension. The
+// encoding and the placing of the file are ImageExport's, shared with the command line.
 namespace 保存为PNGJPG {
 
-// Our numbers for the step that failed; 0 means the file was written.
-enum SaveError : int {
-    NoError = 0,
-    NoPicture = 1,        // the picture is null
-    UnknownFormat = 2,    // the extension names none of the five formats
-    EncodeFailed = 3,     // the codec refused the picture
-    CannotCreateFile = 4, // the temporary file next to the target cannot be created
-    WriteFailed = 5,      // writing the encoded bytes failed (disk full, I/O error)
-    CommitFailed = 6,     // the finished file could not replace the target
-};
-
-struct SaveOutcome {
-    bool written = false; // true only when the complete file is in place
-    int errorNumber = 0;  // our number for the failing step (0 when written)
-    QString description;  // the writer's own description of the failure
-};
+// The outcome numbers and record of every export (see ExportOutcome).
+using namespace ExportOutcome;
 
 // Pure writer: no cursor, no message. `extension` is compared exactly (".jpg", ".png", ".gif",
 // ".tif", ".bmp"), so callers pass it in lower case. The file appears only when complete; on

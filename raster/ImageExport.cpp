@@ -1,0 +1,184 @@
+#include "ImageExport.h"
+
+#include "GifEncoding.h"
+#include "SvgSymbol.h"
+#include "clsQRCode.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstring>
+
+namespace ImageExport {
+
+using namespace ExportOutcome;
+
+namespace {
+
+struct FormatRow {
+    const char* name;
+    Format format;
+};
+
+constexpr FormatRow FormatNames[] = {
+    {"png", Format::Png},  {"jpg", Format::Jpeg},  {"jpeg", Format::Jpeg}, {"gif", Format::Gif},
+    {"tif", Format::Tiff}, {"tiff", Format::Tiff}, {"bmp", Format::Bmp},   {"svg", Format::Svg},
+};
+
+// A picture larger than this a side is refused: it is no use as a symbol and would take
+// gigabytes to draw.
+constexpr int MaxPictureSide = 16384;
+
+// The classic encoder value for LZW; every other value writes uncompressed.
+constexpr int ClassicTiffLzw = 2;
+// Qt's TIFF writer: 0 uncompressed, 1 LZW.
+constexpr int QtTiffNone = 0;
+constexpr int QtTiffLzw = 1;
+
+Encoded failed(SaveError number, const QString& description) {
+    return Encoded{Failure(number, description), {}};
+}
+
+Encoded encoded(QByteArray bytes) {
+    return Encoded{SaveOutcome{true, NoError, {}}, std::move(bytes)};
+}
+
+// JPEG, BMP, GIF and 24-bit TIFF carry no alpha; a transparent pixel is meant to look white.
+QImage flattenedOntoWhite(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture);
+    return opaque;
+}
+
+QImage tiffPixels(const QImage& picture, int colourDepth) {
+    switch (colourDepth) {
+    case 1: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_Mono);
+    case 4:
+    case 8: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_Indexed8);
+    case 32: return picture.convertToFormat(QImage::Format_ARGB32);
+    default: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_RGB888);
+    }
+}
+
+struct QtWriterSettings {
+    const char* format;
+    int quality = -1;     // -1: the writer's default
+    int compression = -1; // -1: the writer's default
+};
+
+Encoded encodeWithQt(const QImage& image, const QtWriterSettings& settings) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, settings.format);
+    if (settings.quality >= 0) writer.setQuality(settings.quality);
+    if (settings.compression >= 0) writer.setCompression(settings.compression);
+    if (!writer.write(image))
+        return failed(
+            EncodeFailed,
+            QStringLiteral("图片编码失败: %1 (%2)").arg(writer.errorString()).arg(writer.error()));
+    return encoded(std::move(bytes));
+}
+
+Encoded encodeGif(const QImage& image) {
+    GifEncoding::GifResult gif = GifEncoding::EncodeGif(image);
+    if (!gif.encoded)
+        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(gif.error));
+    return encoded(std::move(gif.bytes));
+}
+
+Encoded encodePicture(const QImage& picture, Format format, const Settings& settings) {
+    switch (format) {
+    case Format::Jpeg:
+        return encodeWithQt(flattenedOntoWhite(picture),
+                            {"jpeg", std::clamp(settings.jpegQuality, 0, 100)});
+    case Format::Png: return encodeWithQt(picture, {"png"});
+    case Format::Gif: return encodeGif(flattenedOntoWhite(picture));
+    case Format::Tiff: {
+        const int compression = settings.tiffCompression == ClassicTiffLzw ? QtTiffLzw : QtTiffNone;
+        return encodeWithQt(tiffPixels(picture, settings.tiffColourDepth),
+                            {"tiff", -1, compression});
+    }
+    case Format::Bmp: return encodeWithQt(flattenedOntoWhite(picture), {"bmp"});
+    case Format::Svg:
+        return failed(UnknownFormat,
+                      QStringLiteral("SVG is drawn from a symbol, not from a finished picture"));
+    }
+    return failed(UnknownFormat, QStringLiteral("不支持的图片格式"));
+}
+
+QString tooLarge(int side) {
+    return QStringLiteral("a picture of %1 × %1 pixels is larger than the %2-pixel limit")
+        .arg(side)
+        .arg(MaxPictureSide);
+}
+
+Encoded encodeSymbol(const Source& source, Format format, const Settings& settings) {
+    const QRSymbol& symbol = *source.symbol;
+    const qint64 side = qint64(symbol.side() + 2 * source.margin) * source.scale;
+    if (source.scale < 1 || source.margin < 0 || side > MaxPictureSide)
+        return failed(EncodeFailed, tooLarge(int(std::min<qint64>(side, INT32_MAX))));
+    if (format == Format::Svg) return encoded(SvgDocument(symbol, source.scale, source.margin));
+    return encodePicture(SymbolPicture(symbol, source.scale, source.margin), format, settings);
+}
+
+} // namespace
+
+std::optional<Format> FormatNamed(QStringView name) {
+    for (const FormatRow& row : FormatNames)
+        if (name.compare(QLatin1String(row.name), Qt::CaseInsensitive) == 0) return row.format;
+    return std::nullopt;
+}
+
+std::optional<Format> FormatOfFileName(const QString& fileName) {
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1) return std::nullopt; // no extension, or a hidden file's name
+    return FormatNamed(QStringView(fileName).mid(dot + 1));
+}
+
+QString ExtensionOf(Format format) {
+    for (const FormatRow& row : FormatNames)
+        if (row.format == format) return QLatin1String(row.name);
+    return {};
+}
+
+QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin) {
+    const qint64 side = qint64(symbol.side() + 2 * margin) * scale;
+    if (scale < 1 || margin < 0 || side > MaxPictureSide) return {};
+    QImage picture{int(side), int(side), QImage::Format_Mono};
+    picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    picture.fill(0);
+    for (int row = 0; row < symbol.side(); ++row) {
+        uchar* first = picture.scanLine((row + margin) * scale);
+        for (int column = 0; column < symbol.side(); ++column) {
+            if (!symbol.dark(row, column)) continue;
+            const int x0 = (column + margin) * scale;
+            for (int x = x0; x < x0 + scale; ++x) first[x >> 3] |= uchar(0x80 >> (x & 7));
+        }
+        for (int copy = 1; copy < scale; ++copy)
+            std::memcpy(picture.scanLine((row + margin) * scale + copy), first,
+                        size_t(picture.bytesPerLine()));
+    }
+    return picture;
+}
+
+Encoded Encode(const Source& source, Format format, const Settings& settings) {
+    if (source.symbol) return encodeSymbol(source, format, settings);
+    if (source.picture.isNull()) return failed(NoPicture, QStringLiteral("没有可保存的图片"));
+    return encodePicture(source.picture, format, settings);
+}
+
+SaveOutcome Write(const Source& source, Format format, const FilePlacement::Target& target,
+                  const Settings& settings) {
+    const Encoded file = Encode(source, format, settings);
+    if (!file.outcome.written) return file.outcome;
+    return FilePlacement::Place(file.bytes, target);
+}
+
+} // namespace ImageExport

@@ -1,0 +1,136 @@
+// Where the export writes, and what it must never replace or write through.
+#include "ImageExport.h"
+#include "保存为PNGJPG.h"
+
+#include "UserMessages.h"
+#include "clsQRCode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+QRSymbol SymbolOf(const std::string& payload) {
+    clsQRCode encoder;
+    return *encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
+                                   int(payload.size()), 0, 3, 0);
+}
+
+QImage Picture() {
+    QImage picture(240, 240, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    return picture;
+}
+
+bool IsFifo(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+class ExportTargetTest : public ::testing::Test {
+  protected:
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QStringList entries() const {
+        return QDir(dir_.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
+    }
+    QTemporaryDir dir_;
+};
+
+} // namespace
+
+TEST_F(ExportTargetTest, SpecialFilesAtTheTargetAreRefusedAndSurvive) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.png")).constData(), 0600), 0);
+    const ExportOutcome::SaveOutcome outcome =
+        保存为PNGJPG::WritePictureFile(Picture(), path("f.png"), ".png", 90, 24, 6);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(outcome.errorNumber, ExportOutcome::CannotCreateFile);
+    EXPECT_TRUE(IsFifo(path("f.png")));
+    // A character device like /dev/full; making one needs root, so elsewhere the FIFO stands in.
+    if (::mknod(QFile::encodeName(path("d.png")).constData(), S_IFCHR | 0600, makedev(1, 7)) == 0) {
+        EXPECT_FALSE(
+            保存为PNGJPG::WritePictureFile(Picture(), path("d.png"), ".png", 90, 24, 6).written);
+        struct stat st {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path("d.png")).constData(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    // Nothing half-made is left beside them.
+    for (const QString& name : entries())
+        EXPECT_TRUE(name == "f.png" || name == "d.png") << name.toStdString();
+}
+
+TEST_F(ExportTargetTest, WindowSaveOntoAFifoShowsTheErrorBoxNotSuccess) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.gif")).constData(), 0600), 0);
+    QStringList titles;
+    UserMessages::SetPresenter(
+        [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
+    const auto outcome = 保存为PNGJPG::SavePictureFile(Picture(), path("f.gif"), ".gif", 90, 24, 6);
+    UserMessages::SetPresenter({});
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(titles, QStringList{QStringLiteral("错误")});
+    EXPECT_TRUE(IsFifo(path("f.gif")));
+}
+
+TEST_F(ExportTargetTest, InsideAFolderNoSymbolicLinkIsFollowed) {
+    QTemporaryDir outside;
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
+    ASSERT_TRUE(QFile::link(outside.filePath("v.png"), path("out/a.png")));
+    ASSERT_TRUE(QFile::link(outside.path(), path("out/sub")));
+    const int folder = ::open(QFile::encodeName(path("out")).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folder, 0);
+    const QRSymbol symbol = SymbolOf("hello");
+    ImageExport::Source source;
+    source.symbol = &symbol;
+    for (const char* name : {"a.png", "sub/b.png"}) {
+        FilePlacement::Target target;
+        target.path = QString::fromLatin1(name);
+        target.directory = folder;
+        EXPECT_FALSE(ImageExport::Write(source, ImageExport::Format::Png, target).written) << name;
+    }
+    FilePlacement::Target nested;
+    nested.path = QStringLiteral("made/c.png");
+    nested.directory = folder;
+    EXPECT_TRUE(ImageExport::Write(source, ImageExport::Format::Png, nested).written);
+    ::close(folder);
+    EXPECT_TRUE(QDir(outside.path()).isEmpty()) << "wrote outside the folder";
+    EXPECT_TRUE(QFileInfo(path("out/a.png")).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(path("out/made/c.png")));
+}
+
+TEST(ExportFormats, NamesAndExtensions) {
+    using ImageExport::Format;
+    EXPECT_EQ(ImageExport::FormatOfFileName("a/b.PNG"), Format::Png);
+    EXPECT_EQ(ImageExport::FormatOfFileName("x.jpeg"), Format::Jpeg);
+    EXPECT_EQ(ImageExport::FormatOfFileName("x.tiff"), Format::Tiff);
+    EXPECT_EQ(ImageExport::FormatOfFileName("x.svg"), Format::Svg);
+    EXPECT_FALSE(ImageExport::FormatOfFileName("x.webp"));
+    EXPECT_FALSE(ImageExport::FormatOfFileName("dir.png/x"));
+    EXPECT_FALSE(ImageExport::FormatOfFileName(".png"));
+    EXPECT_EQ(ImageExport::ExtensionOf(Format::Jpeg), "jpg");
+}
+
+TEST(ExportFormats, SymbolPictureHasWholePixelModulesAndMargin) {
+    const QRSymbol symbol = SymbolOf("0123456789");
+    const int scale = 3, margin = 2;
+    const QImage picture = ImageExport::SymbolPicture(symbol, scale, margin);
+    ASSERT_EQ(picture.width(), (symbol.side() + 2 * margin) * scale);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const int row = y / scale - margin, column = x / scale - margin;
+            const bool inside =
+                row >= 0 && column >= 0 && row < symbol.side() && column < symbol.side();
+            const bool dark = inside && symbol.dark(row, column);
+            ASSERT_EQ(picture.pixel(x, y) & 0xFFFFFF, dark ? 0u : 0xFFFFFFu) << x << "," << y;
+        }
+    // A picture beyond the side limit is refused rather than drawn.
+    EXPECT_TRUE(ImageExport::SymbolPicture(symbol, 1000, 4).isNull());
+}
