@@ -1,12 +1,16 @@
 #include "SymbolComposition.h"
 
+#include "LogoSquare.h"
+#include "SymbolLayout.h"
 #include "clsQRCode.h"
 
 #include <QColor>
 #include <QFont>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace SymbolComposition {
 namespace {
@@ -57,18 +61,6 @@ int writeUtf8(char32_t cp, char* out) {
     return 4;
 }
 
-QRect logoRectangle(int side) {
-    return QRect(3 * side / 8, 3 * side / 8, side / 4, side / 4);
-}
-
-void paintLogoOpaque(QPainter& painter, const QImage& logo, const QRect& target) {
-    const QImage scaled =
-        logo.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // A light backing keeps a translucent logo from letting the modules through.
-    painter.fillRect(target, Qt::white);
-    painter.drawImage(target.topLeft(), scaled);
-}
-
 } // namespace
 
 QByteArray ToUtf8(const QString& text) {
@@ -99,17 +91,136 @@ QImage TooLongNotice(int side) {
     return notice;
 }
 
-QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, int side) {
-    if (symbolPicture.isNull()) return TooLongNotice(side);
-    // Nearest-neighbour keeps every module a sharp-edged block, which readers prefer.
-    QImage composed = symbolPicture.convertToFormat(QImage::Format_RGB32)
+namespace {
+
+// The colours of an 8-bit symbol picture, each once, and where each table entry went.
+struct CompactPalette {
+    QList<QRgb> colours;
+    uchar entry[256] = {};
+};
+
+CompactPalette compactPalette(const QImage& indexed) {
+    CompactPalette palette;
+    const QList<QRgb> table = indexed.colorTable();
+    for (int i = 0; i < int(table.size()) && i < 256; ++i) {
+        const QRgb colour = table[i] | 0xFF000000;
+        qsizetype at = palette.colours.indexOf(colour);
+        if (at < 0) {
+            at = palette.colours.size();
+            palette.colours.append(colour);
+        }
+        palette.entry[i] = uchar(at);
+    }
+    return palette;
+}
+
+// Row by row through the layout's tables; a row that repeats the one above is one copy.
+template <typename Pixel, typename Convert>
+void stretchRows(const QImage& source, QImage& target, const SymbolLayout& layout, Pixel white,
+                 Convert convert) {
+    const int side = target.width();
+    int previous = -2;
+    for (int y = 0; y < side; ++y) {
+        Pixel* out = reinterpret_cast<Pixel*>(target.scanLine(y));
+        const int sourceRow = layout.sourceRow[y];
+        if (sourceRow == previous) {
+            std::memcpy(out, target.constScanLine(y - 1), side * sizeof(Pixel));
+            continue;
+        }
+        previous = sourceRow;
+        if (sourceRow < 0) {
+            std::fill(out, out + side, white);
+            continue;
+        }
+        for (int x = 0; x < side; ++x) {
+            const int column = layout.sourceColumn[x];
+            out[x] = column < 0 ? white : convert(source.constScanLine(sourceRow), column);
+        }
+    }
+}
+
+QImage stretchIndexed(const QImage& symbol, const SymbolLayout& layout, int side,
+                      const CompactPalette& palette) {
+    QImage target(side, side, QImage::Format_Indexed8);
+    target.setColorTable(palette.colours);
+    const uchar white = palette.entry[0];
+    stretchRows<uchar>(symbol, target, layout, white,
+                       [&](const uchar* row, int column) { return palette.entry[row[column]]; });
+    return target;
+}
+
+QImage stretchRgb(const QImage& symbol, const SymbolLayout& layout, int side) {
+    const QImage source = symbol.convertToFormat(QImage::Format_RGB32);
+    QImage target(side, side, QImage::Format_RGB32);
+    stretchRows<QRgb>(
+        source, target, layout, qRgb(255, 255, 255),
+        [](const uchar* row, int column) { return reinterpret_cast<const QRgb*>(row)[column]; });
+    return target;
+}
+
+void pasteRgb(QImage& target, const QImage& square, const QRect& at) {
+    for (int y = 0; y < square.height(); ++y)
+        std::memcpy(target.scanLine(at.top() + y) + at.left() * sizeof(QRgb),
+                    square.constScanLine(y), square.width() * sizeof(QRgb));
+}
+
+void pasteIndices(QImage& target, const QImage& indices, uchar offset, const QRect& at) {
+    for (int y = 0; y < indices.height(); ++y) {
+        const uchar* in = indices.constScanLine(y);
+        uchar* out = target.scanLine(at.top() + y) + at.left();
+        for (int x = 0; x < indices.width(); ++x) out[x] = uchar(in[x] + offset);
+    }
+}
+
+// An 8-bit symbol picture stays an 8-bit picture, with the logo's colours added to its palette
+// when they fit, so that the file writers find the palette ready.
+QImage composeIndexed(const QImage& symbol, const SymbolLayout& layout, int side,
+                      const LogoSquare* logo) {
+    const CompactPalette palette = compactPalette(symbol);
+    QImage composed = stretchIndexed(symbol, layout, side, palette);
+    if (!logo) return composed;
+    if (logo->colours.isEmpty() || palette.colours.size() + logo->colours.size() > 256) {
+        composed = composed.convertToFormat(QImage::Format_RGB32);
+        pasteRgb(composed, logo->rgb, layout.logo);
+        return composed;
+    }
+    composed.setColorTable(palette.colours + logo->colours);
+    pasteIndices(composed, logo->indices, uchar(palette.colours.size()), layout.logo);
+    return composed;
+}
+
+QImage composeRgb(const QImage& symbol, const SymbolLayout& layout, int side,
+                  const LogoSquare* logo) {
+    QImage composed = stretchRgb(symbol, layout, side);
+    if (logo) pasteRgb(composed, logo->rgb, layout.logo);
+    return composed;
+}
+
+// Pictures the layout cannot describe (not square, larger than the picture) go through Qt.
+QImage composeWithQt(const QImage& symbol, const QImage& logo, bool paintLogo, int side) {
+    QImage composed = symbol.convertToFormat(QImage::Format_RGB32)
                           .scaled(side, side, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    if (paintLogo && !logo.isNull()) {
-        QPainter painter(&composed);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        paintLogoOpaque(painter, logo, logoRectangle(side));
+    if (paintLogo) {
+        const QRect square(3 * side / 8, 3 * side / 8, side / 4, side / 4);
+        pasteRgb(composed, LogoSquareOf(logo, square.width())->rgb, square);
     }
     return composed;
+}
+
+} // namespace
+
+QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, int side) {
+    if (symbolPicture.isNull()) return TooLongNotice(side);
+    const bool withLogo = paintLogo && !logo.isNull();
+    const SymbolLayout* layout = symbolPicture.width() == symbolPicture.height()
+                                     ? LayoutFor(symbolPicture.width(), side)
+                                     : nullptr;
+    if (!layout) return composeWithQt(symbolPicture, logo, withLogo, side);
+    const std::shared_ptr<const LogoSquare> square =
+        withLogo && !layout->logo.isEmpty() ? LogoSquareOf(logo, layout->logo.width()) : nullptr;
+    if (symbolPicture.format() == QImage::Format_Indexed8)
+        return composeIndexed(symbolPicture, *layout, side, square.get());
+    return composeRgb(symbolPicture, *layout, side, square.get());
 }
 
 QImage EncodeSymbol(clsQRCode& encoder, const std::uint8_t* data, int count, int version,
