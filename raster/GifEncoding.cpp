@@ -1,5 +1,7 @@
 #include "GifEncoding.h"
 
+#include "PicturePalette.h"
+
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -27,8 +29,7 @@ QString describe(const char* step, int status) {
 }
 
 // GIF palettes have a power-of-two size between 2 and 256 entries.
-std::vector<GifColorType> paletteOf(const QImage& indexed) {
-    const QList<QRgb> table = indexed.colorTable();
+std::vector<GifColorType> paletteOf(const QList<QRgb>& table) {
     const int size = 1 << GifBitSize(std::max<int>(2, static_cast<int>(table.size())));
     std::vector<GifColorType> colours(size, GifColorType{0, 0, 0});
     for (int i = 0; i < table.size(); ++i)
@@ -91,8 +92,9 @@ GifResult EncodeGif(const QImage& picture) {
     GifResult result;
     result.error = refusalOf(picture);
     if (!result.error.isEmpty()) return result;
-    QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
-    std::vector<GifColorType> colours = paletteOf(indexed);
+    PalettePicture palette = ReducedPalette(picture);
+    QImage& indexed = palette.indices;
+    std::vector<GifColorType> colours = paletteOf(palette.colours);
     const std::unique_ptr<ColorMapObject, MapDeleter> map(
         GifMakeMapObject(static_cast<int>(colours.size()), colours.data()));
     if (!map) {

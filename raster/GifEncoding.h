@@ -13,8 +13,9 @@ struct GifResult {
     QString error;    // giflib's description and status code otherwise
 };
 
-// One frame of at most 256 colours; pictures with more colours are dithered to a fixed palette.
-// Transparency is not kept: callers flatten the picture first.
+// One frame with an exact palette of at most 256 colours; a picture with more keeps black and
+// white exact and has its other colours reduced without dithering (ReducedPalette).
+// Transparency is not kept: the picture is flattened onto white.
 GifResult EncodeGif(const QImage& picture);
 
 } // namespace GifEncoding

@@ -1,6 +1,8 @@
 #include "ImageExport.h"
 
 #include "GifEncoding.h"
+#include "PicturePalette.h"
+#include "PngEncoding.h"
 #include "SvgSymbol.h"
 #include "clsQRCode.h"
 
@@ -55,11 +57,14 @@ QImage flattenedOntoWhite(const QImage& picture) {
     return opaque;
 }
 
+// No dithering at any depth: a pixel is its own colour or the nearest one the depth allows.
 QImage tiffPixels(const QImage& picture, int colourDepth) {
     switch (colourDepth) {
-    case 1: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_Mono);
+    case 1:
+        return flattenedOntoWhite(picture).convertToFormat(QImage::Format_Mono,
+                                                           Qt::ThresholdDither | Qt::AvoidDither);
     case 4:
-    case 8: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_Indexed8);
+    case 8: return ReducedPalette(picture).indices;
     case 32: return picture.convertToFormat(QImage::Format_ARGB32);
     default: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_RGB888);
     }
@@ -85,6 +90,13 @@ Encoded encodeWithQt(const QImage& image, const QtWriterSettings& settings) {
     return encoded(std::move(bytes));
 }
 
+Encoded encodePng(const QImage& image) {
+    PngEncoding::PngResult png = PngEncoding::EncodePng(image);
+    if (!png.encoded)
+        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(png.error));
+    return encoded(std::move(png.bytes));
+}
+
 Encoded encodeGif(const QImage& image) {
     GifEncoding::GifResult gif = GifEncoding::EncodeGif(image);
     if (!gif.encoded)
@@ -97,8 +109,8 @@ Encoded encodePicture(const QImage& picture, Format format, const Settings& sett
     case Format::Jpeg:
         return encodeWithQt(flattenedOntoWhite(picture),
                             {"jpeg", std::clamp(settings.jpegQuality, 0, 100)});
-    case Format::Png: return encodeWithQt(picture, {"png"});
-    case Format::Gif: return encodeGif(flattenedOntoWhite(picture));
+    case Format::Png: return encodePng(picture);
+    case Format::Gif: return encodeGif(picture);
     case Format::Tiff: {
         const int compression = settings.tiffCompression == ClassicTiffLzw ? QtTiffLzw : QtTiffNone;
         return encodeWithQt(tiffPixels(picture, settings.tiffColourDepth),

@@ -1,0 +1,183 @@
+#include "PicturePalette.h"
+
+#include <QHash>
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+constexpr int MaxColours = 256;
+
+std::optional<PalettePicture> exactFromIndexed(const QImage& picture) {
+    // Only the entries the pixels use, each colour once.
+    std::array<bool, 256> used{};
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar* row = picture.constScanLine(y);
+        for (int x = 0; x < picture.width(); ++x) used[row[x]] = true;
+    }
+    const QList<QRgb> table = picture.colorTable();
+    std::array<uchar, 256> entry{};
+    PalettePicture palette;
+    for (int i = 0; i < 256; ++i) {
+        if (!used[i]) continue;
+        const QRgb colour = i < table.size() ? table[i] : qRgb(0, 0, 0);
+        if (qAlpha(colour) != 255) return {};
+        qsizetype at = palette.colours.indexOf(colour);
+        if (at < 0) {
+            at = palette.colours.size();
+            palette.colours.append(colour);
+        }
+        entry[i] = uchar(at);
+    }
+    QImage indices(picture.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar* in = picture.constScanLine(y);
+        uchar* out = indices.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x) out[x] = entry[in[x]];
+    }
+    indices.setColorTable(palette.colours);
+    palette.indices = indices;
+    return palette;
+}
+
+std::optional<PalettePicture> exactFromRgb(const QImage& rgb) {
+    PalettePicture palette;
+    QHash<QRgb, uchar> index;
+    QImage indices(rgb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* out = indices.scanLine(y);
+        QRgb last = ~in[0];
+        uchar lastIndex = 0;
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (in[x] == last) { // runs of one colour are most of a symbol
+                out[x] = lastIndex;
+                continue;
+            }
+            auto found = index.constFind(in[x]);
+            if (found == index.constEnd()) {
+                if (palette.colours.size() == MaxColours) return std::nullopt;
+                found = index.insert(in[x], uchar(palette.colours.size()));
+                palette.colours.append(in[x] | 0xFF000000);
+            }
+            last = in[x];
+            lastIndex = out[x] = *found;
+        }
+    }
+    indices.setColorTable(palette.colours);
+    palette.indices = indices;
+    return palette;
+}
+
+// ---- Median cut over the colours that are neither black nor white -------------------------
+
+struct Box {
+    std::vector<QRgb> colours; // distinct
+    int widestChannel() const {
+        int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
+        for (QRgb c : colours) {
+            const int v[3] = {qRed(c), qGreen(c), qBlue(c)};
+            for (int i = 0; i < 3; ++i)
+                lo[i] = std::min(lo[i], v[i]), hi[i] = std::max(hi[i], v[i]);
+        }
+        int best = 0;
+        for (int i = 1; i < 3; ++i)
+            if (hi[i] - lo[i] > hi[best] - lo[best]) best = i;
+        return hi[best] - lo[best] > 0 ? best : -1;
+    }
+    QRgb mean() const {
+        long long sum[3] = {0, 0, 0};
+        for (QRgb c : colours) sum[0] += qRed(c), sum[1] += qGreen(c), sum[2] += qBlue(c);
+        const long long n = static_cast<long long>(colours.size());
+        return qRgb(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n));
+    }
+};
+
+int channel(QRgb c, int which) {
+    return which == 0 ? qRed(c) : which == 1 ? qGreen(c) : qBlue(c);
+}
+
+std::vector<Box> medianCut(std::vector<QRgb> colours, int boxes) {
+    std::vector<Box> result{Box{std::move(colours)}};
+    while (int(result.size()) < boxes) {
+        // Split the box with the most colours that still has a spread.
+        int pick = -1;
+        for (int i = 0; i < int(result.size()); ++i)
+            if (result[i].colours.size() > 1 && result[i].widestChannel() >= 0 &&
+                (pick < 0 || result[i].colours.size() > result[pick].colours.size()))
+                pick = i;
+        if (pick < 0) break;
+        const int which = result[pick].widestChannel();
+        std::vector<QRgb>& all = result[pick].colours;
+        std::sort(all.begin(), all.end(),
+                  [which](QRgb a, QRgb b) { return channel(a, which) < channel(b, which); });
+        Box upper{std::vector<QRgb>(all.begin() + all.size() / 2, all.end())};
+        all.resize(all.size() / 2);
+        result.push_back(std::move(upper));
+    }
+    return result;
+}
+
+QImage flattened(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture);
+    return opaque;
+}
+
+PalettePicture reduced(const QImage& rgb) {
+    const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+    QHash<QRgb, int> entryOf;
+    std::vector<QRgb> others;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = in[x] | 0xFF000000;
+            if (c != black && c != white && !entryOf.contains(c)) {
+                entryOf.insert(c, -1);
+                others.push_back(c);
+            }
+        }
+    }
+    PalettePicture palette;
+    palette.colours = {white, black};
+    for (const Box& box : medianCut(std::move(others), MaxColours - 2)) {
+        for (QRgb c : box.colours) entryOf[c] = int(palette.colours.size());
+        palette.colours.append(box.mean());
+    }
+    QImage indices(rgb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* out = indices.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = in[x] | 0xFF000000;
+            out[x] = c == white ? 0 : c == black ? 1 : uchar(entryOf.value(c));
+        }
+    }
+    indices.setColorTable(palette.colours);
+    palette.indices = indices;
+    return palette;
+}
+
+} // namespace
+
+std::optional<PalettePicture> ExactPalette(const QImage& picture) {
+    if (picture.isNull()) return std::nullopt;
+    if (picture.format() == QImage::Format_Indexed8) return exactFromIndexed(picture);
+    if (picture.depth() == 1)
+        return exactFromIndexed(picture.convertToFormat(QImage::Format_Indexed8));
+    if (picture.hasAlphaChannel()) return std::nullopt;
+    return exactFromRgb(picture.convertToFormat(QImage::Format_RGB32));
+}
+
+PalettePicture ReducedPalette(const QImage& picture) {
+    if (std::optional<PalettePicture> exact = ExactPalette(picture)) return *exact;
+    const QImage rgb = flattened(picture);
+    if (std::optional<PalettePicture> exact = exactFromRgb(rgb)) return *exact;
+    return reduced(rgb);
+}
