@@ -13,6 +13,14 @@ class PictureHolder : public QLabel {
     void setPicture(const QImage& picture);
     bool hasPicture() const { return !picture_.isNull(); }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    void showPicture();
+
     QImage picture_;
+    // The screen copy is made only when the holder can be seen: the generator form's holders
+    // never are, and each copy of an 8-bit picture is a conversion on every keystroke.
+    bool shownIsStale_ = false;
 };

@@ -28,10 +28,39 @@ QStringList numberTexts(int first, int last) {
     return texts;
 }
 
-void refill(QComboBox* list, const QStringList& items, int selected) {
+bool holds(const QComboBox* list, const QStringList& items, int selected) {
+    if (list->count() != items.size() || list->currentIndex() != selected ||
+        list->currentText() != items[selected])
+        return false;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i) != items[i]) return false;
+    return true;
+}
+
+// Every generation resets the lists; a list that already holds its reset items is left as it
+// is, since rebuilding a list is most of a keystroke's work and changes nothing that shows.
+void reset(QComboBox* list, const QStringList& items, int selected) {
+    if (holds(list, items, selected)) return;
     list->clear();
     list->addItems(items);
     list->setCurrentIndex(selected);
+}
+
+struct ListDefaults {
+    QStringList items;
+    int selected;
+};
+
+const std::array<ListDefaults, 4>& listDefaults() {
+    static const std::array<ListDefaults, 4> defaults = {
+        ListDefaults{QStringList{QStringLiteral("Automatic")} + numberTexts(1, 40), 0},
+        ListDefaults{{QStringLiteral("L - 7%"), QStringLiteral("M - 15%"),
+                      QStringLiteral("Q - 25%"), QStringLiteral("H - 30%")},
+                     1},
+        ListDefaults{QStringList{QStringLiteral("Automatic")} + numberTexts(0, 7), 0},
+        ListDefaults{{QStringLiteral("ANSI"), QStringLiteral("UTF-8")}, 1},
+    };
+    return defaults;
 }
 
 // The text box keeps a line break as "\n"; the form's text carries it as CR LF.
@@ -120,14 +149,7 @@ void 二维码::copyComposedPicture() {
 
 void 二维码::预处理() {
     Image1->setPicture(QImage());
-    for (QComboBox* list : cmb1) list->clear();
-    refill(cmb1[0], QStringList{QStringLiteral("Automatic")} + numberTexts(1, 40), 0);
-    refill(cmb1[1],
-           {QStringLiteral("L - 7%"), QStringLiteral("M - 15%"), QStringLiteral("Q - 25%"),
-            QStringLiteral("H - 30%")},
-           1);
-    refill(cmb1[2], QStringList{QStringLiteral("Automatic")} + numberTexts(0, 7), 0);
-    refill(cmb1[3], {QStringLiteral("ANSI"), QStringLiteral("UTF-8")}, 1);
+    for (int i = 0; i < 4; ++i) reset(cmb1[i], listDefaults()[i].items, listDefaults()[i].selected);
 }
 
 void 二维码::生成二维码(const QString& 内容, std::optional<int> 芯标) {
@@ -142,11 +164,13 @@ void 二维码::生成二维码(const QString& 内容, std::optional<int> 芯标
         SymbolComposition::EncodeSymbol(*encoder_, SymbolComposition::ToUtf8(内容), paintLogo);
     Image1->setPicture(symbol);
     hasSymbol_ = !symbol.isNull();
-    paintComposed(SymbolComposition::Compose(symbol, Image心标->picture(), paintLogo, side));
+    paintComposed(SymbolComposition::Compose(symbol, Image心标->picture(), paintLogo, side,
+                                             SymbolComposition::ComposedFormat::Rgb32));
 }
 
 void 二维码::paintComposed(const QImage& composed) {
     Picture1->setPicture(composed);
-    // A deep copy: whatever is painted on Picture1 later leaves this picture alone.
-    Image2->setPicture(composed.copy());
+    // Pictures are shared copy-on-write: whatever is painted on Picture1 later leaves this one
+    // alone without a deep copy.
+    Image2->setPicture(composed);
 }

@@ -114,45 +114,70 @@ CompactPalette compactPalette(const QImage& indexed) {
     return palette;
 }
 
-// Row by row through the layout's tables; a row that repeats the one above is one copy.
+// Each pixel of the symbol picture fills its span of each row it covers; the first picture row
+// of a symbol row is drawn, the others are copies of it. The picture starts white.
 template <typename Pixel, typename Convert>
-void stretchRows(const QImage& source, QImage& target, const SymbolLayout& layout, Pixel white,
+void stretchInto(const QImage& source, QImage& target, const SymbolLayout& layout, Pixel white,
                  Convert convert) {
     const int side = target.width();
-    int previous = -2;
     for (int y = 0; y < side; ++y) {
-        Pixel* out = reinterpret_cast<Pixel*>(target.scanLine(y));
-        const int sourceRow = layout.sourceRow[y];
-        if (sourceRow == previous) {
-            std::memcpy(out, target.constScanLine(y - 1), side * sizeof(Pixel));
-            continue;
-        }
-        previous = sourceRow;
-        if (sourceRow < 0) {
-            std::fill(out, out + side, white);
-            continue;
-        }
-        for (int x = 0; x < side; ++x) {
-            const int column = layout.sourceColumn[x];
-            out[x] = column < 0 ? white : convert(source.constScanLine(sourceRow), column);
-        }
+        Pixel* row = reinterpret_cast<Pixel*>(target.scanLine(y));
+        std::fill(row, row + side, white);
     }
+    const std::vector<SymbolLayout::Span>& spans = layout.spans;
+    const int n = int(spans.size());
+    const int left = spans.front().start;
+    const size_t drawnBytes =
+        size_t(spans.back().start + spans.back().length - left) * sizeof(Pixel);
+    for (int r = 0; r < n; ++r) {
+        const SymbolLayout::Span rows = spans[size_t(r)];
+        const uchar* in = source.constScanLine(r);
+        Pixel* out = reinterpret_cast<Pixel*>(target.scanLine(rows.start));
+        for (int i = 0; i < n; ++i) {
+            const Pixel value = convert(in, i);
+            const SymbolLayout::Span columns = spans[size_t(i)];
+            std::fill(out + columns.start, out + columns.start + columns.length, value);
+        }
+        for (int copy = 1; copy < rows.length; ++copy)
+            std::memcpy(target.scanLine(rows.start + copy) + left * sizeof(Pixel), out + left,
+                        drawnBytes);
+    }
+}
+
+// Colours of the symbol picture's bytes.
+struct ByteColours {
+    QRgb rgb[256];
+};
+
+ByteColours byteColours(const QImage& indexed) {
+    ByteColours colours;
+    const QList<QRgb> table = indexed.colorTable();
+    for (int i = 0; i < 256; ++i)
+        colours.rgb[i] = (i < table.size() ? table[i] : qRgb(0, 0, 0)) | 0xFF000000;
+    return colours;
 }
 
 QImage stretchIndexed(const QImage& symbol, const SymbolLayout& layout, int side,
                       const CompactPalette& palette) {
     QImage target(side, side, QImage::Format_Indexed8);
     target.setColorTable(palette.colours);
-    const uchar white = palette.entry[0];
-    stretchRows<uchar>(symbol, target, layout, white,
+    stretchInto<uchar>(symbol, target, layout, palette.entry[0],
                        [&](const uchar* row, int column) { return palette.entry[row[column]]; });
+    return target;
+}
+
+QImage stretchIndexedToRgb(const QImage& symbol, const SymbolLayout& layout, int side) {
+    const ByteColours colours = byteColours(symbol);
+    QImage target(side, side, QImage::Format_RGB32);
+    stretchInto<QRgb>(symbol, target, layout, colours.rgb[0],
+                      [&](const uchar* row, int column) { return colours.rgb[row[column]]; });
     return target;
 }
 
 QImage stretchRgb(const QImage& symbol, const SymbolLayout& layout, int side) {
     const QImage source = symbol.convertToFormat(QImage::Format_RGB32);
     QImage target(side, side, QImage::Format_RGB32);
-    stretchRows<QRgb>(
+    stretchInto<QRgb>(
         source, target, layout, qRgb(255, 255, 255),
         [](const uchar* row, int column) { return reinterpret_cast<const QRgb*>(row)[column]; });
     return target;
@@ -172,11 +197,21 @@ void pasteIndices(QImage& target, const QImage& indices, uchar offset, const QRe
     }
 }
 
+QImage composeRgb(const QImage& symbol, const SymbolLayout& layout, int side,
+                  const LogoSquare* logo) {
+    QImage composed = symbol.format() == QImage::Format_Indexed8 && !symbol.colorTable().isEmpty()
+                          ? stretchIndexedToRgb(symbol, layout, side)
+                          : stretchRgb(symbol, layout, side);
+    if (logo) pasteRgb(composed, logo->rgb, layout.logo);
+    return composed;
+}
+
 // An 8-bit symbol picture stays an 8-bit picture, with the logo's colours added to its palette
 // when they fit, so that the file writers find the palette ready.
 QImage composeIndexed(const QImage& symbol, const SymbolLayout& layout, int side,
                       const LogoSquare* logo) {
     const CompactPalette palette = compactPalette(symbol);
+    if (symbol.colorTable().isEmpty()) return composeRgb(symbol, layout, side, logo);
     QImage composed = stretchIndexed(symbol, layout, side, palette);
     if (!logo) return composed;
     if (logo->colours.isEmpty() || palette.colours.size() + logo->colours.size() > 256) {
@@ -186,13 +221,6 @@ QImage composeIndexed(const QImage& symbol, const SymbolLayout& layout, int side
     }
     composed.setColorTable(palette.colours + logo->colours);
     pasteIndices(composed, logo->indices, uchar(palette.colours.size()), layout.logo);
-    return composed;
-}
-
-QImage composeRgb(const QImage& symbol, const SymbolLayout& layout, int side,
-                  const LogoSquare* logo) {
-    QImage composed = stretchRgb(symbol, layout, side);
-    if (logo) pasteRgb(composed, logo->rgb, layout.logo);
     return composed;
 }
 
@@ -209,7 +237,8 @@ QImage composeWithQt(const QImage& symbol, const QImage& logo, bool paintLogo, i
 
 } // namespace
 
-QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, int side) {
+QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, int side,
+               ComposedFormat format) {
     if (symbolPicture.isNull()) return TooLongNotice(side);
     const bool withLogo = paintLogo && !logo.isNull();
     const SymbolLayout* layout = symbolPicture.width() == symbolPicture.height()
@@ -218,7 +247,7 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, 
     if (!layout) return composeWithQt(symbolPicture, logo, withLogo, side);
     const std::shared_ptr<const LogoSquare> square =
         withLogo && !layout->logo.isEmpty() ? LogoSquareOf(logo, layout->logo.width()) : nullptr;
-    if (symbolPicture.format() == QImage::Format_Indexed8)
+    if (symbolPicture.format() == QImage::Format_Indexed8 && format == ComposedFormat::Palette)
         return composeIndexed(symbolPicture, *layout, side, square.get());
     return composeRgb(symbolPicture, *layout, side, square.get());
 }

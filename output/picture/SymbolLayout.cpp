@@ -8,36 +8,53 @@
 
 namespace {
 
+// The spans of a map from picture pixels to symbol pixels, when every symbol pixel covers one
+// unbroken run (-1 in the map is white).
+bool spansOf(const std::vector<int>& sourceOf, int n, SymbolLayout& layout) {
+    layout.spans.assign(size_t(n), SymbolLayout::Span{});
+    int expected = 0;
+    for (int x = 0; x < int(sourceOf.size()); ++x) {
+        const int source = sourceOf[size_t(x)];
+        if (source < 0) continue;
+        SymbolLayout::Span& span = layout.spans[size_t(source)];
+        if (span.length == 0) {
+            if (source != expected) return false;
+            span.start = x;
+            ++expected;
+        } else if (span.start + span.length != x) {
+            return false;
+        }
+        ++span.length;
+    }
+    return expected == n;
+}
+
 // Qt's nearest-neighbour stretch of n to side pixels, taken from Qt itself once per size so
 // that the pictures stay pixel for pixel what they have always been. Each pixel of an index
-// picture names its own row and column; the stretch is separable, which is checked.
+// picture names its own row and column; the stretch is the same along both sides and separable,
+// which is checked.
 bool takeQtStretch(int n, int side, SymbolLayout& layout) {
     QImage index(n, n, QImage::Format_RGB32);
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) index.setPixel(x, y, qRgb(0, y, x));
     const QImage stretched =
         index.scaled(side, side, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    layout.sourceColumn.resize(side);
-    layout.sourceRow.resize(side);
-    for (int i = 0; i < side; ++i) {
-        layout.sourceColumn[i] = qBlue(stretched.pixel(i, 0));
-        layout.sourceRow[i] = qGreen(stretched.pixel(0, i));
-    }
+    std::vector<int> sourceOf(size_t(side), 0);
+    for (int i = 0; i < side; ++i) sourceOf[size_t(i)] = qBlue(stretched.pixel(i, 0));
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x)
-            if (stretched.pixel(x, y) != qRgb(0, layout.sourceRow[y], layout.sourceColumn[x]))
+            if (stretched.pixel(x, y) != qRgb(0, sourceOf[size_t(y)], sourceOf[size_t(x)]))
                 return false;
     layout.logo = QRect(3 * side / 8, 3 * side / 8, side / 4, side / 4);
-    return true;
+    return spansOf(sourceOf, n, layout);
 }
 
 void wholePixelModules(int n, int side, SymbolLayout& layout) {
     const int k = side / n;
     const int drawn = k * n;
     const int origin = (side - drawn) / 2;
-    layout.sourceColumn.assign(side, -1);
-    for (int i = 0; i < drawn; ++i) layout.sourceColumn[origin + i] = i / k;
-    layout.sourceRow = layout.sourceColumn;
+    layout.spans.resize(size_t(n));
+    for (int i = 0; i < n; ++i) layout.spans[size_t(i)] = SymbolLayout::Span{origin + i * k, k};
     const int logoSide = drawn / 4;
     const int logoOrigin = origin + (drawn - logoSide) / 2;
     layout.logo = QRect(logoOrigin, logoOrigin, logoSide, logoSide);

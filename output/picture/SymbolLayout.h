@@ -13,8 +13,13 @@
 // of 1–2 or 2–3 pixels stop readers, so each module is drawn as k × k pixels (k = side / n), the
 // drawing centred on white, and the logo square is a quarter of the drawn width.
 struct SymbolLayout {
-    std::vector<int> sourceColumn; // per picture column: the symbol picture's column, or -1 (white)
-    std::vector<int> sourceRow;    // per picture row: likewise
+    // The picture pixels one pixel of the symbol picture covers along a side: spans[i] for its
+    // column or row i, in order and side by side; what no span covers is white.
+    struct Span {
+        int start = 0;
+        int length = 0;
+    };
+    std::vector<Span> spans;
     QRect logo;
 };
 

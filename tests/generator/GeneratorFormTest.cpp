@@ -119,8 +119,10 @@ TEST_F(GeneratorForm, PicturesAfterGeneration) {
     EXPECT_EQ(form.Image1->picture().width(), 4 * 2 + 17 + 8);
     EXPECT_EQ(form.Picture1->picture().size(), QSize(240, 240));
     EXPECT_EQ(form.Image2->picture(), form.Picture1->picture());
+    // The window holds its picture as 32-bit RGB for the screen; the pixels are the composition's.
     EXPECT_EQ(form.Image2->picture(),
-              SymbolComposition::Compose(form.Image1->picture(), QImage(), false));
+              SymbolComposition::Compose(form.Image1->picture(), QImage(), false)
+                  .convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(GeneratorForm, EmptyPayloadMakesVersionOneSymbol) {

@@ -122,3 +122,21 @@ TEST(ExactPixels, PngIsAsSmallAPaletteAsThePictureAllows) {
     EXPECT_EQ(PngDepthAndType(Encoded(Composed(payload, GradientLogo()), Format::Png)),
               std::make_pair(8, 2));
 }
+
+TEST(ExactPixels, ScreenAndPaletteCompositionsHoldTheSamePixels) {
+    clsQRCode encoder;
+    for (const char* text :
+         {"1", "福 quorlik 二维码 0123456789", "https://quorlik.example/?q=长"}) {
+        QByteArray payload = QByteArray(text).repeated(text[0] == '1' ? 1 : 20);
+        const QImage symbol = SymbolComposition::EncodeSymbol(encoder, payload, true);
+        for (const QImage& logo : {QImage(), FourColourLogo(), GradientLogo()}) {
+            using SymbolComposition::ComposedFormat;
+            const QImage palette = SymbolComposition::Compose(symbol, logo, !logo.isNull(), 240,
+                                                              ComposedFormat::Palette);
+            const QImage screen = SymbolComposition::Compose(symbol, logo, !logo.isNull(), 240,
+                                                             ComposedFormat::Rgb32);
+            EXPECT_EQ(screen.format(), QImage::Format_RGB32);
+            EXPECT_EQ(palette.convertToFormat(QImage::Format_RGB32), screen) << text;
+        }
+    }
+}
