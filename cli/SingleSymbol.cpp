@@ -141,9 +141,33 @@ bool IsRegularFile(const std::string& fileName) {
     return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// libpng reports a damaged file by printing to stderr itself, past Qt's message handler; our
+// own one-line message says the same, so stderr is closed to it for the time of the load.
+class StandardErrorSilenced {
+  public:
+    StandardErrorSilenced() : saved_(::dup(STDERR_FILENO)) {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~StandardErrorSilenced() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    StandardErrorSilenced(const StandardErrorSilenced&) = delete;
+    StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
+
+  private:
+    int saved_;
+};
+
 // The logo through the window's own loader; a FIFO or device is refused before it can block.
 std::optional<QImage> LoadLogo(const std::string& fileName) {
     if (!IsRegularFile(fileName)) return std::nullopt;
+    const StandardErrorSilenced quiet;
     return LogoPicture::Load(QFile::decodeName(fileName.c_str()));
 }
 
