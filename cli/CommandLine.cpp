@@ -32,18 +32,14 @@ struct OptionRow {
 // Short spellings follow qrencode where it has the option.
 const std::vector<OptionRow>& OptionTable() {
     static const std::vector<OptionRow> table = {
-        {{"l", "level"}, "L"},       {{"v", "symversion"}, "N"},
-        {{"m", "mask"}, "N"},        {{"kanji"}, nullptr},
-        {{"matrix"}, nullptr},       {{"info"}, nullptr},
-        {{"o", "output"}, "FILE"},   {{"t", "type"}, "TYPE"},
-        {{"r", "read"}, "FILE"},     {{"scale"}, "N"},
-        {{"margin"}, "N"},           {{"compose"}, nullptr},
-        {{"logo"}, "FILE"},          {{"kind"}, "KIND"},
-        {{"field"}, "NAME=VALUE"},   {{"eci"}, nullptr},
-        {{"decode"}, nullptr},       {{"batch"}, "FILE"},
-        {{"out-dir"}, "DIR"},        {{"format"}, "F"},
-        {{"encoding"}, "NAME"},      {{"verify"}, nullptr},
-        {{"j", "jobs"}, "N"},        {{"h", "help"}, nullptr},
+        {{"l", "level"}, "L"},       {{"v", "symversion"}, "N"}, {{"m", "mask"}, "N"},
+        {{"k", "kanji"}, nullptr},   {{"matrix"}, nullptr},      {{"info"}, nullptr},
+        {{"o", "output"}, "FILE"},   {{"t", "type"}, "TYPE"},    {{"r", "read"}, "FILE"},
+        {{"s", "scale"}, "N"},       {{"margin"}, "N"},          {{"compose"}, nullptr},
+        {{"logo"}, "FILE"},          {{"kind"}, "KIND"},         {{"field"}, "NAME=VALUE"},
+        {{"eci"}, nullptr},          {{"decode"}, nullptr},      {{"batch"}, "FILE"},
+        {{"out-dir"}, "DIR"},        {{"format"}, "F"},          {{"encoding"}, "NAME"},
+        {{"verify"}, nullptr},       {{"j", "jobs"}, "N"},       {{"h", "help"}, nullptr},
         {{"V", "version"}, nullptr},
     };
     return table;
@@ -306,7 +302,7 @@ symbol:
   -l, --level L|M|Q|H   error-correction level, default Q
   -v, --symversion N    0 (default) = smallest that fits, 1..40 forces it
   -m, --mask N          mask pattern 0..7, default 0
-      --kanji           allow Kanji mode (for Shift JIS input); default off
+  -k, --kanji           allow Kanji mode (for Shift JIS input); default off
 output (default: the symbol as text art on standard output):
   -t, --type TYPE       utf8 (half blocks; coloured on a terminal unless
                         NO_COLOR is set), ansi (half blocks, black on white
@@ -315,7 +311,7 @@ output (default: the symbol as text art on standard output):
   -o, --output FILE     write a picture in the format the extension names:
                         png, jpg/jpeg, gif, tif/tiff, bmp or svg; "-" writes
                         PNG (or -t's format) to standard output
-      --scale N         pixels per module of -o, 1..100, default 1
+  -s, --scale N         pixels per module of -o, 1..100, default 1
       --margin N        light modules around the symbol, default 4
       --matrix          print the symbol as h lines of h characters, '1' dark,
                         '0' light, no margin
@@ -338,7 +334,7 @@ batch (one picture per CSV row; columns file, kind and the kind's fields):
       --out-dir DIR     existing folder for the pictures
       --format F        png (default), jpg, gif, tif, bmp or svg
       --encoding NAME   character set of the CSV file, default UTF-8
-      --scale N         pixels per module without --compose, default 8
+  -s, --scale N         pixels per module without --compose, default 8
       --margin N        light modules around the symbol, default 4
       --verify          read every written file back; fail rows that do not
                         scan to the payload

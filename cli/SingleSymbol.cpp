@@ -247,11 +247,14 @@ int RunSingleSymbol(const CliOptions& options) {
         if (status == ExitBadUsage) return status;
     }
     if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(options.encode));
+    errno = 0; // the failing write's reason (EFBIG, ENOSPC, EPIPE) is all the stream keeps
     if (options.printInfo) std::cout << SymbolText::InfoLine(*symbol);
     if (options.printMatrix) std::cout << SymbolText::MatrixLines(*symbol);
     if (!options.printInfo && !options.printMatrix && !options.outputFile)
         std::cout << TerminalArt(*symbol, options);
     std::cout.flush();
-    if (!std::cout) return Fail(ExitBadUsage, "cannot write standard output");
+    if (!std::cout)
+        return Fail(ExitBadUsage, "cannot write standard output" +
+                                      (errno != 0 ? ": " + SystemError(errno) : std::string()));
     return ExitDone;
 }

@@ -65,7 +65,7 @@ TEST(CommandLine, BytesOfArgumentsComeBackUnchanged) {
 }
 
 TEST(CommandLine, FlagsAndTheEndOfOptions) {
-    const ParsedCommandLine parsed = Parse({"--kanji", "--matrix", "--info", "--", "-5"});
+    const ParsedCommandLine parsed = Parse({"-k", "--matrix", "--info", "--", "-5"});
     ASSERT_EQ(parsed.error, "");
     EXPECT_TRUE(parsed.options.encode.allowKanji);
     EXPECT_TRUE(parsed.options.printMatrix);
@@ -86,7 +86,7 @@ TEST(CommandLine, TypeIsTerminalStyleOrTheFormatOfStandardOutput) {
 }
 
 TEST(CommandLine, ScaleAndMarginGoToTheSingleSymbolOrTheBatch) {
-    const ParsedCommandLine single = Parse({"--scale", "6", "--margin", "0", "-o", "a.svg", "x"});
+    const ParsedCommandLine single = Parse({"-s", "6", "--margin", "0", "-o", "a.svg", "x"});
     ASSERT_EQ(single.error, "");
     EXPECT_EQ(single.options.scale, 6);
     EXPECT_EQ(single.options.margin, 0);
@@ -204,11 +204,11 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     }
     EXPECT_GT(lines, 10);
     for (const char* option :
-         {"-l, --level",  "-v, --symversion", "-m, --mask", "--kanji",    "-t, --type",
-          "-o, --output", "--scale",          "--margin",   "--matrix",   "--info",
-          "--compose",    "--logo",           "-r, --read", "--kind",     "--field",
-          "--eci",        "--decode",         "--batch",    "--out-dir",  "--format",
-          "--encoding",   "--verify",         "-j, --jobs", "-h, --help", "-V, --version",
+         {"-l, --level",  "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
+          "-o, --output", "-s, --scale",      "--margin",   "--matrix",    "--info",
+          "--compose",    "--logo",           "-r, --read", "--kind",      "--field",
+          "--eci",        "--decode",         "--batch",    "--out-dir",   "--format",
+          "--encoding",   "--verify",         "-j, --jobs", "-h, --help",  "-V, --version",
           "exit status"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
