@@ -1,10 +1,74 @@
 #include "CommandLine.h"
 
+#include "ImageExport.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+#include <cctype>
 #include <charconv>
-#include <functional>
-#include <map>
+
+#ifndef QUORLIK_VERSION
+#error "QUORLIK_VERSION comes from the project version in CMake"
+#endif
 
 namespace {
+
+// Arguments are bytes, and a payload or file name need not be valid UTF-8. Read as Latin-1, every
+// byte is one character and comes back unchanged; option names are ASCII either way.
+QString Latin1(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string Bytes(const QString& latin1) {
+    return latin1.toLatin1().toStdString();
+}
+
+struct OptionRow {
+    QStringList names;
+    const char* valueName; // nullptr: a flag
+};
+
+// Short spellings follow qrencode where it has the option.
+const std::vector<OptionRow>& OptionTable() {
+    static const std::vector<OptionRow> table = {
+        {{"l", "level"}, "L"},       {{"v", "symversion"}, "N"}, {{"m", "mask"}, "N"},
+        {{"k", "kanji"}, nullptr},   {{"matrix"}, nullptr},      {{"info"}, nullptr},
+        {{"o", "output"}, "FILE"},   {{"t", "type"}, "TYPE"},    {{"r", "read"}, "FILE"},
+        {{"s", "scale"}, "N"},       {{"margin"}, "N"},          {{"compose"}, nullptr},
+        {{"logo"}, "FILE"},          {{"kind"}, "KIND"},         {{"field"}, "NAME=VALUE"},
+        {{"eci"}, nullptr},          {{"decode"}, nullptr},      {{"batch"}, "FILE"},
+        {{"out-dir"}, "DIR"},        {{"format"}, "F"},          {{"encoding"}, "NAME"},
+        {{"verify"}, nullptr},       {{"j", "jobs"}, "N"},       {{"h", "help"}, nullptr},
+        {{"V", "version"}, nullptr},
+    };
+    return table;
+}
+
+void DeclareOptions(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const OptionRow& row : OptionTable()) {
+        QCommandLineOption option(row.names);
+        if (row.valueName) option.setValueName(QLatin1String(row.valueName));
+        parser.addOption(option);
+    }
+}
+
+// Qt says "Unknown option 'x'."; our messages are lower case without a full stop.
+std::string ParserError(const QString& qtText) {
+    std::string text = Bytes(qtText);
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+// The last value of an option given more than once, as the user's bytes.
+std::optional<std::string> Value(const QCommandLineParser& parser, const char* name) {
+    const QString key = QLatin1String(name);
+    if (!parser.isSet(key)) return std::nullopt;
+    return Bytes(parser.value(key));
+}
 
 std::optional<int> ParseInteger(const std::string& text) {
     int value = 0;
@@ -14,233 +78,271 @@ std::optional<int> ParseInteger(const std::string& text) {
     return value;
 }
 
-std::optional<int> ParseLevel(const std::string& text) {
-    static const std::map<std::string, int> levels = {{"L", 1}, {"M", 2}, {"Q", 3}, {"H", 4},
-                                                      {"l", 1}, {"m", 2}, {"q", 3}, {"h", 4}};
-    const auto found = levels.find(text);
-    if (found == levels.end()) return std::nullopt;
-    return found->second;
-}
-
 // Reads an integer option value within [low, high] into target, or describes the problem.
-std::string SetInteger(const std::string& name, const std::string& value, int low, int high,
+std::string SetInteger(const QCommandLineParser& parser, const char* name, int low, int high,
                        int& target) {
-    const std::optional<int> number = ParseInteger(value);
+    const std::optional<std::string> value = Value(parser, name);
+    if (!value) return {};
+    const std::optional<int> number = ParseInteger(*value);
     if (!number || *number < low || *number > high)
-        return name + " wants a whole number from " + std::to_string(low) + " to " +
-               std::to_string(high) + ", not \"" + value + "\"";
+        return std::string("--") + name + " wants a whole number from " + std::to_string(low) +
+               " to " + std::to_string(high) + ", not \"" + *value + "\"";
     target = *number;
     return {};
 }
 
-BatchSettings& Batch(CliOptions& options) {
-    if (!options.batch) options.batch.emplace();
-    return *options.batch;
-}
-
-struct OptionSpec {
-    std::string longName;
-    char shortName;
-    bool takesValue;
-    std::function<std::string(CliOptions&, const std::string&)> apply;
-};
-
-const std::vector<OptionSpec>& OptionTable() {
-    static const std::vector<OptionSpec> table = {
-        {"level", 'l', true,
-         [](CliOptions& o, const std::string& v) -> std::string {
-             const std::optional<int> level = ParseLevel(v);
-             if (!level) return "--level wants L, M, Q or H, not \"" + v + "\"";
-             o.encode.ecLevel = *level;
-             return {};
-         }},
-        {"version", 'v', true,
-         [](CliOptions& o, const std::string& v) {
-             return SetInteger("--version", v, 0, 40, o.encode.version);
-         }},
-        {"mask", 'm', true,
-         [](CliOptions& o, const std::string& v) {
-             return SetInteger("--mask", v, 0, 7, o.encode.maskPattern);
-         }},
-        {"kanji", 0, false,
-         [](CliOptions& o, const std::string&) {
-             o.encode.allowKanji = true;
-             return std::string();
-         }},
-        {"matrix", 0, false,
-         [](CliOptions& o, const std::string&) {
-             o.printMatrix = true;
-             return std::string();
-         }},
-        {"info", 0, false,
-         [](CliOptions& o, const std::string&) {
-             o.printInfo = true;
-             return std::string();
-         }},
-        {"output", 'o', true,
-         [](CliOptions& o, const std::string& v) {
-             o.outputFile = v;
-             return std::string();
-         }},
-        {"help", 'h', false,
-         [](CliOptions& o, const std::string&) {
-             o.help = true;
-             return std::string();
-         }},
-        {"compose", 0, false,
-         [](CliOptions& o, const std::string&) {
-             o.compose = true;
-             return std::string();
-         }},
-        {"logo", 0, true,
-         [](CliOptions& o, const std::string& v) {
-             o.logoFile = v;
-             return std::string();
-         }},
-        {"batch", 0, true,
-         [](CliOptions& o, const std::string& v) {
-             Batch(o).csvFile = v;
-             return std::string();
-         }},
-        {"out-dir", 0, true,
-         [](CliOptions& o, const std::string& v) {
-             Batch(o).outDir = v;
-             return std::string();
-         }},
-        {"format", 0, true,
-         [](CliOptions& o, const std::string& v) -> std::string {
-             static const std::vector<std::string> formats = {"png", "jpg", "gif",
-                                                              "tif", "bmp", "svg"};
-             for (const std::string& f : formats)
-                 if (v == f) {
-                     Batch(o).format = v;
-                     return {};
-                 }
-             return "--format wants png, jpg, gif, tif, bmp or svg, not \"" + v + "\"";
-         }},
-        {"scale", 0, true,
-         [](CliOptions& o, const std::string& v) {
-             return SetInteger("--scale", v, 1, 100, Batch(o).scale);
-         }},
-        {"verify", 0, false,
-         [](CliOptions& o, const std::string&) {
-             Batch(o).verify = true;
-             return std::string();
-         }},
-        {"jobs", 'j', true,
-         [](CliOptions& o, const std::string& v) {
-             return SetInteger("--jobs", v, 1, 256, Batch(o).jobs);
-         }},
-    };
-    return table;
-}
-
-const OptionSpec* FindLong(const std::string& name) {
-    for (const OptionSpec& spec : OptionTable())
-        if (spec.longName == name) return &spec;
-    return nullptr;
-}
-
-const OptionSpec* FindShort(char name) {
-    for (const OptionSpec& spec : OptionTable())
-        if (spec.shortName == name) return &spec;
-    return nullptr;
-}
-
-// Batch-only options set Batch() as a side effect, so "--out-dir" alone would look like a batch
-// run; the options that make one are --batch itself.
-std::string CheckBatchCombination(const CliOptions& o, const std::vector<std::string>& seen) {
-    const BatchSettings& b = *o.batch;
-    bool hasBatchFile = false;
-    for (const std::string& name : seen) hasBatchFile = hasBatchFile || name == "batch";
-    if (!hasBatchFile) return "--out-dir, --format, --scale, --verify and --jobs need --batch";
-    if (b.outDir.empty()) return "--batch needs --out-dir DIR";
-    if (o.text || o.printMatrix || o.printInfo || o.outputFile)
-        return "--batch takes no TEXT, --matrix, --info or -o";
-    if (o.compose && b.format == "svg") return "--compose makes a picture; it cannot be SVG";
-    for (const std::string& name : seen)
-        if (name == "scale" && o.compose) return "--compose pictures are 240 x 240; drop --scale";
+std::string SetLevel(const QCommandLineParser& parser, int& target) {
+    const std::optional<std::string> value = Value(parser, "level");
+    if (!value) return {};
+    const std::string letters = "LMQH";
+    const std::size_t index = value->size() == 1
+                                  ? letters.find(static_cast<char>(std::toupper(value->at(0))))
+                                  : std::string::npos;
+    if (index == std::string::npos) return "--level wants L, M, Q or H, not \"" + *value + "\"";
+    target = static_cast<int>(index) + 1;
     return {};
 }
 
-std::string CheckCombination(const CliOptions& o, const std::vector<std::string>& seen) {
-    if (o.help) return {};
-    if (o.logoFile && !o.compose) return "--logo needs --compose";
-    if (o.batch) return CheckBatchCombination(o, seen);
+std::string ReadEncodeSettings(const QCommandLineParser& parser, EncodeSettings& encode) {
+    encode.allowKanji = parser.isSet(QStringLiteral("kanji"));
+    std::string problem = SetLevel(parser, encode.ecLevel);
+    if (problem.empty()) problem = SetInteger(parser, "symversion", 0, 40, encode.version);
+    if (problem.empty()) problem = SetInteger(parser, "mask", 0, 7, encode.maskPattern);
+    return problem;
+}
+
+std::optional<TerminalStyle> StyleNamed(const std::string& name) {
+    const QString lower = Latin1(name).toLower();
+    if (lower == QLatin1String("utf8")) return TerminalStyle::Utf8;
+    if (lower == QLatin1String("ansi")) return TerminalStyle::Ansi;
+    if (lower == QLatin1String("ascii")) return TerminalStyle::Ascii;
+    return std::nullopt;
+}
+
+// -t names either the terminal art or the image format of "-o -".
+std::string ReadType(const QCommandLineParser& parser, CliOptions& options) {
+    const std::optional<std::string> type = Value(parser, "type");
+    if (!type) return {};
+    if (const std::optional<TerminalStyle> style = StyleNamed(*type)) {
+        options.terminalStyle = *style;
+        return {};
+    }
+    if (ImageExport::FormatNamed(Latin1(*type))) {
+        options.outputType = *type;
+        return {};
+    }
+    return "-t wants utf8, ansi, ascii or an image format (png, jpg, gif, tif, bmp, svg), not \"" +
+           *type + "\"";
+}
+
+std::string ReadKind(const QCommandLineParser& parser, CliOptions& options) {
+    const std::optional<std::string> kind = Value(parser, "kind");
+    if (!kind) return {};
+    for (const char* known : {"text", "mail", "bookmark", "sms", "contact"})
+        if (*kind == known) {
+            options.kind = *kind;
+            return {};
+        }
+    return "--kind wants text, mail, bookmark, sms or contact, not \"" + *kind + "\"";
+}
+
+std::string ReadFields(const QCommandLineParser& parser, CliOptions& options) {
+    static const QRegularExpression fieldName(QStringLiteral("^[A-Za-z0-9_-]+$"));
+    for (const QString& field : parser.values(QStringLiteral("field"))) {
+        const qsizetype equals = field.indexOf(QLatin1Char('='));
+        if (equals < 0 || !fieldName.match(field.left(equals)).hasMatch())
+            return "--field wants NAME=VALUE, not \"" + Bytes(field) + "\"";
+        options.fields.emplace_back(Bytes(field.left(equals)), Bytes(field.mid(equals + 1)));
+    }
+    return {};
+}
+
+std::string ReadPositionals(const QCommandLineParser& parser, CliOptions& options) {
+    const QStringList positionals = parser.positionalArguments();
+    if (options.decode) {
+        for (const QString& file : positionals) options.decodeFiles.push_back(Bytes(file));
+        return {};
+    }
+    if (positionals.size() > 1) return "only one TEXT argument is allowed";
+    if (!positionals.isEmpty()) options.text = Bytes(positionals.first());
+    return {};
+}
+
+std::string ReadBatch(const QCommandLineParser& parser, CliOptions& options) {
+    const std::optional<std::string> csvFile = Value(parser, "batch");
+    if (!csvFile) return {};
+    BatchSettings& batch = options.batch.emplace();
+    batch.csvFile = *csvFile;
+    batch.outDir = Value(parser, "out-dir").value_or("");
+    batch.verify = parser.isSet(QStringLiteral("verify"));
+    batch.encoding = Value(parser, "encoding").value_or(batch.encoding);
+    if (const std::optional<std::string> format = Value(parser, "format")) {
+        const std::optional<ImageExport::Format> named = ImageExport::FormatNamed(Latin1(*format));
+        if (!named) return "--format wants png, jpg, gif, tif, bmp or svg, not \"" + *format + "\"";
+        batch.format = ImageExport::ExtensionOf(*named).toStdString();
+    }
+    static const QRegularExpression encodingName(QStringLiteral("^[A-Za-z0-9._:-]+$"));
+    if (!encodingName.match(Latin1(batch.encoding)).hasMatch())
+        return "--encoding wants the name of a character set, not \"" + batch.encoding + "\"";
+    std::string problem = SetInteger(parser, "jobs", 1, 256, batch.jobs);
+    if (problem.empty()) problem = SetInteger(parser, "scale", 1, 100, batch.scale);
+    if (problem.empty()) problem = SetInteger(parser, "margin", 0, 100, batch.margin);
+    return problem;
+}
+
+std::string ReadOptions(const QCommandLineParser& parser, CliOptions& options) {
+    options.help = parser.isSet(QStringLiteral("help"));
+    options.showVersion = parser.isSet(QStringLiteral("version"));
+    options.printMatrix = parser.isSet(QStringLiteral("matrix"));
+    options.printInfo = parser.isSet(QStringLiteral("info"));
+    options.compose = parser.isSet(QStringLiteral("compose"));
+    options.eci = parser.isSet(QStringLiteral("eci"));
+    options.decode = parser.isSet(QStringLiteral("decode"));
+    options.outputFile = Value(parser, "output");
+    options.inputFile = Value(parser, "read");
+    options.logoFile = Value(parser, "logo");
+    for (const auto& step : {ReadEncodeSettings(parser, options.encode), ReadType(parser, options),
+                             ReadKind(parser, options), ReadFields(parser, options),
+                             ReadPositionals(parser, options), ReadBatch(parser, options)})
+        if (!step.empty()) return step;
+    if (options.batch) return {};
+    std::string problem = SetInteger(parser, "scale", 1, 100, options.scale);
+    if (problem.empty()) problem = SetInteger(parser, "margin", 0, 100, options.margin);
+    return problem;
+}
+
+bool IsSet(const QCommandLineParser& parser, const char* name) {
+    return parser.isSet(QLatin1String(name));
+}
+
+std::string CheckBatchCombination(const CliOptions& o, const QCommandLineParser& parser) {
+    if (o.batch->outDir.empty()) return "--batch needs --out-dir DIR";
+    if (o.text || o.inputFile || o.printMatrix || o.printInfo || o.outputFile ||
+        IsSet(parser, "type"))
+        return "--batch takes no TEXT, -r, -t, --matrix, --info or -o";
+    if (o.compose && o.batch->format == "svg") return "--compose makes a picture; it cannot be SVG";
+    if (o.compose && (IsSet(parser, "scale") || IsSet(parser, "margin")))
+        return "--compose pictures are 240 x 240; drop --scale and --margin";
+    return {};
+}
+
+// The format of -o: its extension names it, or -t for standard output.
+std::string CheckOutputFile(const CliOptions& o) {
+    const std::string& file = *o.outputFile;
+    if (file.empty()) return "-o wants a file name, or - for standard output";
+    if (o.outputType && file != "-") return "-t " + *o.outputType + " names the format of -o -";
+    if (file == "-" && (o.printInfo || o.printMatrix))
+        return "-o - writes the picture to standard output; --info and --matrix cannot share it";
+    if (file != "-" && !ImageExport::FormatOfFileName(Latin1(file)))
+        return "-o " + file +
+               ": the extension must name the format: png, jpg, gif, tif, bmp or svg";
+    const bool svg = file == "-"
+                         ? o.outputType && ImageExport::FormatNamed(Latin1(*o.outputType)) ==
+                                               ImageExport::Format::Svg
+                         : ImageExport::FormatOfFileName(Latin1(file)) == ImageExport::Format::Svg;
+    if (o.compose && svg) return "--compose makes a picture; it cannot be SVG";
+    return {};
+}
+
+std::string CheckSingleCombination(const CliOptions& o, const QCommandLineParser& parser) {
+    for (const char* name : {"out-dir", "format", "verify", "jobs", "encoding"})
+        if (IsSet(parser, name)) return std::string("--") + name + " needs --batch";
+    if (o.text && o.inputFile) return "the payload is TEXT or -r FILE, not both";
+    if (o.outputType && !o.outputFile) return "-t " + *o.outputType + " needs -o -";
+    if (o.terminalStyle != TerminalStyle::Automatic &&
+        (o.outputFile || o.printInfo || o.printMatrix))
+        return "-t utf8, ansi and ascii draw on standard output; they do not go with -o, --info or "
+               "--matrix";
+    if (o.outputFile)
+        if (std::string problem = CheckOutputFile(o); !problem.empty()) return problem;
     if (o.compose && !o.outputFile) return "--compose needs -o FILE";
+    if (o.compose && (IsSet(parser, "scale") || IsSet(parser, "margin")))
+        return "--compose pictures are 240 x 240; drop --scale and --margin";
+    if (IsSet(parser, "scale") && !o.outputFile) return "--scale sizes the picture of -o";
+    if (IsSet(parser, "margin") && !o.outputFile && (o.printInfo || o.printMatrix))
+        return "--margin shapes the picture and the terminal art, not --info or --matrix";
     return {};
+}
+
+std::string CheckCombination(const CliOptions& o, const QCommandLineParser& parser) {
+    if (o.help || o.showVersion) return {};
+    if (o.logoFile && !o.compose) return "--logo needs --compose";
+    if (o.batch) return CheckBatchCombination(o, parser);
+    return CheckSingleCombination(o, parser);
 }
 
 } // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     ParsedCommandLine parsed;
-    CliOptions& options = parsed.options;
-    std::vector<std::string> seen;
-    bool optionsEnded = false;
-    const auto fail = [&](std::string message) {
-        parsed.error = std::move(message);
+    QCommandLineParser parser;
+    DeclareOptions(parser);
+    QStringList list{QStringLiteral("quorlik-qr")}; // parse() skips the program name
+    for (const std::string& argument : arguments) list.append(Latin1(argument));
+    if (!parser.parse(list)) {
+        parsed.error = ParserError(parser.errorText());
         return parsed;
-    };
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
-        if (!isOption) {
-            if (options.text) return fail("only one TEXT argument is allowed");
-            options.text = argument;
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const OptionSpec* spec = nullptr;
-        std::optional<std::string> value;
-        if (argument.rfind("--", 0) == 0) {
-            const std::size_t equals = argument.find('=');
-            spec = FindLong(argument.substr(2, equals - 2));
-            if (equals != std::string::npos) value = argument.substr(equals + 1);
-        } else {
-            spec = FindShort(argument[1]);
-            if (argument.size() > 2) value = argument.substr(2);
-        }
-        if (!spec) return fail("unknown option " + argument);
-        if (!spec->takesValue && value) return fail("--" + spec->longName + " takes no value");
-        if (spec->takesValue && !value) {
-            if (i + 1 >= arguments.size()) return fail("--" + spec->longName + " needs a value");
-            value = arguments[++i];
-        }
-        seen.push_back(spec->longName);
-        if (std::string problem = spec->apply(options, value.value_or("")); !problem.empty())
-            return fail(problem);
     }
-    if (std::string problem = CheckCombination(options, seen); !problem.empty())
-        return fail(problem);
+    parsed.error = ReadOptions(parser, parsed.options);
+    if (parsed.error.empty()) parsed.error = CheckCombination(parsed.options, parser);
     return parsed;
+}
+
+std::string VersionText() {
+    return std::string("quorlik-qr ") + QUORLIK_VERSION + "\n";
 }
 
 std::string UsageText() {
     return R"(usage: quorlik-qr [options] [TEXT]
-       quorlik-qr --batch FILE.csv --out-dir DIR [--format png|jpg|gif|tif|bmp|svg]
-                  [--scale N] [--compose [--logo FILE]] [--verify] [--jobs N]
-  TEXT                 the payload, taken as UTF-8 bytes; when absent or "-", all of standard input is read as raw bytes
-  -l, --level L|M|Q|H  error-correction level, default Q
-  -v, --version N      0 (default) = smallest that fits, 1..40 forces that version
-  -m, --mask N         mask pattern 0..7, default 0
-      --kanji          allow Kanji mode (for Shift JIS input); default off
-      --matrix         print the symbol to stdout as h lines of h characters, '1' dark, '0' light, no margin
-      --info           print one line to stdout: version=V level=L mask=M bits=D segments=byte:17,numeric:10 (modes byte, numeric, alphanumeric, kanji, in stream order, with byte counts)
-  -o, --output FILE    write the picture (one pixel per module, 4-module white margin) as PNG
-      --compose        with -o: write the 240 x 240 picture of the window instead
-      --logo FILE      with --compose: paint this logo into the centre square
-  -h, --help           usage
-batch (one symbol per CSV row; columns file, kind and the kind's fields):
-      --batch FILE.csv CSV with a header row; kinds text, mail, bookmark, sms, contact
-      --out-dir DIR    existing folder for the pictures
-      --format F       png (default), jpg, gif, tif, bmp or svg
-      --scale N        pixels per module without --compose, default 8
-      --verify         read every written file back and fail rows that do not scan to the payload
-  -j, --jobs N         rows computed in parallel, default: the number of cores
-exit status: 0 done; 1 the payload fits no symbol at that level/version (batch: some rows failed); 2 bad usage or unreadable input (with a one-line message on stderr)
+       quorlik-qr --batch FILE.csv --out-dir DIR [batch options]
+The payload is TEXT taken as bytes, or -r FILE, or standard input when TEXT is
+absent or "-"; at most 7089 bytes, the most any symbol holds.
+
+symbol:
+  -l, --level L|M|Q|H   error-correction level, default Q
+  -v, --symversion N    0 (default) = smallest that fits, 1..40 forces it
+  -m, --mask N          mask pattern 0..7, default 0
+  -k, --kanji           allow Kanji mode (for Shift JIS input); default off
+output (default: the symbol as text art on standard output):
+  -t, --type TYPE       utf8 (half blocks; coloured on a terminal unless
+                        NO_COLOR is set), ansi (half blocks, black on white
+                        colour escapes) or ascii ("##" a dark module); or the
+                        image format of -o -: png, jpg, gif, tif, bmp, svg
+  -o, --output FILE     write a picture in the format the extension names:
+                        png, jpg/jpeg, gif, tif/tiff, bmp or svg; "-" writes
+                        PNG (or -t's format) to standard output
+  -s, --scale N         pixels per module of -o, 1..100, default 1
+      --margin N        light modules around the symbol, default 4
+      --matrix          print the symbol as h lines of h characters, '1' dark,
+                        '0' light, no margin
+      --info            print version=V level=L mask=M bits=D
+                        segments=byte:17,numeric:10 (the modes in stream order
+                        with their byte counts) of the symbol drawn
+      --compose         with -o: the window's 240 x 240 picture instead
+      --logo FILE       with --compose: paint this JPEG, BMP, GIF or PNG
+                        picture into the centre; the symbol is then at least
+                        version 3
+content:
+  -r, --read FILE       read the payload from FILE
+      --kind KIND       text (default), mail, bookmark, sms or contact
+      --field NAME=VALUE  a field of the kind; repeatable, kept in order
+      --eci             mark the payload's character set in the symbol
+      --decode          read the symbol of every FILE given instead of TEXT
+batch (one picture per CSV row; columns file, kind and the kind's fields):
+      --batch FILE.csv  CSV with a header row; kinds text, mail, bookmark,
+                        sms, contact
+      --out-dir DIR     existing folder for the pictures
+      --format F        png (default), jpg, gif, tif, bmp or svg
+      --encoding NAME   character set of the CSV file, default UTF-8
+  -s, --scale N         pixels per module without --compose, default 8
+      --margin N        light modules around the symbol, default 4
+      --verify          read every written file back; fail rows that do not
+                        scan to the payload
+  -j, --jobs N          rows computed in parallel, default: the number of cores
+  -h, --help            this help
+  -V, --version         the program's version
+exit status: 0 done; 1 the payload fits no symbol at that level and version
+(batch: some rows failed); 2 bad usage or unreadable input, with a one-line
+message on standard error
 )";
 }

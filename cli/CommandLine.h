@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // How the symbol is encoded; the defaults are the window's (automatic version, Q, mask 0,
@@ -17,21 +18,43 @@ struct BatchSettings {
     std::string csvFile;
     std::string outDir;
     std::string format = "png";
+    std::string encoding = "UTF-8"; // of the CSV file
     int scale = 8;
+    int margin = 4;
     bool verify = false;
     int jobs = 0; // 0: one per core
+};
+
+// What the symbol looks like on standard output when no file is asked for.
+enum class TerminalStyle {
+    Automatic, // Utf8, coloured like Ansi only on a terminal without NO_COLOR
+    Utf8,      // half blocks, no colour
+    Ansi,      // half blocks, black on white colour escapes
+    Ascii,     // "##" and two spaces per module, one line per module row
 };
 
 struct CliOptions {
     EncodeSettings encode;
     bool help = false;
+    bool showVersion = false;
     bool printMatrix = false;
     bool printInfo = false;
-    std::optional<std::string> outputFile;
-    std::optional<std::string> text; // absent or "-": read standard input
+    std::optional<std::string> outputFile; // "-": standard output
+    std::optional<std::string> outputType; // the image format of "-o -" (png, jpg, svg, ...)
+    TerminalStyle terminalStyle = TerminalStyle::Automatic;
+    std::optional<std::string> text;      // absent or "-": read standard input
+    std::optional<std::string> inputFile; // -r: the payload's bytes come from this file
+    int scale = 1;                        // pixels per module of -o
+    int margin = 4;                       // light modules around the symbol
     bool compose = false;
     std::optional<std::string> logoFile;
     std::optional<BatchSettings> batch;
+    // What the payload is made from, as the window's pages make it.
+    std::string kind = "text";
+    std::vector<std::pair<std::string, std::string>> fields; // in command-line order
+    bool eci = false;
+    bool decode = false;
+    std::vector<std::string> decodeFiles; // with decode: the pictures to read
 };
 
 struct ParsedCommandLine {
@@ -41,3 +64,5 @@ struct ParsedCommandLine {
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 std::string UsageText();
+// "quorlik-qr VERSION"
+std::string VersionText();

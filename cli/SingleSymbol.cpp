@@ -2,39 +2,98 @@
 
 #include "ExitStatus.h"
 #include "GuiSession.h"
+#include "ImageExport.h"
+#include "LogoPicture.h"
 #include "SymbolComposition.h"
 #include "SymbolText.h"
 #include "clsQRCode.h"
-#include "保存为PNGJPG.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <vector>
 
 namespace {
 
-std::optional<std::vector<std::uint8_t>> ReadAllOf(std::FILE* stream) {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[65536];
-    while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, stream))
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    if (std::ferror(stream)) return std::nullopt;
-    return bytes;
-}
-
-std::optional<std::vector<std::uint8_t>> PayloadOf(const CliOptions& options) {
-    if (options.text && *options.text != "-")
-        return std::vector<std::uint8_t>(options.text->begin(), options.text->end());
-    return ReadAllOf(stdin);
-}
+// Numeric mode at version 40-L holds 7089 characters; no payload longer than that can be encoded,
+// so reading stops one byte later: enough to know, in constant memory, however long the input.
+constexpr std::size_t MaxPayloadBytes = 7089;
 
 int Fail(int status, const std::string& message) {
     std::cerr << "quorlik-qr: " << message << '\n';
     return status;
+}
+
+std::string SystemError(int number) {
+    return std::strerror(number);
+}
+
+struct Payload {
+    std::vector<std::uint8_t> bytes;
+    int status = ExitDone; // not ExitDone: the message says why there is no payload
+    std::string problem;
+};
+
+Payload Refused(int status, std::string problem) {
+    return Payload{{}, status, std::move(problem)};
+}
+
+// At most MaxPayloadBytes + 1 bytes, through short reads and interrupted calls.
+Payload ReadBounded(int fd, const std::string& name) {
+    Payload payload;
+    payload.bytes.resize(MaxPayloadBytes + 1);
+    std::size_t filled = 0;
+    while (filled < payload.bytes.size()) {
+        const ssize_t n = ::read(fd, payload.bytes.data() + filled, payload.bytes.size() - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Refused(ExitBadUsage, "cannot read " + name + ": " + SystemError(errno));
+        if (n == 0) break;
+        filled += static_cast<std::size_t>(n);
+    }
+    if (filled > MaxPayloadBytes)
+        return Refused(ExitDoesNotFit, name + " is longer than " + std::to_string(MaxPayloadBytes) +
+                                           " bytes, more than any symbol holds");
+    payload.bytes.resize(filled);
+    return payload;
+}
+
+// Regular files, pipes and character devices (a terminal, /dev/null) can be read as a stream;
+// a folder or a block device is not a payload.
+bool IsReadableKind(mode_t mode) {
+    return S_ISREG(mode) || S_ISFIFO(mode) || S_ISCHR(mode);
+}
+
+Payload ReadFile(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Refused(ExitBadUsage, "cannot read " + fileName + ": " + SystemError(errno));
+    struct stat st {};
+    Payload payload;
+    if (::fstat(fd, &st) != 0)
+        payload = Refused(ExitBadUsage, "cannot read " + fileName + ": " + SystemError(errno));
+    else if (!IsReadableKind(st.st_mode))
+        payload =
+            Refused(ExitBadUsage, "cannot read " + fileName + ": not a file, pipe or terminal");
+    else
+        payload = ReadBounded(fd, fileName);
+    ::close(fd);
+    return payload;
+}
+
+Payload PayloadOf(const CliOptions& options) {
+    if (options.inputFile) return ReadFile(*options.inputFile);
+    if (options.text && *options.text != "-")
+        return Payload{
+            std::vector<std::uint8_t>(options.text->begin(), options.text->end()), ExitDone, {}};
+    return ReadBounded(STDIN_FILENO, "standard input");
 }
 
 std::string LevelName(int ecLevel) {
@@ -47,68 +106,155 @@ std::string DoesNotFitMessage(const EncodeSettings& settings) {
     return "the payload fits no symbol at level " + LevelName(settings.ecLevel) + " in " + version;
 }
 
-QImage RawPicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
-                  const EncodeSettings& settings, bool withLogo) {
-    return SymbolComposition::EncodeSymbol(encoder, payload.data(),
-                                           static_cast<int>(payload.size()), settings.version,
-                                           settings.ecLevel, settings.maskPattern, withLogo);
+bool CarriesLogo(const CliOptions& options) {
+    return options.compose && options.logoFile.has_value();
 }
 
-// The window's picture, or its too-long notice when rawPicture is null.
-std::optional<QImage> ComposedPicture(const QImage& rawPicture, const CliOptions& options) {
+// The symbol that is drawn, under the composition's rule: with a logo and an automatic version,
+// the smallest version from MinimumLogoVersion up that fits.
+std::optional<QRSymbol> SymbolToDraw(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
+                                     const CliOptions& options) {
+    const EncodeSettings& s = options.encode;
+    const int count = static_cast<int>(payload.size());
+    if (CarriesLogo(options) && s.version == 0)
+        if (std::optional<QRSymbol> symbol =
+                encoder.EncodeToMatrix(payload.data(), count, SymbolComposition::MinimumLogoVersion,
+                                       s.ecLevel, s.maskPattern))
+            return symbol;
+    return encoder.EncodeToMatrix(payload.data(), count, s.version, s.ecLevel, s.maskPattern);
+}
+
+// The window's picture of exactly that symbol, or its too-long notice when there is none.
+QImage ComposedPicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
+                       const std::optional<QRSymbol>& symbol, const CliOptions& options,
+                       const QImage& logo) {
+    const EncodeSettings& s = options.encode;
+    const QImage raw = symbol ? SymbolComposition::EncodeSymbol(
+                                    encoder, payload.data(), static_cast<int>(payload.size()),
+                                    symbol->version, s.ecLevel, s.maskPattern, CarriesLogo(options))
+                              : QImage();
+    return SymbolComposition::Compose(raw, logo, CarriesLogo(options));
+}
+
+bool IsRegularFile(const std::string& fileName) {
+    struct stat st {};
+    return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// libpng reports a damaged file by printing to stderr itself, past Qt's message handler; our
+// own one-line message says the same, so stderr is closed to it for the time of the load.
+class StandardErrorSilenced {
+  public:
+    StandardErrorSilenced() : saved_(::dup(STDERR_FILENO)) {
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~StandardErrorSilenced() {
+        if (saved_ < 0) return;
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    StandardErrorSilenced(const StandardErrorSilenced&) = delete;
+    StandardErrorSilenced& operator=(const StandardErrorSilenced&) = delete;
+
+  private:
+    int saved_;
+};
+
+// The logo through the window's own loader; a FIFO or device is refused before it can block.
+std::optional<QImage> LoadLogo(const std::string& fileName) {
+    if (!IsRegularFile(fileName)) return std::nullopt;
+    const StandardErrorSilenced quiet;
+    return LogoPicture::Load(QFile::decodeName(fileName.c_str()));
+}
+
+ImageExport::Format OutputFormat(const CliOptions& options) {
+    // The command line has already refused names and types that are no format.
+    if (*options.outputFile == "-")
+        return *ImageExport::FormatNamed(
+            QString::fromStdString(options.outputType.value_or("png")));
+    return *ImageExport::FormatOfFileName(QFile::decodeName(options.outputFile->c_str()));
+}
+
+int WriteImage(const ImageExport::Source& source, const CliOptions& options) {
+    const std::string& file = *options.outputFile;
+    FilePlacement::Target target;
+    target.standardOutput = file == "-";
+    if (target.standardOutput && ::isatty(STDOUT_FILENO))
+        return Fail(ExitBadUsage, "-o - writes a picture; send standard output to a file or pipe");
+    target.path = QFile::decodeName(file.c_str());
+    const ExportOutcome::SaveOutcome outcome =
+        ImageExport::Write(source, OutputFormat(options), target);
+    if (outcome.written) return ExitDone;
+    return Fail(ExitBadUsage, "cannot write " + (target.standardOutput ? "standard output" : file) +
+                                  ": " + outcome.description.toStdString());
+}
+
+// Returns the exit status; ExitDone when written. A composed picture of a payload that fits
+// nothing is the notice, and it is still written.
+int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
+                 const std::optional<QRSymbol>& symbol, const CliOptions& options) {
+    ImageExport::Source source;
+    source.scale = options.scale;
+    source.margin = options.margin;
+    if (!options.compose) {
+        if (!symbol) return ExitDoesNotFit;
+        source.symbol = &*symbol;
+        return WriteImage(source, options);
+    }
+    const std::unique_ptr<QGuiApplication> session = StartGuiSession();
     QImage logo;
     if (options.logoFile) {
-        logo.load(QFile::decodeName(options.logoFile->c_str()));
-        if (logo.isNull()) return std::nullopt;
+        const std::optional<QImage> loaded = LoadLogo(*options.logoFile);
+        if (!loaded)
+            return Fail(ExitBadUsage, "cannot read the logo " + *options.logoFile +
+                                          ": not a complete JPEG, BMP, GIF or PNG file");
+        logo = *loaded;
     }
-    return SymbolComposition::Compose(rawPicture, logo, options.logoFile.has_value());
+    source.picture = ComposedPicture(encoder, payload, symbol, options, logo);
+    return WriteImage(source, options);
 }
 
-// Returns the exit status; ExitDone when written.
-int WritePng(const QImage& picture, const std::string& fileName) {
-    const 保存为PNGJPG::SaveOutcome outcome = 保存为PNGJPG::WritePictureFile(
-        picture, QFile::decodeName(fileName.c_str()), QStringLiteral(".png"), 90, 24, 6);
-    if (outcome.written) return ExitDone;
-    return Fail(ExitBadUsage,
-                "cannot write " + fileName + ": " + outcome.description.toStdString());
+// Colour only for a person at a terminal who has not asked for none (no-color.org).
+bool ColourWanted() {
+    const char* noColour = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0');
 }
 
-int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
-                 const CliOptions& options, bool fits) {
-    const bool withLogo = options.compose && options.logoFile.has_value();
-    QImage picture = fits ? RawPicture(encoder, payload, options.encode, withLogo) : QImage();
-    std::unique_ptr<QGuiApplication> session;
-    if (options.compose) {
-        session = StartGuiSession();
-        const std::optional<QImage> composed = ComposedPicture(picture, options);
-        if (!composed) return Fail(ExitBadUsage, "cannot read the logo " + *options.logoFile);
-        picture = *composed;
+std::string TerminalArt(const QRSymbol& symbol, const CliOptions& options) {
+    switch (options.terminalStyle) {
+    case TerminalStyle::Ascii: return SymbolText::AsciiArt(symbol, options.margin);
+    case TerminalStyle::Ansi: return SymbolText::HalfBlockArt(symbol, options.margin, true);
+    case TerminalStyle::Utf8: return SymbolText::HalfBlockArt(symbol, options.margin, false);
+    case TerminalStyle::Automatic: break;
     }
-    if (picture.isNull()) return ExitDoesNotFit;
-    return WritePng(picture, *options.outputFile);
+    return SymbolText::HalfBlockArt(symbol, options.margin, ColourWanted());
 }
 
 } // namespace
 
 int RunSingleSymbol(const CliOptions& options) {
-    const std::optional<std::vector<std::uint8_t>> payload = PayloadOf(options);
-    if (!payload) return Fail(ExitBadUsage, "cannot read standard input");
+    const Payload payload = PayloadOf(options);
+    if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
     clsQRCode encoder;
     encoder.AllowKanji = options.encode.allowKanji;
-    const EncodeSettings& s = options.encode;
-    const std::optional<QRSymbol> symbol = encoder.EncodeToMatrix(
-        payload->data(), static_cast<int>(payload->size()), s.version, s.ecLevel, s.maskPattern);
+    const std::optional<QRSymbol> symbol = SymbolToDraw(encoder, payload.bytes, options);
     if (options.outputFile) {
-        // A composed picture of a payload that fits nothing is the notice; it is still written.
-        const int status = WritePicture(encoder, *payload, options, symbol.has_value());
+        const int status = WritePicture(encoder, payload.bytes, symbol, options);
         if (status == ExitBadUsage) return status;
     }
-    if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(s));
+    if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(options.encode));
+    errno = 0; // the failing write's reason (EFBIG, ENOSPC, EPIPE) is all the stream keeps
     if (options.printInfo) std::cout << SymbolText::InfoLine(*symbol);
     if (options.printMatrix) std::cout << SymbolText::MatrixLines(*symbol);
     if (!options.printInfo && !options.printMatrix && !options.outputFile)
-        std::cout << SymbolText::TerminalArt(*symbol);
+        std::cout << TerminalArt(*symbol, options);
     std::cout.flush();
-    if (!std::cout) return Fail(ExitBadUsage, "cannot write standard output");
+    if (!std::cout)
+        return Fail(ExitBadUsage, "cannot write standard output" +
+                                      (errno != 0 ? ": " + SystemError(errno) : std::string()));
     return ExitDone;
 }

@@ -2,6 +2,6 @@
 
 #include "CommandLine.h"
 
-// One payload from the command line or standard input to stdout text, terminal art or a PNG.
-// Returns the exit status.
+// One payload from the command line, a file or standard input to stdout text, terminal art or
+// an image file. Returns the exit status.
 int RunSingleSymbol(const CliOptions& options);

@@ -6,8 +6,6 @@ namespace SymbolText {
 
 namespace {
 
-constexpr int QuietZone = 4;
-
 const char* ModeName(int mode) {
     switch (mode) {
     case ModeNumeric: return "numeric";
@@ -22,10 +20,10 @@ char LevelLetter(int ecLevel) {
 }
 
 // Dark in the symbol, light anywhere in the quiet zone around it.
-bool DarkWithMargin(const QRSymbol& symbol, int row, int column) {
+bool DarkWithMargin(const QRSymbol& symbol, int margin, int row, int column) {
     const int h = symbol.side();
-    const int r = row - QuietZone;
-    const int c = column - QuietZone;
+    const int r = row - margin;
+    const int c = column - margin;
     return r >= 0 && c >= 0 && r < h && c < h && symbol.dark(r, c);
 }
 
@@ -64,18 +62,31 @@ std::string MatrixLines(const QRSymbol& symbol) {
 }
 
 // Terminals differ in what "default" colours are (dark themes, light themes), and a reader
-// needs dark modules on a light ground. So every line sets black on white explicitly (the
-// basic ECMA-48 colours every terminal has) and resets before its line break, so the colour
-// never bleeds into the rest of the line or into the prompt.
-std::string TerminalArt(const QRSymbol& symbol) {
-    const int width = symbol.side() + 2 * QuietZone;
+// needs dark modules on a light ground. So with colour every line sets black on white
+// explicitly (the basic ECMA-48 colours every terminal has) and resets before its line break,
+// so the colour never bleeds into the rest of the line or into the prompt.
+std::string HalfBlockArt(const QRSymbol& symbol, int margin, bool colour) {
+    const int width = symbol.side() + 2 * margin;
     std::string text;
     for (int row = 0; row < width; row += 2) {
-        text += "\x1b[30;47m";
+        if (colour) text += "\x1b[30;47m";
         for (int column = 0; column < width; ++column)
-            text += HalfBlock(DarkWithMargin(symbol, row, column),
-                              DarkWithMargin(symbol, row + 1, column));
-        text += "\x1b[0m\n";
+            text += HalfBlock(DarkWithMargin(symbol, margin, row, column),
+                              DarkWithMargin(symbol, margin, row + 1, column));
+        if (colour) text += "\x1b[0m";
+        text += '\n';
+    }
+    return text;
+}
+
+std::string AsciiArt(const QRSymbol& symbol, int margin) {
+    const int width = symbol.side() + 2 * margin;
+    std::string text;
+    text.reserve(static_cast<std::size_t>(width) * (2 * width + 1));
+    for (int row = 0; row < width; ++row) {
+        for (int column = 0; column < width; ++column)
+            text += DarkWithMargin(symbol, margin, row, column) ? "##" : "  ";
+        text += '\n';
     }
     return text;
 }

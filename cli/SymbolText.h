@@ -14,7 +14,12 @@ std::string InfoLine(const QRSymbol& symbol);
 std::string MatrixLines(const QRSymbol& symbol);
 
 // The symbol as terminal text art that a phone can scan off the screen: two modules per
-// character cell with half blocks, inside a 4-module quiet zone.
-std::string TerminalArt(const QRSymbol& symbol);
+// character cell with half blocks (dark modules are ink), inside `margin` light modules. With
+// colour, every line is black on white whatever the terminal's theme.
+std::string HalfBlockArt(const QRSymbol& symbol, int margin, bool colour);
+
+// "##" for a dark module and two spaces for a light one, one line per module row, for
+// terminals and files without Unicode.
+std::string AsciiArt(const QRSymbol& symbol, int margin);
 
 } // namespace SymbolText

@@ -4,18 +4,22 @@
 #include "ExitStatus.h"
 #include "SingleSymbol.h"
 
+#include <csignal>
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // Past a file size limit the write should fail with EFBIG and be reported, not kill the
+    // program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     const ParsedCommandLine parsed =
         ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         std::cerr << "quorlik-qr: " << parsed.error << " (try --help)\n";
         return ExitBadUsage;
     }
-    if (parsed.options.help) {
-        std::cout << UsageText();
-        return ExitDone;
+    if (parsed.options.help || parsed.options.showVersion) {
+        std::cout << (parsed.options.help ? UsageText() : VersionText()) << std::flush;
+        return std::cout ? ExitDone : ExitBadUsage;
     }
     if (parsed.options.batch) return RunBatchCommand(parsed.options);
     return RunSingleSymbol(parsed.options);

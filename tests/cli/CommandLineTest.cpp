@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 ParsedCommandLine Parse(std::vector<std::string> arguments) {
@@ -17,31 +19,53 @@ TEST(CommandLine, DefaultsAreTheWindowsSettings) {
     EXPECT_FALSE(parsed.options.encode.allowKanji);
     EXPECT_EQ(parsed.options.text, "hello");
     EXPECT_FALSE(parsed.options.batch.has_value());
+    EXPECT_EQ(parsed.options.terminalStyle, TerminalStyle::Automatic);
+    EXPECT_EQ(parsed.options.scale, 1);
+    EXPECT_EQ(parsed.options.margin, 4);
+    EXPECT_EQ(parsed.options.kind, "text");
 }
 
 TEST(CommandLine, ValuesInEverySpelling) {
     for (const std::vector<std::string>& spelling :
-         {std::vector<std::string>{"-l", "H", "-v", "7", "-m", "5", "-o", "x.png"},
-          {"--level", "H", "--version", "7", "--mask", "5", "--output", "x.png"},
-          {"--level=H", "--version=7", "--mask=5", "--output=x.png"},
-          {"-lH", "-v7", "-m5", "-ox.png"}}) {
+         {std::vector<std::string>{"-l", "H", "-v", "7", "-m", "5", "-o", "x.png", "-r", "in"},
+          {"--level", "H", "--symversion", "7", "--mask", "5", "--output", "x.png", "--read", "in"},
+          {"--level=H", "--symversion=7", "--mask=5", "--output=x.png", "--read=in"},
+          {"-lH", "-v7", "-m5", "-ox.png", "-rin"},
+          {"-l", "h", "-o", "x.png", "-v", "7", "-r", "in", "-m", "5"}}) {
         const ParsedCommandLine parsed = Parse(spelling);
         ASSERT_EQ(parsed.error, "") << spelling[0];
         EXPECT_EQ(parsed.options.encode.ecLevel, 4);
         EXPECT_EQ(parsed.options.encode.version, 7);
         EXPECT_EQ(parsed.options.encode.maskPattern, 5);
         EXPECT_EQ(parsed.options.outputFile, "x.png");
+        EXPECT_EQ(parsed.options.inputFile, "in");
     }
 }
 
-TEST(CommandLine, LevelsInOrder) {
-    const std::string letters = "LMQH";
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Parse({"-l", std::string(1, letters[i])}).options.encode.ecLevel, i + 1);
+TEST(CommandLine, VersionIsTheProgramsAndSymversionTheSymbols) {
+    for (const char* spelling : {"-V", "--version"}) {
+        const ParsedCommandLine parsed = Parse({spelling});
+        ASSERT_EQ(parsed.error, "");
+        EXPECT_TRUE(parsed.options.showVersion);
+        EXPECT_EQ(parsed.options.encode.version, 0);
+    }
+    const ParsedCommandLine symbol = Parse({"-v", "7", "x"});
+    EXPECT_FALSE(symbol.options.showVersion);
+    EXPECT_EQ(symbol.options.encode.version, 7);
+    EXPECT_NE(Parse({"--version=7", "x"}).error, ""); // the old spelling no longer means -v
+    EXPECT_EQ(VersionText(), std::string("quorlik-qr ") + QUORLIK_VERSION + "\n");
+}
+
+TEST(CommandLine, BytesOfArgumentsComeBackUnchanged) {
+    const std::string notUtf8 = "\xff\xfe\x80 \xe4\xba\x8c";
+    const ParsedCommandLine parsed = Parse({"-o", notUtf8 + ".png", notUtf8});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.text, notUtf8);
+    EXPECT_EQ(parsed.options.outputFile, notUtf8 + ".png");
 }
 
 TEST(CommandLine, FlagsAndTheEndOfOptions) {
-    const ParsedCommandLine parsed = Parse({"--kanji", "--matrix", "--info", "--", "-5"});
+    const ParsedCommandLine parsed = Parse({"-k", "--matrix", "--info", "--", "-5"});
     ASSERT_EQ(parsed.error, "");
     EXPECT_TRUE(parsed.options.encode.allowKanji);
     EXPECT_TRUE(parsed.options.printMatrix);
@@ -51,9 +75,54 @@ TEST(CommandLine, FlagsAndTheEndOfOptions) {
     EXPECT_TRUE(Parse({"-h"}).options.help);
 }
 
+TEST(CommandLine, TypeIsTerminalStyleOrTheFormatOfStandardOutput) {
+    EXPECT_EQ(Parse({"-t", "ascii", "x"}).options.terminalStyle, TerminalStyle::Ascii);
+    EXPECT_EQ(Parse({"-t", "ANSI", "x"}).options.terminalStyle, TerminalStyle::Ansi);
+    EXPECT_EQ(Parse({"--type=utf8", "x"}).options.terminalStyle, TerminalStyle::Utf8);
+    const ParsedCommandLine svg = Parse({"-t", "svg", "-o", "-", "x"});
+    ASSERT_EQ(svg.error, "");
+    EXPECT_EQ(svg.options.outputType, "svg");
+    EXPECT_EQ(svg.options.terminalStyle, TerminalStyle::Automatic);
+}
+
+TEST(CommandLine, ScaleAndMarginGoToTheSingleSymbolOrTheBatch) {
+    const ParsedCommandLine single = Parse({"-s", "6", "--margin", "0", "-o", "a.svg", "x"});
+    ASSERT_EQ(single.error, "");
+    EXPECT_EQ(single.options.scale, 6);
+    EXPECT_EQ(single.options.margin, 0);
+    const ParsedCommandLine batch =
+        Parse({"--batch", "r.csv", "--out-dir", "o", "--scale", "6", "--margin", "2"});
+    ASSERT_EQ(batch.error, "");
+    EXPECT_EQ(batch.options.batch->scale, 6);
+    EXPECT_EQ(batch.options.batch->margin, 2);
+    EXPECT_EQ(Parse({"--margin", "1", "x"}).options.margin, 1); // the terminal art's margin
+}
+
+TEST(CommandLine, ContentOptionsAreParsedInOrder) {
+    const ParsedCommandLine parsed = Parse({"--kind", "contact", "--field", "name=Li Lei", "--eci",
+                                            "--field", "note=a=b", "--field=email=", "x"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.kind, "contact");
+    EXPECT_TRUE(parsed.options.eci);
+    const std::vector<std::pair<std::string, std::string>> fields = {
+        {"name", "Li Lei"}, {"note", "a=b"}, {"email", ""}};
+    EXPECT_EQ(parsed.options.fields, fields);
+    const ParsedCommandLine decode = Parse({"--decode", "a.png", "b.png"});
+    ASSERT_EQ(decode.error, "");
+    EXPECT_TRUE(decode.options.decode);
+    EXPECT_FALSE(decode.options.text.has_value());
+    EXPECT_EQ(decode.options.decodeFiles, (std::vector<std::string>{"a.png", "b.png"}));
+    const ParsedCommandLine encoding =
+        Parse({"--batch", "r.csv", "--out-dir", "o", "--encoding", "GB18030"});
+    ASSERT_EQ(encoding.error, "");
+    EXPECT_EQ(encoding.options.batch->encoding, "GB18030");
+    EXPECT_EQ(Parse({"--batch", "r.csv", "--out-dir", "o"}).options.batch->encoding, "UTF-8");
+}
+
 TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
     const std::vector<std::vector<std::string>> bad = {
         {"-l", "X"},
+        {"-l", "HH"},
         {"-v", "41"},
         {"-v", "-1"},
         {"-v", "3x"},
@@ -72,9 +141,39 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--batch", "a.csv", "--out-dir", "d", "--jobs", "0"},
         {"--batch", "a.csv", "--out-dir", "d", "--scale", "0"},
         {"--batch", "a.csv", "--out-dir", "d", "--compose", "--format", "svg"},
+        {"--batch", "a.csv", "--out-dir", "d", "--compose", "--margin", "2"},
+        {"--batch", "a.csv", "--out-dir", "d", "-r", "x"},
+        {"--batch", "a.csv", "--out-dir", "d", "--encoding", "a b"},
+        {"-t", "webp", "x"},
+        {"-t", "png", "x"},
+        {"-t", "png", "-o", "a.png", "x"},
+        {"-t", "ascii", "-o", "a.png", "x"},
+        {"-t", "utf8", "--info", "x"},
+        {"-o", "", "x"},
+        {"-o", "a.webp", "x"},
+        {"-o", "noextension", "x"},
+        {"-o", "folder.png/", "x"},
+        {"-o", "-", "--info", "x"},
+        {"--compose", "-o", "a.svg", "x"},
+        {"--compose", "-o", "-", "-t", "svg", "x"},
+        {"--compose", "-o", "a.png", "--scale", "2", "x"},
+        {"--compose", "-o", "a.png", "--margin", "0", "x"},
+        {"--scale", "2", "x"},
+        {"--margin", "2", "--info", "x"},
+        {"--margin", "101", "x"},
+        {"-r", "a", "x"},
+        {"--encoding", "UTF-8", "x"},
+        {"--kind", "poem", "x"},
+        {"--field", "novalue", "x"},
+        {"--field", "=v", "x"},
     };
-    for (const std::vector<std::string>& arguments : bad)
-        EXPECT_NE(Parse(arguments).error, "") << arguments[0] << " " << arguments.size();
+    for (const std::vector<std::string>& arguments : bad) {
+        const ParsedCommandLine parsed = Parse(arguments);
+        std::string joined;
+        for (const std::string& a : arguments) joined += a + " ";
+        EXPECT_NE(parsed.error, "") << joined;
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << joined;
+    }
 }
 
 TEST(CommandLine, BatchSettings) {
@@ -91,7 +190,27 @@ TEST(CommandLine, BatchSettings) {
     const ParsedCommandLine defaults = Parse({"--batch", "rows.csv", "--out-dir", "out"});
     EXPECT_EQ(defaults.options.batch->format, "png");
     EXPECT_EQ(defaults.options.batch->scale, 8);
+    EXPECT_EQ(defaults.options.batch->margin, 4);
     EXPECT_EQ(defaults.options.batch->jobs, 0);
+}
+
+TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
+    std::istringstream help(UsageText());
+    int lines = 0;
+    for (std::string line; std::getline(help, line); ++lines) {
+        int columns = 0; // UTF-8: count the characters, not the bytes
+        for (const char c : line) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        EXPECT_LE(columns, 80) << line;
+    }
+    EXPECT_GT(lines, 10);
+    for (const char* option :
+         {"-l, --level",  "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
+          "-o, --output", "-s, --scale",      "--margin",   "--matrix",    "--info",
+          "--compose",    "--logo",           "-r, --read", "--kind",      "--field",
+          "--eci",        "--decode",         "--batch",    "--out-dir",   "--format",
+          "--encoding",   "--verify",         "-j, --jobs", "-h, --help",  "-V, --version",
+          "exit status"})
+        EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
 
 } // namespace

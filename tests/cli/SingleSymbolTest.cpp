@@ -131,7 +131,7 @@ TEST(SingleSymbolText, InfoAndMatrixTogether) {
 }
 
 TEST(SingleSymbolTerminal, ArtHasAQuietZoneAndScansFromTheScreen) {
-    const ToolRun run = RunTool({QString::fromUtf8(MixedText)});
+    const ToolRun run = RunTool({"-t", "ansi", QString::fromUtf8(MixedText)});
     ASSERT_EQ(run.status, 0);
     const QList<QByteArray> lines = run.out.split('\n');
     for (const QByteArray& line : lines) {

@@ -1,25 +1,100 @@
 #include "ToolProcess.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <pty.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <memory>
 #include <vector>
 
-ToolRun RunTool(const QStringList& arguments, const QByteArray& input,
-                const QString& workingDirectory) {
+extern char** environ;
+
+namespace {
+
+QProcessEnvironment EnvironmentOf(const QStringList& set, const QStringList& unset) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : unset) environment.remove(name);
+    for (const QString& pair : set)
+        environment.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    return environment;
+}
+
+} // namespace
+
+ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup) {
     QProcess process;
-    if (!workingDirectory.isEmpty()) process.setWorkingDirectory(workingDirectory);
+    if (!setup.workingDirectory.isEmpty()) process.setWorkingDirectory(setup.workingDirectory);
+    if (!setup.inputFile.isEmpty()) process.setStandardInputFile(setup.inputFile);
+    process.setProcessEnvironment(EnvironmentOf(setup.setEnvironment, setup.unsetEnvironment));
+    const long limit = setup.fileSizeLimit;
+    if (limit >= 0)
+        process.setChildProcessModifier([limit] {
+            const rlimit size{rlim_t(limit), rlim_t(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+        });
     process.start(QStringLiteral(QUORLIK_QR_BINARY), arguments);
     if (!process.waitForStarted()) return {};
-    process.write(input);
-    process.closeWriteChannel();
+    if (setup.inputFile.isEmpty()) {
+        process.write(setup.input);
+        process.closeWriteChannel();
+    }
     process.waitForFinished(120000);
     ToolRun run;
     run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+ToolRun RunTool(const QStringList& arguments, const QByteArray& input,
+                const QString& workingDirectory) {
+    ToolSetup setup;
+    setup.input = input;
+    setup.workingDirectory = workingDirectory;
+    return RunToolWith(arguments, setup);
+}
+
+QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment,
+                         const QStringList& unsetEnvironment) {
+    int terminal = -1;
+    int device = -1;
+    if (::openpty(&terminal, &device, nullptr, nullptr, nullptr) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, device, STDOUT_FILENO);
+    std::vector<QByteArray> storage{QByteArray(QUORLIK_QR_BINARY)};
+    for (const QString& argument : arguments) storage.push_back(argument.toUtf8());
+    std::vector<char*> argv;
+    for (QByteArray& argument : storage) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<QByteArray> environmentStorage;
+    for (const QString& pair : EnvironmentOf(setEnvironment, unsetEnvironment).toStringList())
+        environmentStorage.push_back(pair.toUtf8());
+    std::vector<char*> envp;
+    for (QByteArray& pair : environmentStorage) envp.push_back(pair.data());
+    envp.push_back(nullptr);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(device);
+    QByteArray output;
+    char buffer[4096];
+    // Once the child has exited and the output is drained, reading the terminal gives EIO.
+    for (ssize_t n; spawned == 0 && (n = ::read(terminal, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        output.append(buffer, n);
+    }
+    ::close(terminal);
+    if (spawned == 0) ::waitpid(child, nullptr, 0);
+    return output;
 }
 
 QString TemporaryFolder() {

@@ -6,13 +6,29 @@
 
 // quorlik-qr run as a script would run it: arguments, standard input, exit status and output.
 struct ToolRun {
-    int status = -1;
+    int status = -1; // -1: killed by a signal or never finished
     QByteArray out;
     QByteArray err;
 };
 
 ToolRun RunTool(const QStringList& arguments, const QByteArray& input = {},
                 const QString& workingDirectory = {});
+
+// What else a run may need: standard input from a file, environment changes, a file size limit.
+struct ToolSetup {
+    QByteArray input;
+    QString inputFile; // replaces input
+    QString workingDirectory;
+    QStringList setEnvironment; // NAME=VALUE
+    QStringList unsetEnvironment;
+    long fileSizeLimit = -1; // bytes (RLIMIT_FSIZE); -1: none
+};
+
+ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
+
+// Standard output on a pseudo-terminal, as a person at a terminal sees it. Returns the output.
+QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment = {},
+                         const QStringList& unsetEnvironment = {});
 
 // A fresh temporary folder per test, removed afterwards.
 QString TemporaryFolder();
