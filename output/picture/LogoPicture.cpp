@@ -1,11 +1,21 @@
 #include "LogoPicture.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace LogoPicture {
 namespace {
+
+// Larger files are refused unread. A logo of this many bytes is already absurd.
+constexpr qint64 MaxFileBytes = 32 * 1024 * 1024;
+// Pictures wider or taller than this are reduced when loaded.
+constexpr int MaxLogoSide = 1024;
 
 bool isAcceptedFormat(const QByteArray& format) {
     return format == "jpeg" || format == "bmp" || format == "gif" || format == "png";
@@ -18,16 +28,10 @@ struct FileEnds {
     QByteArray tail;
 };
 
-FileEnds readEnds(QFile& file) {
+FileEnds endsOf(const QByteArray& bytes) {
     constexpr qint64 kHead = 64;
     constexpr qint64 kTail = 1024;
-    FileEnds ends;
-    ends.size = file.size();
-    ends.head = file.read(kHead);
-    file.seek(qMax<qint64>(0, ends.size - kTail));
-    ends.tail = file.read(kTail);
-    file.seek(0);
-    return ends;
+    return FileEnds{bytes.size(), bytes.left(kHead), bytes.right(kTail)};
 }
 
 // Qt's JPEG, GIF and BMP readers return what they decoded of a cut-off file as a success, so
@@ -66,32 +70,75 @@ bool bmpIsComplete(const FileEnds& ends) {
     const quint16 bitsPerPixel = littleEndian16(data, 28);
     const quint32 compression = littleEndian32(data, 30);
     if (compression != 0) return true;
-    const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
-    return ends.size >= qint64(pixelOffset) + rowBytes * qAbs(height);
+    // A hostile header may declare any dimensions: every step is checked for overflow, and a
+    // size that cannot be computed cannot be complete.
+    qint64 rowBits = 0, pixelBytes = 0, needed = 0;
+    if (width <= 0 || __builtin_mul_overflow(width, qint64(bitsPerPixel), &rowBits)) return false;
+    const qint64 rowBytes = (rowBits + 31) / 32 * 4;
+    if (__builtin_mul_overflow(rowBytes, qAbs(height), &pixelBytes)) return false;
+    if (__builtin_add_overflow(pixelBytes, qint64(pixelOffset), &needed)) return false;
+    return ends.size >= needed;
+}
+
+// A PNG ends with its IEND chunk; checked here so that libpng is never handed a cut-off file
+// (it reports those on standard error by itself).
+bool pngIsComplete(const FileEnds& ends) {
+    return ends.tail.endsWith(QByteArrayLiteral("IEND\xAE\x42\x60\x82"));
 }
 
 bool isComplete(const QByteArray& format, const FileEnds& ends) {
     if (format == "jpeg") return jpegIsComplete(ends);
     if (format == "gif") return gifIsComplete(ends);
     if (format == "bmp") return bmpIsComplete(ends);
-    return true; // Qt's PNG reader fails by itself on a cut-off file
+    return pngIsComplete(ends);
+}
+
+// Bytes of a regular file, at most MaxFileBytes: a FIFO or a device at the name would block or
+// never end, and a huge file is no logo.
+std::optional<QByteArray> readBounded(const QString& fileName) {
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    QFile file;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileBytes ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (bytes.size() > MaxFileBytes || file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes;
+}
+
+// A logo is drawn a few dozen pixels wide: a huge picture is reduced once, here, so that it is
+// neither held at full size nor scaled down again for every picture.
+QImage reducedForDrawing(const QImage& picture) {
+    if (picture.width() <= MaxLogoSide && picture.height() <= MaxLogoSide) return picture;
+    return picture.scaled(MaxLogoSide, MaxLogoSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
 
 std::optional<QImage> Load(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const FileEnds ends = readEnds(file);
+    const std::optional<QByteArray> bytes = readBounded(fileName);
+    if (!bytes) return std::nullopt;
+    return Decode(*bytes);
+}
 
-    QImageReader reader(&file);
+std::optional<QImage> Decode(const QByteArray& bytes) {
+    const FileEnds ends = endsOf(bytes);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format();
     if (!isAcceptedFormat(format) || !isComplete(format, ends)) return std::nullopt;
 
     QImage picture;
     if (!reader.read(&picture) || picture.isNull()) return std::nullopt;
-    return picture;
+    return reducedForDrawing(picture);
 }
 
 } // namespace LogoPicture
