@@ -12,34 +12,43 @@ namespace {
 constexpr int MaxColours = 256;
 
 std::optional<PalettePicture> exactFromIndexed(const QImage& picture) {
+    const int width = picture.width();
+    const int height = picture.height();
     // Only the entries the pixels use, each colour once.
     std::array<bool, 256> used{};
-    for (int y = 0; y < picture.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const uchar* row = picture.constScanLine(y);
-        for (int x = 0; x < picture.width(); ++x) used[row[x]] = true;
+        for (int x = 0; x < width; ++x) used[row[x]] = true;
     }
     const QList<QRgb> table = picture.colorTable();
     std::array<uchar, 256> entry{};
+    bool identity = true;
     PalettePicture palette;
     for (int i = 0; i < 256; ++i) {
-        if (!used[i]) continue;
+        if (!used[size_t(i)]) continue;
         const QRgb colour = i < table.size() ? table[i] : qRgb(0, 0, 0);
-        if (qAlpha(colour) != 255) return {};
+        if (qAlpha(colour) != 255) return std::nullopt;
         qsizetype at = palette.colours.indexOf(colour);
         if (at < 0) {
             at = palette.colours.size();
             palette.colours.append(colour);
         }
-        entry[i] = uchar(at);
+        entry[size_t(i)] = uchar(at);
+        identity = identity && at == i;
     }
-    QImage indices(picture.size(), QImage::Format_Indexed8);
-    for (int y = 0; y < picture.height(); ++y) {
-        const uchar* in = picture.constScanLine(y);
-        uchar* out = indices.scanLine(y);
-        for (int x = 0; x < picture.width(); ++x) out[x] = entry[in[x]];
+    if (identity) {
+        // The usual case (a composed picture): the pixels are already the indices.
+        palette.indices = picture;
+    } else {
+        QImage indices(picture.size(), QImage::Format_Indexed8);
+        for (int y = 0; y < height; ++y) {
+            const uchar* in = picture.constScanLine(y);
+            uchar* out = indices.scanLine(y);
+            for (int x = 0; x < width; ++x) out[x] = entry[in[x]];
+        }
+        palette.indices = indices;
     }
-    indices.setColorTable(palette.colours);
-    palette.indices = indices;
+    palette.indices.setColorTable(palette.colours);
     return palette;
 }
 
@@ -47,12 +56,13 @@ std::optional<PalettePicture> exactFromRgb(const QImage& rgb) {
     PalettePicture palette;
     QHash<QRgb, uchar> index;
     QImage indices(rgb.size(), QImage::Format_Indexed8);
+    const int width = rgb.width();
     for (int y = 0; y < rgb.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         uchar* out = indices.scanLine(y);
         QRgb last = ~in[0];
         uchar lastIndex = 0;
-        for (int x = 0; x < rgb.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (in[x] == last) { // runs of one colour are most of a symbol
                 out[x] = lastIndex;
                 continue;

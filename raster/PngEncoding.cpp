@@ -37,9 +37,13 @@ int bitDepthFor(qsizetype colours) {
 // One row of 8-bit indices packed to `depth` (1, 2 or 4) bits a pixel, most significant first.
 void packRow(const uchar* indices, int width, int depth, png_byte* packed) {
     const int perByte = 8 / depth;
-    std::fill(packed, packed + (width * depth + 7) / 8, png_byte(0));
-    for (int x = 0; x < width; ++x)
-        packed[x / perByte] |= png_byte(indices[x] << (8 - depth * (x % perByte + 1)));
+    const int bytes = (width + perByte - 1) / perByte;
+    for (int b = 0, x = 0; b < bytes; ++b) {
+        unsigned value = 0;
+        for (int k = 0; k < perByte; ++k, ++x)
+            value = (value << depth) | (x < width ? indices[x] : 0u);
+        packed[b] = png_byte(value);
+    }
 }
 
 struct Writer {
@@ -99,6 +103,26 @@ bool writePalette(Writer& w, const PalettePicture& palette) {
     return writePaletteRows(w, rows);
 }
 
+// A 1-bit picture's rows are already PNG's rows (most significant bit first).
+bool writeOneBit(Writer& w, const QImage& picture, const png_color* colours) {
+    if (setjmp(png_jmpbuf(w.png))) return false;
+    png_set_IHDR(w.png, w.info, png_uint_32(picture.width()), png_uint_32(picture.height()), 1,
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_PLTE(w.png, w.info, colours, 2);
+    png_set_filter(w.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(w.png, ZlibLevel);
+    png_write_info(w.png, w.info);
+    for (int y = 0; y < picture.height(); ++y) png_write_row(w.png, picture.constScanLine(y));
+    png_write_end(w.png, nullptr);
+    return true;
+}
+
+bool isOpaqueOneBit(const QImage& picture) {
+    if (picture.format() != QImage::Format_Mono || picture.colorCount() != 2) return false;
+    return qAlpha(picture.color(0)) == 255 && qAlpha(picture.color(1)) == 255;
+}
+
 bool writeTrueColour(Writer& w, const QImage& picture) {
     const bool alpha = picture.hasAlphaChannel();
     const QImage pixels =
@@ -128,9 +152,19 @@ PngResult EncodePng(const QImage& picture) {
         result.error = QStringLiteral("PNG: out of memory");
         return result;
     }
-    const std::optional<PalettePicture> palette = ExactPalette(picture);
-    const bool written =
-        palette ? writePalette(writer, *palette) : writeTrueColour(writer, picture);
+    bool written = false;
+    if (isOpaqueOneBit(picture)) {
+        const png_color colours[2] = {
+            {png_byte(qRed(picture.color(0))), png_byte(qGreen(picture.color(0))),
+             png_byte(qBlue(picture.color(0)))},
+            {png_byte(qRed(picture.color(1))), png_byte(qGreen(picture.color(1))),
+             png_byte(qBlue(picture.color(1)))}};
+        written = writeOneBit(writer, picture, colours);
+    } else if (const std::optional<PalettePicture> palette = ExactPalette(picture)) {
+        written = writePalette(writer, *palette);
+    } else {
+        written = writeTrueColour(writer, picture);
+    }
     if (!written) {
         result.error = QStringLiteral("PNG: %1").arg(writer.error);
         return result;

@@ -1,5 +1,5 @@
-// 10,000 CSV rows of mixed kinds to composed PNG pictures, against zint on the same payloads.
-// Both run as programs, writing into the same kind of folder. The folder is on /dev/shm when it
+// 10,000 CSV rows of mixed kinds to PNG pictures, against zint on the same payloads. Both run as
+// programs, writing into the same kind of folder. The folder is on /dev/shm when it
 // exists, so that the figures measure the programs rather than this machine's disk flushes;
 // set QUORLIK_BENCH_DIR to measure on another file system.
 #include "BatchPlan.h"
@@ -12,8 +12,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -120,6 +126,14 @@ QString FreshOutputFolder(const QString& name) {
     return folder.path();
 }
 
+// The CPU time that finished child processes have used so far, user and system.
+double ChildCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 bool RunProgram(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
@@ -128,48 +142,85 @@ bool RunProgram(const QString& program, const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
-void RunTimed(benchmark::State& state, const QString& folderName, const QString& program,
-              const std::function<QStringList(const QString&)>& arguments) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        const QString out = FreshOutputFolder(folderName);
-        state.ResumeTiming();
-        if (!RunProgram(program, arguments(out))) state.SkipWithError("the program failed");
-        state.PauseTiming();
-        if (QDir(out).entryList(QDir::Files).size() != RowCount)
-            state.SkipWithError("not every symbol was written");
-        state.ResumeTiming();
-    }
-    state.counters["symbols_per_second"] =
-        benchmark::Counter(RowCount, benchmark::Counter::kIsIterationInvariantRate);
+// One contender: a program and its arguments for an output folder.
+struct Contender {
+    const char* name;
+    QString program;
+    std::function<QStringList(const QString&)> arguments;
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+};
+
+// Each run writes all rows into a fresh folder; returns false when a row is missing.
+bool RunOnce(Contender& contender) {
+    const QString out = FreshOutputFolder(QString::fromLatin1(contender.name));
+    const double cpuBefore = ChildCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const bool ran = RunProgram(contender.program, contender.arguments(out));
+    contender.wallSeconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    contender.cpuSeconds += ChildCpuSeconds() - cpuBefore;
+    return ran && QDir(out).entryList(QDir::Files).size() == RowCount;
 }
 
-void BM_QuorlikBatchComposedPng(benchmark::State& state) {
-    const Workload& w = SharedWorkload();
-    RunTimed(state, "quorlik", QUORLIK_QR_BINARY, [&](const QString& out) {
-        return QStringList{"--batch", w.csv, "--out-dir", out, "--compose"};
-    });
+QStringList QuorlikArguments(const QString& out, const QStringList& extra) {
+    return QStringList{"--batch", SharedWorkload().csv, "--out-dir", out, "--jobs", "1"} + extra;
 }
 
 // QR Code (symbology 58) at level Q, the payload bytes as they are, to PNG with a quiet zone
-// and about the module size of the composed picture.
-void BM_ZintBatchPng(benchmark::State& state) {
-    const Workload& w = SharedWorkload();
-    RunTimed(state, "zint", "zint", [&](const QString& out) {
-        return QStringList{"--barcode=58",
-                           "--secure=3",
-                           "--binary",
-                           "--esc",
-                           "--quietzones",
-                           "--scale=2.5",
-                           "--batch",
-                           "--input=" + w.zintInput,
-                           "--output=" + out + "/~~~~~.png"};
-    });
+// and 5 pixels a module (zint's X-dimension of 2.5).
+QStringList ZintArguments(const QString& out) {
+    return QStringList{"--barcode=58",
+                       "--secure=3",
+                       "--binary",
+                       "--esc",
+                       "--quietzones",
+                       "--scale=2.5",
+                       "--batch",
+                       "--input=" + SharedWorkload().zintInput,
+                       "--output=" + out + "/~~~~~.png"};
 }
 
-BENCHMARK(BM_QuorlikBatchComposedPng)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(2);
-BENCHMARK(BM_ZintBatchPng)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+// Ours in three ways and zint on the same rows, one process at a time (--jobs 1), in turn and
+// in a shuffled order each round, so that the machine's drift falls on all alike. The figures
+// are CPU per row (the processes' user and system time) and zint's CPU over ours.
+void BM_BatchAgainstZint(benchmark::State& state) {
+    const QString logo = QStringLiteral(QUORLIK_SOURCE_DIR "/resources/pictures/logo-fu.png");
+    std::vector<Contender> contenders = {
+        {"zint", "zint", ZintArguments},
+        {"plain", QUORLIK_QR_BINARY,
+         [](const QString& out) {
+             return QuorlikArguments(out, {"--scale", "5"});
+         }},
+        {"compose", QUORLIK_QR_BINARY,
+         [](const QString& out) { return QuorlikArguments(out, {"--compose"}); }},
+        {"logo", QUORLIK_QR_BINARY,
+         [&](const QString& out) {
+             return QuorlikArguments(out, {"--compose", "--logo", logo});
+         }},
+    };
+    std::mt19937 shuffle(20261208);
+    int rounds = 0;
+    for (auto _ : state) {
+        std::vector<Contender*> order;
+        for (Contender& c : contenders) order.push_back(&c);
+        std::shuffle(order.begin(), order.end(), shuffle);
+        for (Contender* c : order)
+            if (!RunOnce(*c)) state.SkipWithError((std::string(c->name) + " failed").c_str());
+        ++rounds;
+    }
+    const auto perRow = [&](const Contender& c) { return c.cpuSeconds / rounds / RowCount * 1e6; };
+    for (const Contender& c : contenders) {
+        state.counters[std::string(c.name) + "_cpu_us_per_row"] = perRow(c);
+        state.counters[std::string(c.name) + "_wall_us_per_row"] =
+            c.wallSeconds / rounds / RowCount * 1e6;
+        if (&c != &contenders.front())
+            state.counters[std::string(c.name) + "_vs_zint"] =
+                perRow(contenders.front()) / perRow(c);
+    }
+}
+
+BENCHMARK(BM_BatchAgainstZint)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
 
 } // namespace
 
