@@ -127,6 +127,11 @@ const std::vector<OptionSpec>& OptionTable() {
              Batch(o).verify = true;
              return std::string();
          }},
+        {"encoding", 0, true,
+         [](CliOptions& o, const std::string& v) {
+             Batch(o).encoding = v;
+             return std::string();
+         }},
         {"jobs", 'j', true,
          [](CliOptions& o, const std::string& v) {
              return SetInteger("--jobs", v, 1, 256, Batch(o).jobs);
@@ -240,6 +245,7 @@ batch (one symbol per CSV row; columns file, kind and the kind's fields):
       --format F       png (default), jpg, gif, tif, bmp or svg
       --scale N        pixels per module without --compose, default 8
       --verify         read every written file back and fail rows that do not scan to the payload
+      --encoding NAME  the CSV's encoding, default UTF-8 (GB18030 for a GBK sheet)
   -j, --jobs N         rows computed in parallel, default: the number of cores
 exit status: 0 done; 1 the payload fits no symbol at that level/version (batch: some rows failed); 2 bad usage or unreadable input (with a one-line message on stderr)
 )";

@@ -20,6 +20,7 @@ struct BatchSettings {
     int scale = 8;
     bool verify = false;
     int jobs = 0; // 0: one per core
+    std::string encoding = "UTF-8";
 };
 
 struct CliOptions {
