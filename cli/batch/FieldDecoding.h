@@ -2,8 +2,8 @@
 
 #include "CsvReader.h"
 
-#include <QString>
 #include <QByteArrayView>
+#include <QString>
 #include <QStringDecoder>
 
 #include <optional>
