@@ -151,18 +151,6 @@ TEST(BatchPlanning, NamesDuplicatesAndHeader) {
     EXPECT_NE(PlanBatch("text,Text\nx,y\n").error, "");
 }
 
-TEST(BatchPlanning, HeaderWithNoFieldStopsAndKindWithoutColumnsFailsAlone) {
-    for (const char* header : {"txet\nhello\n", "file,kind\na,text\n", "file,colour\na,b\n"})
-        EXPECT_NE(PlanBatch(header).error.indexOf(QStringLiteral("no field")), -1) << header;
-    const BatchPlan plan = PlanBatch("file,kind,text\nt,text,hi\nm,mail,\nb,Bookmark ,x\n");
-    ASSERT_EQ(plan.error, "");
-    ASSERT_EQ(plan.rows.size(), 3u);
-    EXPECT_EQ(plan.rows[0].error, "");
-    EXPECT_NE(plan.rows[1].error.indexOf(QStringLiteral("to, subject, body")), -1)
-        << plan.rows[1].error.toStdString();
-    EXPECT_NE(plan.rows[2].error.indexOf(QStringLiteral("title, url")), -1);
-}
-
 TEST(BatchPlanning, RowsAndPayloadsAreBounded) {
     QByteArray many = "text\n";
     for (int i = 0; i <= MaxRows; ++i) many += "x\n";
@@ -222,8 +210,6 @@ TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {
     EXPECT_EQ(Quoted(QStringLiteral("二维码")), "\"二维码\"");
     EXPECT_EQ(Quoted(QString::fromUtf8("a\0b\"c\\\n\x1B", 8)), R"("a\0b\"c\\\n\x1B")");
     EXPECT_EQ(EscapedControls(QString::fromUtf8("x\0\"y\"", 5)), R"(x\0"y")");
-    const OutputName name = MakeOutputName(QString::fromUtf8("a\0b", 3), 1);
-    EXPECT_NE(name.error.indexOf(QStringLiteral("\"a\\0b\"")), -1) << name.error.toStdString();
 }
 
 TEST(SvgOutput, OnePathWithAMarginInModules) {
