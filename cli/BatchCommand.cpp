@@ -1,16 +1,20 @@
 #include "BatchCommand.h"
 
+#include "BatchFiles.h"
 #include "BatchPlan.h"
 #include "CsvReader.h"
 #include "ExitStatus.h"
+#include "FieldDecoding.h"
 #include "GuiSession.h"
 #include "JobRunner.h"
+#include "LogoPicture.h"
 #include "Progress.h"
+#include "Quoted.h"
 #include "RowOutput.h"
 #include "SymbolComposition.h"
+#include "Verifier.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <unistd.h>
@@ -25,29 +29,38 @@ QString PathOf(const std::string& localName) {
 }
 
 int CannotStart(const QString& message) {
-    std::fprintf(stderr, "quorlik-qr: %s\n", qPrintable(message));
+    std::fprintf(stderr, "quorlik-qr: %s\n", EscapedControls(message).c_str());
     return ExitBadUsage;
 }
 
-std::optional<CsvDocument> ReadCsvFile(const QString& fileName, QString& error) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot read %1: %2").arg(fileName, file.errorString());
-        return std::nullopt;
+// Reads the CSV as a stream and plans every row; the plan's error is set when the run cannot
+// start.
+BatchPlan PlanCsvFile(const QString& fileName, FieldDecoding& decoding) {
+    BatchPlan plan;
+    OpenedFile input = OpenCsvInput(fileName);
+    if (!input.error.isEmpty()) {
+        plan.error = input.error;
+        return plan;
     }
-    CsvDocument document = ReadCsv(file.readAll());
-    if (!document.error.isEmpty()) {
-        error = fileName + QStringLiteral(", ") + document.error;
-        return std::nullopt;
+    QFile file;
+    if (!file.open(input.descriptor.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        plan.error =
+            QStringLiteral("cannot read %1: %2").arg(QuotedText(fileName), file.errorString());
+        return plan;
     }
-    return document;
+    CsvReader reader(file);
+    plan = PlanBatch(reader, decoding);
+    if (!plan.error.isEmpty())
+        plan.error = QuotedText(fileName) + QStringLiteral(", ") + plan.error;
+    return plan;
 }
 
-RowOutputSettings OutputSettingsOf(const CliOptions& options) {
+RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
     RowOutputSettings settings;
     settings.encode = options.encode;
-    settings.outDir = PathOf(options.batch->outDir);
-    settings.format = QString::fromStdString(options.batch->format);
+    settings.outDir = outDir;
+    settings.format = ImageExport::FormatNamed(QString::fromStdString(options.batch->format))
+                          .value_or(ImageExport::Format::Png);
     settings.scale = options.batch->scale;
     settings.compose = options.compose;
     settings.paintLogo = options.logoFile.has_value();
@@ -55,13 +68,19 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options) {
     return settings;
 }
 
-// The composition scales the logo smoothly into its square for every picture; scaled once here
-// to that square, the same pixels come out and each row's scaling is a copy.
-QImage LogoForEveryRow(const QString& fileName) {
-    const QImage logo(fileName);
-    if (logo.isNull()) return logo;
+// The window's loader, so that a file the window refuses (a cut-off JPEG, GIF or BMP) is refused
+// here too. The composition scales the logo smoothly into its square for every picture; scaled
+// once here to that square, the same pixels come out and each row's scaling is a copy.
+std::optional<QImage> LogoForEveryRow(const QString& fileName, QString& error) {
+    error = ProblemWithRegularFile(fileName);
+    std::optional<QImage> logo;
+    if (error.isEmpty()) logo = LogoPicture::Load(fileName);
+    if (!logo) {
+        if (error.isEmpty()) error = QStringLiteral("not a complete JPEG, BMP, GIF or PNG picture");
+        return std::nullopt;
+    }
     const int square = SymbolComposition::PictureSide / 4;
-    return logo.scaled(square, square, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return logo->scaled(square, square, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 int JobCount(const BatchSettings& batch) {
@@ -77,10 +96,10 @@ struct RunCounts {
 RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int jobs) {
     Progress progress(plan.rows.size(), isatty(STDERR_FILENO) == 1);
     RunCounts counts;
-    const RowTask task = [&](clsQRCode& encoder, ComputeGate& gate, std::size_t index) {
+    const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
         const PlannedRow& row = plan.rows[index];
         if (!row.error.isEmpty()) return row.error;
-        return WriteRowFile(encoder, gate, row.payload, row.name, settings);
+        return WriteRowFile(encoder, row.payload, row.name, settings);
     };
     const RowFinished finished = [&](std::size_t index, const QString& error) {
         if (error.isEmpty()) {
@@ -88,7 +107,7 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
         } else {
             ++counts.failed;
             progress.Report("quorlik-qr: " + RowLabel(plan.rows[index]).toStdString() + ": " +
-                            error.toStdString());
+                            EscapedControls(error));
         }
         progress.RowDone();
     };
@@ -103,24 +122,28 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
 
 int RunBatchCommand(const CliOptions& options) {
     const BatchSettings& batch = *options.batch;
-    const QString outDir = PathOf(batch.outDir);
-    if (!QFileInfo(outDir).isDir())
-        return CannotStart(QStringLiteral("no such folder: %1").arg(outDir));
-    QString error;
-    const std::optional<CsvDocument> document = ReadCsvFile(PathOf(batch.csvFile), error);
-    if (!document) return CannotStart(error);
-    const BatchPlan plan = PlanBatch(*document);
-    if (!plan.error.isEmpty()) return CannotStart(PathOf(batch.csvFile) + ": " + plan.error);
+    std::optional<FieldDecoding> decoding = FieldDecoding::Named(batch.encoding);
+    if (!decoding)
+        return CannotStart(QStringLiteral("--encoding %1 is not an encoding this program can read "
+                                          "CSV in (UTF-8, GB18030, GBK, Big5, ...)")
+                               .arg(QuotedText(QString::fromStdString(batch.encoding))));
+    const OpenedFile outDir = OpenOutputFolder(PathOf(batch.outDir));
+    if (!outDir.error.isEmpty()) return CannotStart(outDir.error);
+    const BatchPlan plan = PlanCsvFile(PathOf(batch.csvFile), *decoding);
+    if (!plan.error.isEmpty()) return CannotStart(plan.error);
     const std::unique_ptr<QGuiApplication> session = StartGuiSession();
-    RowOutputSettings settings = OutputSettingsOf(options);
+    RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
     if (options.logoFile) {
-        settings.logo = LogoForEveryRow(PathOf(*options.logoFile));
-        if (settings.logo.isNull())
-            return CannotStart(
-                QStringLiteral("cannot read the logo %1").arg(PathOf(*options.logoFile)));
+        QString problem;
+        const std::optional<QImage> logo = LogoForEveryRow(PathOf(*options.logoFile), problem);
+        if (!logo)
+            return CannotStart(QStringLiteral("cannot read the logo %1: %2")
+                                   .arg(QuotedText(PathOf(*options.logoFile)), problem));
+        settings.logo = *logo;
     }
+    if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
-        std::fprintf(stderr, "quorlik-qr: note: %s\n", qPrintable(note));
+        std::fprintf(stderr, "quorlik-qr: note: %s\n", EscapedControls(note).c_str());
     const RunCounts counts = RunPlan(plan, settings, JobCount(batch));
     return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
 }

@@ -107,9 +107,9 @@ const Workload& SharedWorkload() {
         csvFile.open(QIODevice::WriteOnly);
         csvFile.write(csv);
         // The very payloads the batch makes, from the same planning code.
-        const BatchPlan plan = PlanBatch(ReadCsv(csv));
+        const BatchPlan plan = PlanBatch(csv);
         QByteArray lines;
-        for (const PlannedRow& row : plan.rows) lines += ZintLine(row.payload.toUtf8());
+        for (const PlannedRow& row : plan.rows) lines += ZintLine(row.payload);
         w.zintInput = w.folder->filePath("payloads.txt");
         QFile zintFile(w.zintInput);
         zintFile.open(QIODevice::WriteOnly);

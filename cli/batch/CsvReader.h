@@ -1,21 +1,67 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
-#include <vector>
+#include <optional>
 
-// CSV as spreadsheets write it (RFC 4180): quoted fields, doubled quotes, line breaks inside
-// quotes, CRLF, LF or CR record ends, an optional UTF-8 byte-order mark.
+class QIODevice;
+
+// Bounds on what one record may hold, so that memory stays small whatever the input.
+struct CsvLimits {
+    // The longest content any symbol holds is 7,089 digits (one byte each); a longer field can
+    // never be encoded, so reading stops a little past that instead of collecting it.
+    qsizetype fieldBytes = 8192;
+    // Far more than the fifteen columns any kind uses.
+    qsizetype fieldsPerRecord = 256;
+};
+
+struct CsvField {
+    QByteArray bytes;  // as they are in the file, quotes and doubled quotes undone
+    qint64 offset = 0; // byte of the file where the field's text starts, from 0
+};
+
 struct CsvRecord {
-    QStringList fields;
+    QList<CsvField> fields;
     int line = 0; // line of the file where the record starts, from 1
 };
 
-struct CsvDocument {
-    std::vector<CsvRecord> records; // blank lines left out
-    QString error;                  // empty when the whole text could be read
-};
+// CSV as spreadsheets write it (RFC 4180): quoted fields, doubled quotes, line breaks inside
+// quotes, CRLF, LF or CR record ends, an optional UTF-8 byte-order mark. Read as a stream from
+// any device (a file, a pipe) a chunk at a time; delimiters are ASCII bytes, so any encoding
+// that writes ASCII as ASCII (UTF-8, GB18030, Big5, ...) passes through as bytes.
+class CsvReader {
+  public:
+    explicit CsvReader(QIODevice& device, CsvLimits limits = {});
 
-CsvDocument ReadCsv(const QByteArray& text);
+    // The next record that is not blank (spreadsheets write an empty row as a blank line or a
+    // line of commas). Nothing at the end of the text, or when reading stopped: see error().
+    std::optional<CsvRecord> Next();
+    // Empty unless reading stopped early: a read error, an unclosed quote, an oversize record.
+    const QString& error() const { return error_; }
+
+  private:
+    int peek();
+    void advance() { ++position_; }
+    bool refill();
+    qint64 offset() const { return consumed_ + position_; }
+    bool takeLineEnd();
+    bool scanRecord(CsvRecord& record);
+    bool scanQuoted(QByteArray& field);
+    bool scanPlain(QByteArray& field);
+    bool append(QByteArray& field, char c);
+    bool fail(const QString& message);
+    void checkStart();
+
+    QIODevice& device_;
+    CsvLimits limits_;
+    QByteArray buffer_;
+    qsizetype position_ = 0;
+    qint64 consumed_ = 0; // bytes before buffer_
+    bool ended_ = false;
+    bool started_ = false;
+    int line_ = 1;
+    int recordLine_ = 1;
+    QString error_;
+};

@@ -38,16 +38,14 @@ class InOrderReport {
 
 void RunRows(std::size_t count, int jobs, const RowTask& task, const RowFinished& finished) {
     InOrderReport report(count, finished);
-    const int computing = std::max(jobs, 1);
-    ComputeGate gate(computing);
     std::atomic<std::size_t> nextRow{0};
     const auto work = [&] {
         clsQRCode encoder;
         for (std::size_t row = nextRow++; row < count; row = nextRow++)
-            report.Add(row, task(encoder, gate, row));
+            report.Add(row, task(encoder, row));
     };
-    const std::size_t threads = std::clamp<std::size_t>(
-        static_cast<std::size_t>(computing) * ThreadsPerJob, 1, std::max<std::size_t>(count, 1));
+    const std::size_t threads = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
+                                                        1, std::max<std::size_t>(count, 1));
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < threads; ++i) helpers.emplace_back(work);
     work();

@@ -1,5 +1,7 @@
 #include "OutputName.h"
 
+#include "Quoted.h"
+
 #include <QStringList>
 
 namespace {
@@ -24,11 +26,11 @@ OutputName MakeOutputName(const QString& fileCell, int rowNumber) {
     const QString name = fileCell.trimmed();
     if (name.isEmpty()) return {QString::number(rowNumber), {}};
     if (name.startsWith(QLatin1Char('/')))
-        return {{}, QStringLiteral("file name \"%1\" is an absolute path").arg(name)};
+        return {{}, QStringLiteral("file name %1 is an absolute path").arg(QuotedText(name))};
     for (const QString& part : name.split(QLatin1Char('/'))) {
         const QString problem = ProblemWithPart(part);
         if (!problem.isEmpty())
-            return {{}, QStringLiteral("file name \"%1\" %2").arg(name, problem)};
+            return {{}, QStringLiteral("file name %1 %2").arg(QuotedText(name), problem)};
     }
     return {name, {}};
 }

@@ -1,22 +1,14 @@
 #include "RowOutput.h"
 
-#include "JobRunner.h"
-#include "SvgSymbol.h"
+#include "FilePlacement.h"
 #include "SymbolComposition.h"
 #include "Verifier.h"
 #include "clsQRCode.h"
-#include "保存为PNGJPG.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
-// The window's export parameters.
-constexpr int JpegQuality = 90;
-constexpr int TiffColourDepth = 24;
-constexpr int TiffCompression = 6;
+// The symbol's quiet zone, in modules.
+constexpr int MarginModules = 4;
 
 QString TooLong(const QByteArray& bytes, const EncodeSettings& settings) {
     return QStringLiteral("the payload (%1 bytes) fits no symbol at level %2%3")
@@ -29,36 +21,6 @@ const std::uint8_t* Data(const QByteArray& bytes) {
     return reinterpret_cast<const std::uint8_t*>(bytes.constData());
 }
 
-std::optional<QByteArray> SvgOf(clsQRCode& encoder, const QByteArray& bytes,
-                                const RowOutputSettings& settings) {
-    const EncodeSettings& e = settings.encode;
-    const std::optional<QRSymbol> symbol = encoder.EncodeToMatrix(
-        Data(bytes), static_cast<int>(bytes.size()), e.version, e.ecLevel, e.maskPattern);
-    if (!symbol) return std::nullopt;
-    return SvgDocument(*symbol, settings.scale);
-}
-
-QString WriteSvg(clsQRCode& encoder, ComputeGate& gate, const QByteArray& bytes,
-                 const QString& fileName, const RowOutputSettings& settings) {
-    std::optional<QByteArray> document;
-    {
-        const ComputeTurn turn(gate);
-        document = SvgOf(encoder, bytes, settings);
-    }
-    if (!document) return TooLong(bytes, settings.encode);
-    QSaveFile file(fileName);
-    // Unbuffered, so that a full disk shows in write() and the file is never committed.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return QStringLiteral("cannot write: ") + file.errorString();
-    if (file.write(*document) != document->size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("cannot write: ") + reason;
-    }
-    if (!file.commit()) return QStringLiteral("cannot write: ") + file.errorString();
-    return {};
-}
-
 bool HasLogo(const RowOutputSettings& settings) {
     return settings.compose && settings.paintLogo && !settings.logo.isNull();
 }
@@ -69,7 +31,9 @@ QImage OneBitPerPixel(const QImage& blackAndWhite) {
     return blackAndWhite.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
 }
 
-QImage RowPicture(clsQRCode& encoder, const QByteArray& bytes, const RowOutputSettings& settings) {
+// The window's 240 × 240 picture; null when the payload fits no symbol.
+QImage ComposedPicture(clsQRCode& encoder, const QByteArray& bytes,
+                       const RowOutputSettings& settings) {
     const EncodeSettings& e = settings.encode;
     const QImage symbol =
         SymbolComposition::EncodeSymbol(encoder, Data(bytes), static_cast<int>(bytes.size()),
@@ -77,44 +41,50 @@ QImage RowPicture(clsQRCode& encoder, const QByteArray& bytes, const RowOutputSe
     if (symbol.isNull()) return {};
     if (HasLogo(settings))
         return SymbolComposition::Compose(symbol, settings.logo, settings.paintLogo);
-    if (settings.compose)
-        return OneBitPerPixel(SymbolComposition::Compose(symbol, QImage(), false));
-    // Whole pixels per module with nearest-neighbour sampling: every module a sharp block.
-    return OneBitPerPixel(symbol).scaled(symbol.size() * settings.scale, Qt::IgnoreAspectRatio,
-                                         Qt::FastTransformation);
+    return OneBitPerPixel(SymbolComposition::Compose(symbol, QImage(), false));
 }
 
-QString WriteRaster(clsQRCode& encoder, ComputeGate& gate, const QByteArray& bytes,
-                    const QString& fileName, const RowOutputSettings& settings) {
-    QImage picture;
-    {
-        const ComputeTurn turn(gate);
-        picture = RowPicture(encoder, bytes, settings);
+struct EncodedRow {
+    QByteArray bytes;
+    QString error;
+};
+
+EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
+                     const RowOutputSettings& settings) {
+    ImageExport::Source source;
+    std::optional<QRSymbol> symbol;
+    if (settings.compose) {
+        source.picture = ComposedPicture(encoder, payload, settings);
+        if (source.picture.isNull()) return {{}, TooLong(payload, settings.encode)};
+    } else {
+        const EncodeSettings& e = settings.encode;
+        symbol = encoder.EncodeToMatrix(Data(payload), static_cast<int>(payload.size()), e.version,
+                                        e.ecLevel, e.maskPattern);
+        if (!symbol) return {{}, TooLong(payload, settings.encode)};
+        source.symbol = &*symbol;
+        source.scale = settings.scale;
+        source.margin = MarginModules;
     }
-    if (picture.isNull()) return TooLong(bytes, settings.encode);
-    const 保存为PNGJPG::SaveOutcome outcome = 保存为PNGJPG::WritePictureFile(
-        picture, fileName, '.' + settings.format, JpegQuality, TiffColourDepth, TiffCompression);
-    if (!outcome.written) return QStringLiteral("cannot write: ") + outcome.description;
-    return {};
+    ImageExport::Encoded file = ImageExport::Encode(source, settings.format);
+    if (!file.outcome.written) return {{}, file.outcome.description};
+    return {std::move(file.bytes), {}};
 }
 
 } // namespace
 
-QString WriteRowFile(clsQRCode& encoder, ComputeGate& gate, const QString& payload,
-                     const QString& name, const RowOutputSettings& settings) {
-    const QString fileName = settings.outDir + QLatin1Char('/') + name + '.' + settings.format;
-    if (name.contains(QLatin1Char('/')) && !QDir().mkpath(QFileInfo(fileName).path()))
-        return QStringLiteral("cannot create the folder of %1").arg(fileName);
-    const QByteArray bytes = SymbolComposition::ToUtf8(payload);
-    const bool svg = settings.format == QStringLiteral("svg");
-    const QString error = svg ? WriteSvg(encoder, gate, bytes, fileName, settings)
-                              : WriteRaster(encoder, gate, bytes, fileName, settings);
-    if (!error.isEmpty() || !settings.verify) return error;
-    const QString problem = [&] {
-        const ComputeTurn turn(gate);
-        return VerifyWrittenFile(fileName, svg, bytes);
-    }();
-    // Only pictures that scan stay in the folder, so it can go to print as it is.
-    if (!problem.isEmpty()) QFile::remove(fileName);
-    return problem.isEmpty() ? problem : problem + QStringLiteral(" (file removed)");
+QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
+                     const RowOutputSettings& settings) {
+    const EncodedRow file = EncodeRow(encoder, payload, settings);
+    if (!file.error.isEmpty()) return file.error;
+    if (settings.verify) {
+        const bool svg = settings.format == ImageExport::Format::Svg;
+        if (QString problem = VerifyEncodedFile(file.bytes, svg, payload); !problem.isEmpty())
+            return problem;
+    }
+    FilePlacement::Target target;
+    target.path = name + QLatin1Char('.') + ImageExport::ExtensionOf(settings.format);
+    target.directory = settings.outDir;
+    const ExportOutcome::SaveOutcome placed = FilePlacement::Place(file.bytes, target);
+    if (!placed.written) return QStringLiteral("cannot write: ") + placed.description;
+    return {};
 }

@@ -70,6 +70,12 @@ QStringList CsvColumns::RepeatedNames() const {
     return repeated;
 }
 
+QStringList KindFieldNames(const QString& kind) {
+    const QString name = kind.trimmed().toLower();
+    const auto found = Kinds().find(name.isEmpty() ? QStringLiteral("text") : name);
+    return found == Kinds().end() ? QStringList() : found->second.fieldNames;
+}
+
 RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields) {
     if (fields.size() > columns.Count())
         return {{},

@@ -27,6 +27,10 @@ struct RowPayload {
     QString error; // empty when the payload was composed
 };
 
+// The field columns of a kind as a row names it (case and spaces ignored, empty means text);
+// empty for a kind that does not exist.
+QStringList KindFieldNames(const QString& kind);
+
 // The payload of one row, composed exactly as the window's page of that kind composes it.
 // Line breaks in fields become CR LF, as the window's multi-line boxes report them.
 RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields);

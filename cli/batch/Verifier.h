@@ -3,6 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
-// Reads a written file back with zxing-cpp. Empty when it scans to exactly `payload`,
-// otherwise what went wrong. SVG files are drawn by Qt's SVG renderer first.
-QString VerifyWrittenFile(const QString& fileName, bool isSvg, const QByteArray& payload);
+// Reads a file's encoded bytes, before they are written anywhere, with zxing-cpp. Empty when
+// they scan to exactly `payload`, otherwise what went wrong. SVG is drawn by Qt's SVG renderer
+// first.
+QString VerifyEncodedFile(const QByteArray& file, bool isSvg, const QByteArray& payload);
+
+// Qt's image readers refuse pictures above 128 MB by default; a batch writes pictures up to
+// 16,384 pixels a side in 32-bit colour, which must read back. The limit is process-wide, so
+// this is called once, before any row is read back.
+void AllowReadingEveryWrittenPicture();

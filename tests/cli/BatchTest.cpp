@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -178,28 +179,49 @@ TEST(BatchFailures, RunThatCannotStartIsStatusTwo) {
     EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
 }
 
-TEST(BatchVerify, CatchesALogoThatCoversTooMuch) {
+TEST(BatchVerify, CatchesALogoThatCoversTooMuchAndRemovesNothing) {
     const QString folder = TemporaryFolder();
-    const QString out = NewFolder(folder, "out");
+    const QString unchecked = NewFolder(folder, "unchecked");
+    const QString checked = NewFolder(folder, "checked");
     QImage logo(40, 40, QImage::Format_RGB32);
     logo.fill(Qt::black);
     logo.save(folder + "/logo.png");
     // Level L recovers about 7 % of the codewords; a full version 2 loses more under the logo.
     const QString csv = WriteCsv(folder, "file,text\nhidden,abcdefghijklmnopqrstuvwxyz0123\n");
-    const QStringList common = {
-        "--batch", csv, "--out-dir", out, "--compose", "--logo", folder + "/logo.png", "-l", "L"};
-    const ToolRun unchecked = RunTool(common);
-    EXPECT_EQ(unchecked.status, 0) << unchecked.err.toStdString();
-    ASSERT_TRUE(QFile::exists(out + "/hidden.png"));
-    EXPECT_FALSE(ReadBack(out + "/hidden.png")); // the picture really does not scan
-    const ToolRun checked = RunTool(common + QStringList{"--verify"});
-    EXPECT_EQ(checked.status, 1);
-    EXPECT_NE(checked.err.indexOf("row 1 (line 2)"), -1) << checked.err.toStdString();
-    EXPECT_NE(checked.err.indexOf("--verify"), -1);
-    EXPECT_FALSE(QFile::exists(out + "/hidden.png")); // only scannable pictures stay
-    const ToolRun plain =
-        RunTool({"--batch", csv, "--out-dir", out, "--compose", "-l", "L", "--verify"});
+    const QStringList common = {"--compose", "--logo", folder + "/logo.png", "-l", "L"};
+    const ToolRun plain = RunTool(QStringList{"--batch", csv, "--out-dir", unchecked} + common);
     EXPECT_EQ(plain.status, 0) << plain.err.toStdString();
+    ASSERT_TRUE(QFile::exists(unchecked + "/hidden.png"));
+    EXPECT_FALSE(ReadBack(unchecked + "/hidden.png")); // the picture really does not scan
+    const std::map<QString, QByteArray> before = FolderDigest(unchecked);
+    for (const QString& out : {checked, unchecked}) {
+        const ToolRun run =
+            RunTool(QStringList{"--batch", csv, "--out-dir", out, "--verify"} + common);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.indexOf("row 1 (line 2)"), -1) << run.err.toStdString();
+        EXPECT_NE(run.err.indexOf("--verify"), -1);
+    }
+    EXPECT_TRUE(QDir(checked).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    // A failed check publishes nothing and deletes nothing, not even a file of an earlier run.
+    EXPECT_EQ(FolderDigest(unchecked), before);
+    const ToolRun readable =
+        RunTool({"--batch", csv, "--out-dir", checked, "--compose", "-l", "L", "--verify"});
+    EXPECT_EQ(readable.status, 0) << readable.err.toStdString();
+}
+
+// 3,000 digits at 40 pixels a module: a 6,360-pixel square, beyond Qt's default reader limit.
+TEST(BatchVerify, LargePicturesReadBackFromMemory) {
+    const QString folder = TemporaryFolder();
+    const QByteArray digits = QByteArray("1234567890").repeated(300);
+    const QString csv = WriteCsv(folder, "file,text\nbig," + digits + "\n");
+    QImageReader::setAllocationLimit(1024); // for this test's own reading back
+    for (const char* format : {"png", "jpg"}) {
+        const QString out = NewFolder(folder, format);
+        const ToolRun run = RunTool(
+            {"--batch", csv, "--out-dir", out, "--scale", "40", "--format", format, "--verify"});
+        EXPECT_EQ(run.status, 0) << format << run.err.toStdString();
+        EXPECT_EQ(ReadBack(out + "/big." + format), digits.toStdString()) << format;
+    }
 }
 
 TEST(BatchOutput, EveryFormatAtItsSizeAndVerified) {

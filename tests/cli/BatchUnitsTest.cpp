@@ -1,13 +1,18 @@
-// The batch units on their own: CSV reading, names, row payloads, planning, SVG, job order.
+// The batch units on their own: CSV reading and its bounds, encodings, names, row payloads,
+// planning, SVG, job order.
 #include "BatchPlan.h"
 #include "CsvReader.h"
+#include "FieldDecoding.h"
 #include "JobRunner.h"
 #include "OutputName.h"
 #include "PayloadComposer.h"
 #include "Progress.h"
+#include "Quoted.h"
 #include "RowPayload.h"
 #include "SvgSymbol.h"
 #include "clsQRCode.h"
+
+#include <QBuffer>
 
 #include <gtest/gtest.h>
 
@@ -25,41 +30,63 @@ QStringList Fields(std::initializer_list<const char*> texts) {
     return list;
 }
 
+struct ReadText {
+    std::vector<CsvRecord> records;
+    QString error;
+};
+
+ReadText ReadAll(const QByteArray& csv, CsvLimits limits = {}) {
+    QByteArray text = csv;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    CsvReader reader(buffer, limits);
+    ReadText read;
+    while (std::optional<CsvRecord> record = reader.Next()) read.records.push_back(*record);
+    read.error = reader.error();
+    return read;
+}
+
+QStringList FieldsOf(const CsvRecord& record) {
+    QStringList list;
+    for (const CsvField& field : record.fields) list.append(QString::fromUtf8(field.bytes));
+    return list;
+}
+
 TEST(CsvReading, QuotesCommasLineBreaksAndByteOrderMark) {
-    const CsvDocument document = ReadCsv("\xEF\xBB\xBF"
-                                         "a,b,c\r\n"
-                                         "\"x, y\",\"say \"\"hi\"\"\",\"two\r\nlines\"\r\n"
-                                         "plain,,\"\"\r\n");
+    const ReadText document = ReadAll("\xEF\xBB\xBF"
+                                      "a,b,c\r\n"
+                                      "\"x, y\",\"say \"\"hi\"\"\",\"two\r\nlines\"\r\n"
+                                      "plain,,\"\"\r\n");
     ASSERT_EQ(document.error, "");
     ASSERT_EQ(document.records.size(), 3u);
-    EXPECT_EQ(document.records[0].fields, Fields({"a", "b", "c"}));
-    EXPECT_EQ(document.records[1].fields, Fields({"x, y", "say \"hi\"", "two\r\nlines"}));
-    EXPECT_EQ(document.records[2].fields, Fields({"plain", "", ""}));
+    EXPECT_EQ(FieldsOf(document.records[0]), Fields({"a", "b", "c"}));
+    EXPECT_EQ(FieldsOf(document.records[1]), Fields({"x, y", "say \"hi\"", "two\r\nlines"}));
+    EXPECT_EQ(FieldsOf(document.records[2]), Fields({"plain", "", ""}));
     EXPECT_EQ(document.records[0].line, 1);
     EXPECT_EQ(document.records[1].line, 2);
     EXPECT_EQ(document.records[2].line, 4); // the quoted line break took a line
 }
 
 TEST(CsvReading, EveryLineEndAndBlankRows) {
-    const CsvDocument document = ReadCsv("h\nlf\rcr\r\ncrlf\n\n,,\nlast");
+    const ReadText document = ReadAll("h\nlf\rcr\r\ncrlf\n\n,,\nlast");
     ASSERT_EQ(document.error, "");
     ASSERT_EQ(document.records.size(), 5u);
-    EXPECT_EQ(document.records[1].fields, Fields({"lf"}));
-    EXPECT_EQ(document.records[2].fields, Fields({"cr"}));
-    EXPECT_EQ(document.records[3].fields, Fields({"crlf"}));
-    EXPECT_EQ(document.records[4].fields, Fields({"last"}));
+    EXPECT_EQ(FieldsOf(document.records[1]), Fields({"lf"}));
+    EXPECT_EQ(FieldsOf(document.records[2]), Fields({"cr"}));
+    EXPECT_EQ(FieldsOf(document.records[3]), Fields({"crlf"}));
+    EXPECT_EQ(FieldsOf(document.records[4]), Fields({"last"}));
     EXPECT_EQ(document.records[4].line, 7);
 }
 
 TEST(CsvReading, UnclosedQuoteIsAnError) {
-    const CsvDocument document = ReadCsv("a\n\"open\nstill open");
+    const ReadText document = ReadAll("a\n\"open\nstill open");
     EXPECT_NE(document.error.indexOf(QStringLiteral("line 2")), -1) << document.error.toStdString();
 }
 
 TEST(CsvReading, Utf8FieldsAndStrayTextAfterAQuote) {
-    const CsvDocument document = ReadCsv("\"中文\"字,b\n");
+    const ReadText document = ReadAll("\"中文\"字,b\n");
     ASSERT_EQ(document.records.size(), 1u);
-    EXPECT_EQ(document.records[0].fields, Fields({"中文字", "b"}));
+    EXPECT_EQ(FieldsOf(document.records[0]), Fields({"中文字", "b"}));
 }
 
 TEST(OutputNames, StayInsideTheFolder) {
@@ -103,25 +130,86 @@ TEST(RowPayloads, LineBreaksBecomeCrLfAndMissingColumnsAreEmpty) {
 }
 
 TEST(BatchPlanning, NamesDuplicatesAndHeader) {
-    const CsvDocument document = ReadCsv("file,text,colour\n"
-                                         "a,one\n"
-                                         ",two\n"
-                                         "a,three\n"
-                                         "2,four\n"
-                                         "../b,five\n");
-    const BatchPlan plan = PlanBatch(document);
+    const BatchPlan plan = PlanBatch("file,text,colour\n"
+                                     "a,one\n"
+                                     ",two\n"
+                                     "a,three\n"
+                                     "2,four\n"
+                                     "../b,five\n");
     ASSERT_EQ(plan.error, "");
     ASSERT_EQ(plan.rows.size(), 5u);
     EXPECT_EQ(plan.notes.size(), 1);
     EXPECT_EQ(plan.rows[0].name, "a");
+    EXPECT_EQ(plan.rows[0].payload, "one");
     EXPECT_EQ(plan.rows[0].error, "");
     EXPECT_EQ(plan.rows[1].name, "2"); // the row number
     EXPECT_NE(plan.rows[2].error.indexOf(QStringLiteral("row 1")), -1);
     EXPECT_NE(plan.rows[3].error.indexOf(QStringLiteral("row 2")), -1);
     EXPECT_NE(plan.rows[4].error, "");
     EXPECT_EQ(RowLabel(plan.rows[4]), "row 5 (line 6)");
-    EXPECT_NE(PlanBatch(ReadCsv("")).error, "");
-    EXPECT_NE(PlanBatch(ReadCsv("text,Text\nx,y\n")).error, "");
+    EXPECT_NE(PlanBatch(QByteArray("")).error, "");
+    EXPECT_NE(PlanBatch("text,Text\nx,y\n").error, "");
+}
+
+TEST(BatchPlanning, RowsAndPayloadsAreBounded) {
+    QByteArray many = "text\n";
+    for (int i = 0; i <= MaxRows; ++i) many += "x\n";
+    const BatchPlan full = PlanBatch(many);
+    EXPECT_NE(full.error.indexOf(QStringLiteral("line %1").arg(MaxRows + 2)), -1)
+        << full.error.toStdString();
+    const BatchPlan longRows = PlanBatch("kind,to,subject\nmail," + QByteArray(4000, 'a') + ',' +
+                                         QByteArray(4000, 'b') + "\ntext,,\n");
+    ASSERT_EQ(longRows.error, "");
+    EXPECT_NE(longRows.rows[0].error.indexOf(QStringLiteral("longer than any symbol")), -1);
+    EXPECT_TRUE(longRows.rows[0].payload.isEmpty());
+}
+
+TEST(CsvLimitsTest, OversizeFieldsAndRecordsStopReadingEarly) {
+    const ReadText longField = ReadAll("text\nok\n" + QByteArray(8193, 'x') + "\nnever\n");
+    EXPECT_EQ(longField.records.size(), 2u);
+    EXPECT_NE(longField.error.indexOf(QStringLiteral("line 3")), -1)
+        << longField.error.toStdString();
+    EXPECT_EQ(ReadAll("text\n" + QByteArray(8192, 'x') + "\n").error, "");
+    const ReadText quoted = ReadAll("a\n\"\n\n" + QByteArray(9000, 'q') + "\"\n");
+    EXPECT_NE(quoted.error.indexOf(QStringLiteral("line 4")), -1) << quoted.error.toStdString();
+    CsvLimits narrow;
+    narrow.fieldsPerRecord = 3;
+    EXPECT_EQ(ReadAll("a,b,c\n", narrow).error, "");
+    EXPECT_NE(ReadAll("a,b,c,d\n", narrow).error, "");
+    EXPECT_NE(ReadAll("\xFF\xFEt\0e\0x\0t\0").error.indexOf(QStringLiteral("UTF-16")), -1);
+}
+
+TEST(CsvLimitsTest, FieldOffsetsCountFromTheFileStart) {
+    const ReadText read = ReadAll("\xEF\xBB\xBF"
+                                  "ab,\"cd\"\nxyz");
+    ASSERT_EQ(read.records.size(), 2u);
+    EXPECT_EQ(read.records[0].fields[0].offset, 3);
+    EXPECT_EQ(read.records[0].fields[1].offset, 7); // inside the quote
+    EXPECT_EQ(read.records[1].fields[0].offset, 11);
+}
+
+TEST(FieldEncodings, InvalidBytesAreRefusedWithTheirOffset) {
+    std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
+    ASSERT_TRUE(utf8);
+    EXPECT_EQ(utf8->Decode({"二维码", 0}).text, QStringLiteral("二维码"));
+    const FieldDecoding::Text bad = utf8->Decode({"ab\xFF"
+                                                  "cd",
+                                                  100});
+    EXPECT_EQ(bad.error, "invalid UTF-8 at byte 102 of the file");
+    EXPECT_EQ(utf8->Decode({"a\xE4\xB8", 10}).error, "invalid UTF-8 at byte 11 of the file");
+    std::optional<FieldDecoding> gb = FieldDecoding::Named("GB18030");
+    ASSERT_TRUE(gb);
+    EXPECT_EQ(gb->Decode({"\xB6\xFE\xCE\xAC\xC2\xEB", 0}).text, QStringLiteral("二维码"));
+    EXPECT_EQ(gb->Decode({"\x81\x30\x81\x30", 0}).text, QString(QChar(0x80)));
+    EXPECT_NE(gb->Decode({"ok\xFF", 0}).error, "");
+    EXPECT_FALSE(FieldDecoding::Named("no-such-encoding"));
+    EXPECT_FALSE(FieldDecoding::Named("UTF-16LE")); // not split at ASCII bytes
+}
+
+TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {
+    EXPECT_EQ(Quoted(QStringLiteral("二维码")), "\"二维码\"");
+    EXPECT_EQ(Quoted(QString::fromUtf8("a\0b\"c\\\n\x1B", 8)), R"("a\0b\"c\\\n\x1B")");
+    EXPECT_EQ(EscapedControls(QString::fromUtf8("x\0\"y\"", 5)), R"(x\0"y")");
 }
 
 TEST(SvgOutput, OnePathWithAMarginInModules) {
@@ -159,8 +247,7 @@ TEST(JobRunning, EveryRowOnceInRowOrderAndAtMostJobsComputing) {
         std::vector<int> computing; // rows computing at once, seen by each row
         RunRows(
             50, jobs,
-            [&](clsQRCode& encoder, ComputeGate& gate, std::size_t row) {
-                const ComputeTurn turn(gate);
+            [&](clsQRCode& encoder, std::size_t row) {
                 {
                     const std::lock_guard<std::mutex> lock(mutex);
                     encoders.insert(&encoder);
@@ -177,7 +264,7 @@ TEST(JobRunning, EveryRowOnceInRowOrderAndAtMostJobsComputing) {
             });
         ASSERT_EQ(order.size(), 50u);
         for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
-        EXPECT_LE(encoders.size(), static_cast<std::size_t>(jobs * ThreadsPerJob));
+        EXPECT_LE(encoders.size(), static_cast<std::size_t>(jobs));
         EXPECT_LE(*std::max_element(computing.begin(), computing.end()), jobs);
         if (jobs > 1) {
             EXPECT_GT(encoders.size(), 1u);

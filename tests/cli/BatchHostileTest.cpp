@@ -1,0 +1,234 @@
+// --batch used carelessly or with hostile input: links and special files in and around the
+// output folder, endless and oversize input, other encodings, bad logos, names with NULs.
+#include "ImageExport.h"
+#include "ToolProcess.h"
+#include "ZxingDecode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString WriteFile(const QString& file, const QByteArray& bytes) {
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(bytes);
+    return file;
+}
+
+QString NewFolder(const QString& parent, const QString& name) {
+    QDir(parent).mkpath(name);
+    return parent + '/' + name;
+}
+
+std::optional<std::string> ReadBack(const QString& file) {
+    const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
+    if (!decoded) return std::nullopt;
+    return decoded->bytes;
+}
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+bool Mentions(const ToolRun& run, const char* text) {
+    return run.err.contains(text);
+}
+
+// The tool behind a shell pipeline, for input that never ends; killed after a minute.
+ToolRun RunPipeline(const QString& producer, const QStringList& arguments) {
+    QProcess shell;
+    QStringList quoted;
+    for (const QString& a : arguments) quoted << "'" + a + "'";
+    shell.start("sh", {"-c", producer + " | '" + QStringLiteral(QUORLIK_QR_BINARY) + "' " +
+                                 quoted.join(' ')});
+    const bool finished = shell.waitForFinished(60000);
+    if (!finished) shell.kill(), shell.waitForFinished();
+    ToolRun run;
+    run.status = finished ? shell.exitCode() : -1;
+    run.err = shell.readAllStandardError();
+    return run;
+}
+
+TEST(BatchSymlinks, LinksInTheOutputFolderAreNeverFollowed) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString outside = NewFolder(folder, "x");
+    WriteFile(outside + "/v.png", "precious");
+    ASSERT_TRUE(QFile::link("../x/v.png", out + "/a.png"));
+    ASSERT_TRUE(QFile::link("../x", out + "/sub"));
+    const QString csv = WriteFile(folder + "/rows.csv", "file,text\na,one\nsub/b,two\nc,three\n");
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Mentions(run, "row 1 (line 2)")) << run.err.toStdString();
+    EXPECT_TRUE(Mentions(run, "row 2 (line 3)"));
+    EXPECT_EQ(run.err.count('\n'), 2);
+    EXPECT_EQ(Entries(outside), QStringList{"v.png"});
+    QFile precious(outside + "/v.png");
+    ASSERT_TRUE(precious.open(QIODevice::ReadOnly));
+    EXPECT_EQ(precious.readAll(), "precious");
+    EXPECT_TRUE(QFileInfo(out + "/a.png").isSymLink());
+    EXPECT_EQ(ReadBack(out + "/c.png"), "three");
+}
+
+TEST(BatchSpecialTargets, DevicesFifosAndReadOnlyFolders) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(out + "/f.png").constData(), 0600), 0);
+    const QString csv = WriteFile(folder + "/rows.csv", "file,text\nf,one\ng,two\n");
+    const ToolRun fifo = RunTool({"--batch", csv, "--out-dir", out});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_TRUE(Mentions(fifo, "row 1 (line 2)")) << fifo.err.toStdString();
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(out + "/f.png").constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(ReadBack(out + "/g.png"), "two");
+
+    const QString fresh = NewFolder(folder, "fresh");
+    const ToolRun device = RunTool({"--batch", "/dev/zero", "--out-dir", fresh});
+    EXPECT_EQ(device.status, 2);
+    EXPECT_TRUE(Mentions(device, "not a regular file or a pipe")) << device.err.toStdString();
+
+    // A folder where nothing can be created: one message, no row tried. Root may write in a
+    // read-only mode folder, but not in /proc.
+    const QString readOnly = NewFolder(folder, "read-only");
+    ::chmod(QFile::encodeName(readOnly).constData(), 0555);
+    for (const QString& target : {readOnly, QStringLiteral("/proc")}) {
+        if (target == readOnly && ::geteuid() == 0) continue;
+        const ToolRun run = RunTool({"--batch", csv, "--out-dir", target});
+        EXPECT_EQ(run.status, 2) << target.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(Mentions(run, "cannot write in the folder")) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+    ::chmod(QFile::encodeName(readOnly).constData(), 0755);
+}
+
+TEST(BatchEndlessInput, EndlessLinesAndRowsStopEarly) {
+    const QString out = NewFolder(TemporaryFolder(), "out");
+    const ToolRun line =
+        RunPipeline("yes | tr -d '\\n'", {"--batch", "/dev/stdin", "--out-dir", out});
+    EXPECT_EQ(line.status, 2);
+    EXPECT_TRUE(Mentions(line, "line 1: a field longer than 8192 bytes")) << line.err.toStdString();
+    const ToolRun rows =
+        RunPipeline("(echo text; yes)", {"--batch", "/dev/stdin", "--out-dir", out});
+    EXPECT_EQ(rows.status, 2);
+    EXPECT_TRUE(Mentions(rows, "line 100002: more than 100000 rows")) << rows.err.toStdString();
+    EXPECT_TRUE(Entries(out).isEmpty());
+}
+
+TEST(BatchOversizeInput, LongFieldsAndHugePicturesAreRefusedWithTheirPlace) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteFile(folder + "/long.csv", "file,text\nok,x\n\"long\",\"" +
+                                                            QByteArray(1 << 20, 'a') + "\"\n");
+    const ToolRun longField = RunTool({"--batch", csv, "--out-dir", out});
+    EXPECT_EQ(longField.status, 2);
+    EXPECT_TRUE(Mentions(longField, "line 3: a field longer than 8192 bytes"))
+        << longField.err.toStdString();
+    EXPECT_TRUE(Entries(out).isEmpty()); // nothing starts before the whole CSV is read
+    // 3,900 digits need version 40: 185 modules at 100 pixels is past the 16,384-pixel limit.
+    const QString huge =
+        WriteFile(folder + "/huge.csv", "file,text\nsmall,1\nhuge," + QByteArray(3900, '7') + "\n");
+    const ToolRun picture = RunTool({"--batch", huge, "--out-dir", out, "--scale", "100"});
+    EXPECT_EQ(picture.status, 1);
+    EXPECT_TRUE(Mentions(picture, "row 2 (line 3)")) << picture.err.toStdString();
+    EXPECT_TRUE(Mentions(picture, "16384"));
+    EXPECT_EQ(Entries(out), QStringList{"small.png"});
+}
+
+TEST(BatchEncodings, InvalidUtf8FailsTheRowAndGb18030IsRead) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString bad = WriteFile(folder + "/bad.csv", "file,text\ngood,ok\nbroken,caf\xE9\n");
+    const ToolRun invalid = RunTool({"--batch", bad, "--out-dir", out});
+    EXPECT_EQ(invalid.status, 1);
+    EXPECT_TRUE(Mentions(invalid, "row 2 (line 3): invalid UTF-8 at byte 28 of the file"))
+        << invalid.err.toStdString();
+    EXPECT_EQ(Entries(out), QStringList{"good.png"});
+    // A sheet saved by a Chinese spreadsheet: 文件,二维码 in GBK.
+    const QString gbk =
+        WriteFile(folder + "/gbk.csv", "file,text\n\xCE\xC4\xBC\xFE,\xB6\xFE\xCE\xAC\xC2\xEB\n");
+    const ToolRun legacy = RunTool({"--batch", gbk, "--out-dir", out, "--encoding", "GB18030"});
+    EXPECT_EQ(legacy.status, 0) << legacy.err.toStdString();
+    EXPECT_EQ(ReadBack(out + "/文件.png"), "二维码");
+    const ToolRun wrong = RunTool({"--batch", gbk, "--out-dir", out});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_TRUE(Mentions(wrong, "invalid UTF-8 at byte 10 of the file")) << wrong.err.toStdString();
+    const ToolRun unknown = RunTool({"--batch", gbk, "--out-dir", out, "--encoding", "klingon"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.count('\n'), 1);
+}
+
+TEST(BatchEncodings, Utf16AndMisspeltHeadersStopBeforeAnyRow) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString withMark =
+        WriteFile(folder + "/marked.csv", QByteArray("\xFF\xFEt\0e\0x\0t\0\n\0h\0i\0\n\0", 18));
+    const QString withoutMark =
+        WriteFile(folder + "/unmarked.csv", QByteArray("t\0e\0x\0t\0\n\0h\0i\0\n\0", 16));
+    const QString misspelt = WriteFile(folder + "/txet.csv", "file,txet\na,hello\n");
+    for (const QString& csv : {withMark, withoutMark, misspelt}) {
+        const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+        EXPECT_EQ(run.status, 2) << csv.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains('\0'));
+    }
+    const QString noMailColumns =
+        WriteFile(folder + "/kinds.csv", "file,kind,text\nt,text,hi\nm,mail,\n");
+    const ToolRun kinds = RunTool({"--batch", noMailColumns, "--out-dir", out});
+    EXPECT_EQ(kinds.status, 1);
+    EXPECT_TRUE(Mentions(kinds, "row 2 (line 3): the header has none of the columns of kind"))
+        << kinds.err.toStdString();
+    EXPECT_EQ(Entries(out), QStringList{"t.png"});
+}
+
+TEST(BatchNames, NamesAreShownEscapedWholeAfterANul) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteFile(folder + "/rows.csv", QByteArray("file,text\na\0b\"c,x\n", 19));
+    const ToolRun run = RunTool({"--batch", csv, "--out-dir", out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Mentions(run, "file name \"a\\0b\\\"c\" contains a control character"))
+        << run.err.toStdString();
+}
+
+TEST(BatchLogo, CutOffPicturesAreRefusedAsTheWindowRefusesThem) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteFile(folder + "/rows.csv", "text\nhello\n");
+    QImage logo(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) logo.setPixel(x, y, qRgb(x * 4, y * 4, (x ^ y) * 4));
+    for (const char* format : {"jpg", "gif", "bmp"}) {
+        ImageExport::Source source;
+        source.picture = logo;
+        const QByteArray bytes =
+            ImageExport::Encode(source, *ImageExport::FormatNamed(QString::fromLatin1(format)))
+                .bytes;
+        ASSERT_FALSE(bytes.isEmpty()) << format;
+        const QString whole = WriteFile(folder + "/logo." + format, bytes);
+        const QString half = WriteFile(folder + "/half." + format, bytes.left(bytes.size() / 2));
+        const ToolRun cut =
+            RunTool({"--batch", csv, "--out-dir", out, "--compose", "--logo", half});
+        EXPECT_EQ(cut.status, 2) << format;
+        EXPECT_TRUE(Mentions(cut, "cannot read the logo")) << cut.err.toStdString();
+        const ToolRun fine =
+            RunTool({"--batch", csv, "--out-dir", out, "--compose", "--logo", whole});
+        EXPECT_EQ(fine.status, 0) << format << fine.err.toStdString();
+    }
+    const ToolRun device =
+        RunTool({"--batch", csv, "--out-dir", out, "--compose", "--logo", "/dev/zero"});
+    EXPECT_EQ(device.status, 2);
+}
+
+} // namespace
