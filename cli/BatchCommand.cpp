@@ -62,6 +62,7 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
     settings.format = ImageExport::FormatNamed(QString::fromStdString(options.batch->format))
                           .value_or(ImageExport::Format::Png);
     settings.scale = options.batch->scale;
+    settings.margin = options.batch->margin;
     settings.compose = options.compose;
     settings.paintLogo = options.logoFile.has_value();
     settings.verify = options.batch->verify;
@@ -69,18 +70,15 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
 }
 
 // The window's loader, so that a file the window refuses (a cut-off JPEG, GIF or BMP) is refused
-// here too. The composition scales the logo smoothly into its square for every picture; scaled
-// once here to that square, the same pixels come out and each row's scaling is a copy.
+// here too. The composition paints the logo's square once per size and thread and copies it into
+// every row's picture, so rows carry exactly the window's pixels.
 std::optional<QImage> LogoForEveryRow(const QString& fileName, QString& error) {
     error = ProblemWithRegularFile(fileName);
     std::optional<QImage> logo;
     if (error.isEmpty()) logo = LogoPicture::Load(fileName);
-    if (!logo) {
-        if (error.isEmpty()) error = QStringLiteral("not a complete JPEG, BMP, GIF or PNG picture");
-        return std::nullopt;
-    }
-    const int square = SymbolComposition::PictureSide / 4;
-    return logo->scaled(square, square, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!logo && error.isEmpty())
+        error = QStringLiteral("not a complete JPEG, BMP, GIF or PNG picture");
+    return logo;
 }
 
 int JobCount(const BatchSettings& batch) {

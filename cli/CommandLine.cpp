@@ -333,7 +333,7 @@ batch (one picture per CSV row; columns file, kind and the kind's fields):
                         sms, contact
       --out-dir DIR     existing folder for the pictures
       --format F        png (default), jpg, gif, tif, bmp or svg
-      --encoding NAME   character set of the CSV file, default UTF-8 (GB18030 for GBK)
+      --encoding NAME   the CSV's character set, default UTF-8 (GB18030: GBK)
   -s, --scale N         pixels per module without --compose, default 8
       --margin N        light modules around the symbol, default 4
       --verify          read every written file back; fail rows that do not

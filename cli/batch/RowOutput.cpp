@@ -7,9 +7,6 @@
 
 namespace {
 
-// The symbol's quiet zone, in modules.
-constexpr int MarginModules = 4;
-
 QString TooLong(const QByteArray& bytes, const EncodeSettings& settings) {
     return QStringLiteral("the payload (%1 bytes) fits no symbol at level %2%3")
         .arg(bytes.size())
@@ -25,12 +22,6 @@ bool HasLogo(const RowOutputSettings& settings) {
     return settings.compose && settings.paintLogo && !settings.logo.isNull();
 }
 
-// A picture of only black and white pixels loses nothing as one bit per pixel, and a 1-bit
-// PNG is a small fraction of the bytes to compress and write, which is most of a batch's time.
-QImage OneBitPerPixel(const QImage& blackAndWhite) {
-    return blackAndWhite.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
-}
-
 // The window's 240 × 240 picture; null when the payload fits no symbol.
 QImage ComposedPicture(clsQRCode& encoder, const QByteArray& bytes,
                        const RowOutputSettings& settings) {
@@ -39,9 +30,7 @@ QImage ComposedPicture(clsQRCode& encoder, const QByteArray& bytes,
         SymbolComposition::EncodeSymbol(encoder, Data(bytes), static_cast<int>(bytes.size()),
                                         e.version, e.ecLevel, e.maskPattern, HasLogo(settings));
     if (symbol.isNull()) return {};
-    if (HasLogo(settings))
-        return SymbolComposition::Compose(symbol, settings.logo, settings.paintLogo);
-    return OneBitPerPixel(SymbolComposition::Compose(symbol, QImage(), false));
+    return SymbolComposition::Compose(symbol, settings.logo, HasLogo(settings));
 }
 
 struct EncodedRow {
@@ -63,7 +52,7 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
         if (!symbol) return {{}, TooLong(payload, settings.encode)};
         source.symbol = &*symbol;
         source.scale = settings.scale;
-        source.margin = MarginModules;
+        source.margin = settings.margin;
     }
     ImageExport::Encoded file = ImageExport::Encode(source, settings.format);
     if (!file.outcome.written) return {{}, file.outcome.description};

@@ -16,7 +16,8 @@ struct RowOutputSettings {
     EncodeSettings encode;
     int outDir = AT_FDCWD; // the open output folder; every file is placed inside it
     ImageExport::Format format = ImageExport::Format::Png;
-    int scale = 8; // pixels per module, without compose
+    int scale = 8;  // pixels per module, without compose
+    int margin = 4; // light modules round the symbol, without compose
     bool compose = false;
     bool paintLogo = false;
     QImage logo;
