@@ -42,23 +42,21 @@ QStringList dataDirs() {
 
 // ---- Descriptions from the installed .conf files ----
 
-// The Chinese name of an input method from its .conf, else its plain name; empty when none.
-// Parsed again only when the file changes, so a keystroke costs a few stats.
-QString describedName(const QString& confPath) {
-    static ConfigFile::ParsedCache<QString> cache;
-    const QString* name = cache.Get(
-        confPath, [](const QByteArray& bytes) { return InputMethodConfig::DescribedName(bytes); });
-    return name ? *name : QString();
-}
-
+// The Chinese name of an input method from the first of its .conf files that is a regular file,
+// else its plain name; empty when none. A file is parsed again only when it changes, so a
+// keystroke costs a few stats.
 QString descriptionFromConfs(const QString& name, const QStringList& dirs,
                              const QStringList& subfolders) {
+    static ConfigFile::ParsedCache<QString> cache;
     if (!InputMethodConfig::IsPlainName(name)) return QString();
     for (const QString& dir : dirs) {
         for (const QString& sub : subfolders) {
             const QString path =
                 dir + QLatin1Char('/') + sub + QLatin1Char('/') + name + QStringLiteral(".conf");
-            if (ConfigFile::RegularFileStamp(path)) return describedName(path);
+            const QString* described = cache.Get(path, [](const QByteArray& bytes) {
+                return InputMethodConfig::DescribedName(bytes);
+            });
+            if (described) return *described;
         }
     }
     return QString();
