@@ -1,5 +1,7 @@
 #include "EntryField.h"
 
+#include "InputLimit.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -18,6 +20,10 @@ QString EntryField::text() const {
 
 void EntryField::setText(const QString& text) {
     if (text == this->text()) return;
+    if (!InputLimit::Fits(0, 0, text.size())) {
+        InputLimit::TellRefused();
+        return;
+    }
     if (line_) line_->setText(text);
     if (multi_) multi_->setPlainText(QString(text).replace(kCrLf, kLf));
 }

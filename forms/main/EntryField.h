@@ -18,7 +18,9 @@ class EntryField {
     explicit EntryField(QPlainTextEdit* multi) : multi_(multi) {}
 
     QString text() const;
-    // Changes the box only when the text differs, so a change event means a real change.
+    // Changes the box only when the text differs, so a change event means a real change. A
+    // text longer than the field's limit is refused whole: the box keeps its text and the user
+    // is told.
     void setText(const QString& text);
     QWidget* widget() const;
     bool isMultiLine() const { return multi_ != nullptr; }

@@ -27,12 +27,13 @@ GSettings* ibusSettings() {
 
 } // namespace
 
-std::vector<std::string> IBusPreloadEngines() {
+std::vector<std::string> IBusPreloadEngines(std::size_t limit) {
     std::vector<std::string> engines;
     GSettings* settings = ibusSettings();
     if (settings == nullptr) return engines;
     gchar** names = g_settings_get_strv(settings, PreloadKey);
-    for (gchar** name = names; name != nullptr && *name != nullptr; ++name)
+    for (gchar** name = names; name != nullptr && *name != nullptr && engines.size() < limit;
+         ++name)
         engines.emplace_back(*name);
     g_strfreev(names);
     return engines;

@@ -1,5 +1,6 @@
 #include "KeyFilters.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 namespace KeyFilters {
@@ -28,9 +29,29 @@ bool PassesDigitFilter(const QKeyEvent& event) {
     return c == QChar(8) || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
 }
 
+QString DigitsOnly(const QString& text) {
+    QString digits;
+    for (const QChar c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) digits += c;
+    return digits;
+}
+
+namespace {
+
+// Keeps the commit's place in the field (its replacement range) and its pre-edit text.
+void keepCommittedDigits(QInputMethodEvent& event) {
+    const QString digits = DigitsOnly(event.commitString());
+    if (digits.size() != event.commitString().size())
+        event.setCommitString(digits, event.replacementStart(), event.replacementLength());
+}
+
+} // namespace
+
 bool DigitFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && !PassesDigitFilter(*static_cast<QKeyEvent*>(event)))
         return true;
+    if (event->type() == QEvent::InputMethod)
+        keepCommittedDigits(*static_cast<QInputMethodEvent*>(event));
     return QObject::eventFilter(watched, event);
 }
 

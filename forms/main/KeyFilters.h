@@ -17,7 +17,11 @@ int CycledIndex(int current, int step, int count);
 // no character (arrows, Delete) are not typed characters and pass as well.
 bool PassesDigitFilter(const QKeyEvent& event);
 
+// The digits of text, in order; an input method's commit keeps only these in a phone field.
+QString DigitsOnly(const QString& text);
+
 // Drops every typed character except digits and Backspace before it reaches the watched field.
+// Text committed by an input method is typed text as well: only its digits go in.
 class DigitFilter : public QObject {
   public:
     using QObject::QObject;

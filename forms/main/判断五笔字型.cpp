@@ -1,14 +1,10 @@
 #include "判断五笔字型.h"
 
+#include "ConfigFile.h"
 #include "IBusPreloadEngines.h"
+#include "InputMethodConfig.h"
 #include "ProgramExit.h"
 #include "UserMessages.h"
-
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QXmlStreamReader>
 
 #include <map>
 
@@ -44,195 +40,144 @@ QStringList dataDirs() {
     return dirs;
 }
 
-// ---- Minimal key file reading (the frameworks' .conf and profile files) ----
+// ---- Descriptions from the installed .conf files ----
 
-struct KeyValue {
-    QString section;
-    QString key;
-    QString value;
-};
-
-std::vector<KeyValue> readKeyFile(const QString& path) {
-    std::vector<KeyValue> pairs;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return pairs;
-    QString section;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (const QString& raw : lines) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            section = line.mid(1, line.size() - 2);
-            continue;
-        }
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (line.startsWith(QLatin1Char('#')) || equals <= 0) continue;
-        pairs.push_back({section, line.left(equals).trimmed(), line.mid(equals + 1).trimmed()});
-    }
-    return pairs;
-}
-
-// The Chinese name of an input method from its .conf, else its plain name; empty when none.
-QString describedName(const QString& confPath) {
-    QString plain;
-    for (const KeyValue& pair : readKeyFile(confPath)) {
-        if (pair.key == QLatin1String("Name[zh_CN]")) return pair.value;
-        if (pair.key == QLatin1String("Name") && plain.isEmpty()) plain = pair.value;
-    }
-    return plain;
-}
-
-// Installed .conf files are parsed again only when they change: a keystroke costs a few stats.
-struct CachedName {
-    QDateTime modified;
-    qint64 size = -1;
-    QString name;
-};
-
-QString cachedDescribedName(const QFileInfo& info) {
-    static std::map<QString, CachedName> cache;
-    CachedName& slot = cache[info.filePath()];
-    if (slot.modified != info.lastModified() || slot.size != info.size())
-        slot = {info.lastModified(), info.size(), describedName(info.filePath())};
-    return slot.name;
-}
-
+// The Chinese name of an input method from the first of its .conf files that is a regular file,
+// else its plain name; empty when none. A file is parsed again only when it changes, so a
+// keystroke costs a few stats.
 QString descriptionFromConfs(const QString& name, const QStringList& dirs,
                              const QStringList& subfolders) {
+    static ConfigFile::ParsedCache<QString> cache;
+    if (!InputMethodConfig::IsPlainName(name)) return QString();
     for (const QString& dir : dirs) {
         for (const QString& sub : subfolders) {
-            const QFileInfo info(dir + QLatin1Char('/') + sub + QLatin1Char('/') + name +
-                                 QStringLiteral(".conf"));
-            if (info.exists()) return cachedDescribedName(info);
+            const QString path =
+                dir + QLatin1Char('/') + sub + QLatin1Char('/') + name + QStringLiteral(".conf");
+            const QString* described = cache.Get(path, [](const QByteArray& bytes) {
+                return InputMethodConfig::DescribedName(bytes);
+            });
+            if (described) return *described;
         }
     }
     return QString();
 }
 
-// ---- fcitx5: the items of every group in the profile ----
-
-bool isFcitx5Item(const QString& section) {
-    return section.startsWith(QLatin1String("Groups/")) &&
-           section.contains(QLatin1String("/Items/"));
+// The first limit entries of a profile, parsed again only when the profile changes.
+QStringList profileItems(const QString& path, qsizetype limit,
+                         QStringList (*parse)(QByteArrayView, qsizetype)) {
+    static ConfigFile::ParsedCache<QStringList> cache;
+    const QStringList* items =
+        cache.Get(path, [parse](const QByteArray& bytes) { return parse(bytes, MaxEntries); });
+    return items ? items->mid(0, limit) : QStringList();
 }
 
-std::vector<Entry> readFcitx5() {
+// ---- fcitx5: the items of every group in the profile ----
+
+std::vector<Entry> readFcitx5(qsizetype limit) {
     std::vector<Entry> entries;
     const QStringList dirs = dataDirs();
     const QString profile = configHome() + QStringLiteral("/fcitx5/profile");
-    for (const KeyValue& pair : readKeyFile(profile)) {
-        if (!isFcitx5Item(pair.section) || pair.key != QLatin1String("Name")) continue;
-        const bool keyboard = pair.value.startsWith(QLatin1String("keyboard-"));
+    for (const QString& name :
+         profileItems(profile, limit, InputMethodConfig::Fcitx5ProfileItems)) {
+        const bool keyboard = name.startsWith(QLatin1String("keyboard-"));
         const QString description =
-            keyboard
-                ? QString()
-                : descriptionFromConfs(pair.value, dirs, {QStringLiteral("fcitx5/inputmethod")});
-        entries.push_back({pair.value, description, !keyboard});
+            keyboard ? QString()
+                     : descriptionFromConfs(name, dirs, {QStringLiteral("fcitx5/inputmethod")});
+        entries.push_back({name, description, !keyboard});
     }
     return entries;
 }
 
 // ---- fcitx 4: the enabled entries of EnabledIMList ("name:True,name:False,…") ----
 
-std::vector<Entry> readFcitx4() {
+std::vector<Entry> readFcitx4(qsizetype limit) {
     std::vector<Entry> entries;
     const QStringList dirs = dataDirs();
     const QString profile = configHome() + QStringLiteral("/fcitx/profile");
-    for (const KeyValue& pair : readKeyFile(profile)) {
-        if (pair.key != QLatin1String("EnabledIMList")) continue;
-        for (const QString& item : pair.value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            const qsizetype colon = item.lastIndexOf(QLatin1Char(':'));
-            if (colon <= 0 ||
-                item.mid(colon + 1).compare(QLatin1String("True"), Qt::CaseInsensitive) != 0)
-                continue;
-            const QString name = item.left(colon);
-            const bool keyboard = name.startsWith(QLatin1String("fcitx-keyboard-"));
-            const QString description =
-                keyboard ? QString()
-                         : descriptionFromConfs(name, dirs,
-                                                {QStringLiteral("fcitx/inputmethod"),
-                                                 QStringLiteral("fcitx/table")});
-            entries.push_back({name, description, !keyboard});
-        }
+    for (const QString& name :
+         profileItems(profile, limit, InputMethodConfig::Fcitx4EnabledItems)) {
+        const bool keyboard = name.startsWith(QLatin1String("fcitx-keyboard-"));
+        const QString description = keyboard
+                                        ? QString()
+                                        : descriptionFromConfs(name, dirs,
+                                                               {QStringLiteral("fcitx/inputmethod"),
+                                                                QStringLiteral("fcitx/table")});
+        entries.push_back({name, description, !keyboard});
     }
     return entries;
 }
 
 // ---- IBus: preload engines, described by the component XML files ----
 
-struct EngineText {
-    QString longname;
-    QString description;
-};
+using InputMethodConfig::EngineTexts;
 
-using EngineTexts = std::map<QString, EngineText>;
+// Real installations have a few dozen component files; more are not looked at.
+constexpr int MaxComponentFiles = 256;
+constexpr int MaxFolderEntries = 4096;
 
-EngineTexts parseComponent(const QString& path) {
-    EngineTexts engines;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return engines;
-    QXmlStreamReader xml(&file);
-    bool inEngine = false;
-    EngineText current;
-    QString name;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("engine")) {
-            inEngine = true;
-            current = {};
-            name.clear();
-        } else if (xml.isEndElement() && xml.name() == QLatin1String("engine")) {
-            inEngine = false;
-            if (!name.isEmpty()) engines[name] = current;
-        } else if (inEngine && xml.isStartElement()) {
-            const auto tag = xml.name().toString();
-            if (tag == QLatin1String("name"))
-                name = xml.readElementText().trimmed();
-            else if (tag == QLatin1String("longname"))
-                current.longname = xml.readElementText().trimmed();
-            else if (tag == QLatin1String("description"))
-                current.description = xml.readElementText().trimmed();
-        }
+// The component files of one folder, listed again only when the folder changes.
+QStringList componentFiles(const QString& folder) {
+    struct Listing {
+        ConfigFile::Stamp stamp;
+        std::int64_t listedAtNs = 0;
+        QStringList names;
+    };
+    static std::map<QString, Listing> listings;
+    const std::optional<ConfigFile::Stamp> stamp = ConfigFile::FolderStamp(folder);
+    if (!stamp) return {};
+    Listing& listing = listings[folder];
+    if (listing.stamp != *stamp || ConfigFile::RecentlyChanged(*stamp, listing.listedAtNs)) {
+        const std::int64_t now = ConfigFile::NowNs();
+        listing = {*stamp, now,
+                   ConfigFile::ListFolder(folder, QStringLiteral(".xml"), MaxFolderEntries,
+                                          MaxComponentFiles)};
     }
-    return engines;
+    return listing.names;
 }
 
-// Component files are parsed again only when they change, so a keystroke costs a few stats.
-struct CachedComponent {
-    QDateTime modified;
-    qint64 size = -1;
-    EngineTexts engines;
-};
-
-const EngineTexts& componentEngines(const QFileInfo& info) {
-    static std::map<QString, CachedComponent> cache;
-    CachedComponent& slot = cache[info.filePath()];
-    if (slot.modified != info.lastModified() || slot.size != info.size()) {
-        slot = {info.lastModified(), info.size(), parseComponent(info.filePath())};
-    }
-    return slot.engines;
-}
-
-QString ibusDescription(const QString& engine) {
+// Describes engines from the component files, searched in IBus's order: the first file that
+// names an engine describes it. At most MaxComponentFiles files are looked at.
+std::map<QString, QString> describeEngines(const QStringList& engines) {
+    static ConfigFile::ParsedCache<EngineTexts> cache;
+    std::map<QString, QString> described;
+    int looked = 0;
     for (const QString& dir : dataDirs()) {
-        const QDir components(dir + QStringLiteral("/ibus/component"));
-        const QFileInfoList files =
-            components.entryInfoList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
-        for (const QFileInfo& info : files) {
-            const EngineTexts& engines = componentEngines(info);
-            const auto found = engines.find(engine);
-            if (found != engines.end())
-                return found->second.longname + QLatin1Char(' ') + found->second.description;
+        const QString folder = dir + QStringLiteral("/ibus/component");
+        for (const QString& file : componentFiles(folder)) {
+            if (looked++ == MaxComponentFiles || described.size() == std::size_t(engines.size()))
+                return described;
+            const EngineTexts* texts =
+                cache.Get(folder + QLatin1Char('/') + file, InputMethodConfig::ComponentEngines);
+            if (texts == nullptr) continue;
+            for (const QString& engine : engines) {
+                const auto found = texts->find(engine);
+                if (found != texts->end() && !described.count(engine))
+                    described[engine] =
+                        found->second.longname + QLatin1Char(' ') + found->second.description;
+            }
         }
     }
-    return QString();
+    return described;
 }
 
-std::vector<Entry> readIBus() {
+bool isIBusKeyboard(const QString& name) {
+    return name.startsWith(QLatin1String("xkb:"));
+}
+
+std::vector<Entry> readIBus(qsizetype limit) {
+    QStringList names;
+    for (const std::string& raw : IBusPreloadEngines(std::size_t(limit)))
+        names << QString::fromStdString(raw);
+    QStringList engines;
+    for (const QString& name : names)
+        if (!isIBusKeyboard(name)) engines << name;
+    const std::map<QString, QString> described =
+        engines.isEmpty() ? std::map<QString, QString>() : describeEngines(engines);
     std::vector<Entry> entries;
-    for (const std::string& raw : IBusPreloadEngines()) {
-        const QString name = QString::fromStdString(raw);
-        const bool keyboard = name.startsWith(QLatin1String("xkb:"));
-        entries.push_back({name, keyboard ? QString() : ibusDescription(name), !keyboard});
+    for (const QString& name : names) {
+        const auto found = described.find(name);
+        entries.push_back(
+            {name, found == described.end() ? QString() : found->second, !isIBusKeyboard(name)});
     }
     return entries;
 }
@@ -254,11 +199,11 @@ std::vector<Framework> frameworkOrder() {
     return {Framework::Fcitx5, Framework::Fcitx4, Framework::IBus};
 }
 
-std::vector<Entry> readFramework(Framework framework) {
+std::vector<Entry> readFramework(Framework framework, qsizetype limit) {
     switch (framework) {
-    case Framework::Fcitx5: return readFcitx5();
-    case Framework::Fcitx4: return readFcitx4();
-    case Framework::IBus: return readIBus();
+    case Framework::Fcitx5: return readFcitx5(limit);
+    case Framework::Fcitx4: return readFcitx4(limit);
+    case Framework::IBus: return readIBus(limit);
     }
     return {};
 }
@@ -278,12 +223,13 @@ bool isWubi(const Entry& entry) {
 } // namespace
 
 std::vector<Entry> ReadInputList() {
+    // Each framework is asked only for the entries still to be examined, so entries past the
+    // 25th are neither described nor even kept.
     std::vector<Entry> list;
     for (Framework framework : frameworkOrder()) {
-        for (Entry& entry : readFramework(framework)) {
-            if (list.size() == MaxEntries) return list;
-            list.push_back(std::move(entry));
-        }
+        const qsizetype remaining = MaxEntries - qsizetype(list.size());
+        if (remaining <= 0) break;
+        for (Entry& entry : readFramework(framework, remaining)) list.push_back(std::move(entry));
     }
     return list;
 }

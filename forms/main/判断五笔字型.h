@@ -17,7 +17,8 @@ struct Entry {
     bool isInputMethod = false;
 };
 
-// The configured input list, read afresh on each call; no process is started.
+// The first MaxEntries of the configured input list. Files are parsed again only when they
+// change, every read is bounded, and only regular files are read; no process is started.
 std::vector<Entry> ReadInputList();
 
 // 1 when one of the first 25 entries is a Wubi input method, 0 when none is, nullopt for an

@@ -1,6 +1,7 @@
 // Builds the controls of the main window at their designed places.
 #include "文本录入.h"
 
+#include "InputLimit.h"
 #include "PictureHolder.h"
 #include "WindowLayout.h"
 
@@ -18,13 +19,13 @@ using WindowLayout::Twips;
 namespace {
 
 QLineEdit* lineEdit(QWidget* parent, const QRect& place, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
+    auto* edit = new LimitedLineEdit(text, parent);
     edit->setGeometry(place);
     return edit;
 }
 
 QPlainTextEdit* multiLine(QWidget* parent, const QRect& place, const QString& text) {
-    auto* edit = new QPlainTextEdit(text, parent);
+    auto* edit = new LimitedPlainTextEdit(text, parent);
     edit->setGeometry(place);
     edit->setTabChangesFocus(true);
     return edit;

@@ -23,8 +23,7 @@ class InputListFixture : public ::testing::Test {
     QString Config(const QString& relative) const;
     QString Data(const QString& relative) const;
 
-    QTemporaryDir root;
-
-  private:
     void WriteFile(const QString& path, const QString& text) const;
+
+    QTemporaryDir root;
 };

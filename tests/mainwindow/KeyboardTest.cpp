@@ -3,8 +3,12 @@
 #include "PictureHolder.h"
 #include "WindowDriver.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
@@ -43,7 +47,10 @@ class KeyboardTest : public QObject {
     void ctrlTabFromAMultiLineFieldDoesNotTypeATab();
     void phoneFieldsTakeOnlyDigitsAndBackspace_data();
     void phoneFieldsTakeOnlyDigitsAndBackspace();
-    void committedTextIsNotFiltered();
+    void committedTextKeepsOnlyDigits_data();
+    void committedTextKeepsOnlyDigits();
+    void contextMenuPasteIntoAPhoneFieldIsNotFiltered();
+    void digitsOnlyKeepsOrder();
 };
 
 void KeyboardTest::stepFollowsControlAndShift_data() {
@@ -166,12 +173,49 @@ void KeyboardTest::phoneFieldsTakeOnlyDigitsAndBackspace() {
     }
 }
 
-void KeyboardTest::committedTextIsNotFiltered() {
+void KeyboardTest::committedTextKeepsOnlyDigits_data() {
+    phoneFieldsTakeOnlyDigitsAndBackspace_data();
+}
+
+void KeyboardTest::committedTextKeepsOnlyDigits() {
+    QFETCH(int, page);
+    QFETCH(bool, contact);
+    auto w = makeWindow();
+    w->选项卡标签->setCurrentIndex(page);
+    QLineEdit* phone = contact ? w->Text手机 : w->Text6;
+    phone->setText(QStringLiteral("12"));
+    CommitText(phone, QStringLiteral("中x"));
+    QCOMPARE(phone->text(), QStringLiteral("12"));
+    CommitText(phone, QStringLiteral("电话3-4"));
+    QCOMPARE(phone->text(), QStringLiteral("1234"));
+    QCOMPARE(DecodedText(w->Image1[page]->picture()), ExpectedPayload(*w, page));
+    // The other fields take an input method's text as it comes.
+    QLineEdit* other = contact ? w->Text姓名 : w->Texti收件人;
+    other->clear();
+    CommitText(other, QStringLiteral("中x"));
+    QCOMPARE(other->text(), QStringLiteral("中x"));
+}
+
+void KeyboardTest::contextMenuPasteIntoAPhoneFieldIsNotFiltered() {
     auto w = makeWindow();
     w->选项卡标签->setCurrentIndex(3);
     w->Text6->clear();
-    CommitText(w->Text6, QStringLiteral("电话-1"));
-    QCOMPARE(w->Text6->text(), QStringLiteral("电话-1"));
+    QApplication::clipboard()->setText(QStringLiteral("+86 555"));
+    QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(5, 5),
+                           w->Text6->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(w->Text6, &open);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu != nullptr);
+    auto* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"));
+    QVERIFY(paste != nullptr);
+    paste->trigger();
+    menu->close();
+    QCOMPARE(w->Text6->text(), QStringLiteral("+86 555"));
+}
+
+void KeyboardTest::digitsOnlyKeepsOrder() {
+    QCOMPARE(KeyFilters::DigitsOnly(QStringLiteral("a1中2-3４")), QStringLiteral("123"));
+    QCOMPARE(KeyFilters::DigitsOnly(QString()), QString());
 }
 
 QTEST_MAIN(KeyboardTest)

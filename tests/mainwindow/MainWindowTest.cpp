@@ -134,7 +134,8 @@ void MainWindowTest::typingIntoEachFieldChangesOnlyThatPagesPreview_data() {
     const QList<int> fieldCounts = {1, 3, 2, 2, 7};
     for (int page = 0; page < fieldCounts.size(); ++page)
         for (int field = 0; field < fieldCounts[page]; ++field) {
-            // The two phone fields take digits; an input method's commit is not filtered anyway.
+            // The two phone fields keep only the digits of what is typed, an input method's commit
+            // too.
             const bool phone = (page == 3 && field == 0) || (page == 4 && field == 2);
             const QString typed = phone ? QStringLiteral("7") : QStringLiteral("码;:\\");
             QTest::addRow("page %d field %d", page, field) << page << field << typed;
