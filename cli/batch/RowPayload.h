@@ -27,6 +27,7 @@ struct RowPayload {
     QString error; // empty when the payload was composed
 };
 
-// The payload of one row, composed exactly as the window's page of that kind composes it.
+// The payload of one row, composed by the kind registry (the window's pages compose the same
+// kinds identically).
 // Line breaks in fields become CR LF, as the window's multi-line boxes report them.
 RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields);
