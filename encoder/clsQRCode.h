@@ -29,7 +29,7 @@ struct QRSymbol {
     int version = 0;
     int ecLevel = 0;
     int maskPattern = 0;
-    int streamBits = 0; // data bit stream length as built, terminator included
+    int streamBits = 0; // data bit stream length as built, ECI header and terminator included
     int eci = 0;        // the ECI designator written before the data, 0 when none
     std::vector<QRSegment> segments;
     std::vector<std::uint8_t> modules;
