@@ -121,4 +121,18 @@ Composed Compose(const QString& kind, const Fields& fields) {
     return found->second.compose(fields);
 }
 
+Composed ComposeFromAssignments(const QString& kind, const QStringList& assignments) {
+    Fields fields;
+    for (const QString& assignment : assignments) {
+        const qsizetype equals = assignment.indexOf(u'=');
+        if (equals < 0)
+            return {{}, QStringLiteral("field \"%1\" has no value (NAME=VALUE)").arg(assignment)};
+        const QString name = assignment.left(equals);
+        if (fields.contains(name))
+            return {{}, QStringLiteral("field \"%1\" is given twice").arg(name)};
+        fields.insert(name, assignment.mid(equals + 1));
+    }
+    return Compose(kind, fields);
+}
+
 } // namespace PayloadKinds

@@ -27,4 +27,8 @@ std::optional<QStringList> FieldNames(const QString& kind);
 // says what is valid.
 Composed Compose(const QString& kind, const QMap<QString, QString>& fields);
 
+// The same from command-line assignments "NAME=VALUE" (split at the first "="; the value may
+// be empty). An assignment without "=" or a field named twice is an error.
+Composed ComposeFromAssignments(const QString& kind, const QStringList& assignments);
+
 } // namespace PayloadKinds

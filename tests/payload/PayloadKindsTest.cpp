@@ -32,3 +32,14 @@ TEST(PayloadKinds, UnknownKindsAndFieldsNameTheValidOnes) {
               "unknown field \"sid\" for kind wifi (fields: ssid, password, security, hidden)");
     EXPECT_NE(PayloadKinds::Compose("sms", {{"url", "x"}}).error, ""); // another kind's field
 }
+
+TEST(PayloadKinds, CommandLineAssignments) {
+    EXPECT_EQ(PayloadKinds::ComposeFromAssignments("wifi", {"ssid=a=b", "password=", "hidden=true"})
+                  .payload,
+              "WIFI:T:WPA;S:a=b;P:;H:true;;");
+    EXPECT_EQ(PayloadKinds::ComposeFromAssignments("text", {"text"}).error,
+              "field \"text\" has no value (NAME=VALUE)");
+    EXPECT_EQ(PayloadKinds::ComposeFromAssignments("text", {"text=a", "text=b"}).error,
+              "field \"text\" is given twice");
+    EXPECT_NE(PayloadKinds::ComposeFromAssignments("text", {"txt=a"}).error, "");
+}
