@@ -47,6 +47,7 @@ std::string InfoLine(const QRSymbol& symbol) {
         line += ModeName(symbol.segments[i].mode);
         line += ':' + std::to_string(symbol.segments[i].byteCount);
     }
+    if (symbol.eci > 0) line += " eci=" + std::to_string(symbol.eci);
     return line + '\n';
 }
 

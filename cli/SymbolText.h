@@ -7,7 +7,8 @@ struct QRSymbol;
 // Text forms of a finished symbol for standard output.
 namespace SymbolText {
 
-// "version=V level=L mask=M bits=D segments=byte:17,numeric:10"
+// "version=V level=L mask=M bits=D segments=byte:17,numeric:10", then " eci=26" when the
+// symbol declares a character set.
 std::string InfoLine(const QRSymbol& symbol);
 
 // h lines of h characters, '1' dark and '0' light, no margin, each line ending in '\n'.

@@ -211,6 +211,16 @@ void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, 
 }
 
 constexpr int kModeIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
+constexpr int kEciModeIndicator = 0b0111;
+constexpr int kLargestEci = 999999;
+
+// The designator in one, two or three bytes; the leading bits of the first byte say how many.
+void writeEciHeader(BitWriter& w, int eci) {
+    const int bytes = eci < 128 ? 1 : (eci < 16384 ? 2 : 3);
+    constexpr int kFirstBytePrefix[4] = {0, 0x00, 0x80, 0xC0}; // 0…, 10…, 110…
+    w.put(kEciModeIndicator, 4);
+    w.put((kFirstBytePrefix[bytes] << (8 * bytes - 8)) | eci, 8 * bytes);
+}
 
 } // namespace
 
@@ -241,6 +251,11 @@ bool clsQRCode::IsKanjiPair(std::uint8_t first, std::uint8_t second) {
     return first == 0xEB && second <= 0xBF;
 }
 
+int clsQRCode::EciHeaderBits(int eci) {
+    if (eci <= 0 || eci > kLargestEci) return 0;
+    return eci < 128 ? 12 : (eci < 16384 ? 20 : 28);
+}
+
 int clsQRCode::PadPatternBit(int i) {
     constexpr int kPattern = 0b1110110000010001; // 0xEC, 0x11
     return (kPattern >> (15 - (i & 15))) & 1;
@@ -248,24 +263,23 @@ int clsQRCode::PadPatternBit(int i) {
 
 int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
                               bool measureOnly, std::vector<QRSegment>* segments) const {
-    if (count <= 0) {
-        if (bits)
-            for (int i = 0; i < 4; ++i) bits[i] = 0;
-        return 4;
-    }
-    if (measureOnly) {
+    if (measureOnly || (count <= 0 && !bits)) {
+        const int header = EciHeaderBits(Eci);
+        if (count <= 0) return header + 4;
         const int k = countClass(version);
         const Row last = segment(data, count, k, maxRunsFor(k), AllowKanji, nullptr);
-        return last.cost[cheapestMode(last)] + 4;
+        return header + last.cost[cheapestMode(last)] + 4;
     }
-    const Segmentation segmentation(data, count, version, AllowKanji);
+    const Segmentation segmentation(data, count, version, AllowKanji, Eci);
     const int length = segmentation.streamLength();
     if (length > StreamCells) return length; // too long for any symbol; never written
     return segmentation.write(bits, segments);
 }
 
-Segmentation::Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji)
-    : data_(data), count_(count), k_(::countClass(version)) {
+Segmentation::Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji,
+                           int eci)
+    : data_(data), count_(count), k_(::countClass(version)),
+      eci_(clsQRCode::EciHeaderBits(eci) > 0 ? eci : 0), eciBits_(clsQRCode::EciHeaderBits(eci)) {
     if (count <= 0) return;
     predecessors_.reset(new std::uint8_t[static_cast<std::size_t>(count)]);
     const Row last = segment(data, count, k_, maxRunsFor(k_), allowKanji, predecessors_.get());
@@ -274,7 +288,7 @@ Segmentation::Segmentation(const std::uint8_t* data, int count, int version, boo
 }
 
 int Segmentation::streamLength() const {
-    return count_ <= 0 ? 4 : length_;
+    return eciBits_ + (count_ <= 0 ? 4 : length_);
 }
 
 std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
@@ -301,6 +315,7 @@ std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
 
 int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) const {
     BitWriter w{bits};
+    if (eci_ > 0) writeEciHeader(w, eci_);
     if (count_ > 0) {
         const std::vector<std::uint8_t> modes = modesByTraceBack();
         MaxRuns maxRun = maxRunsFor(k_);

@@ -18,12 +18,13 @@ class Segmentation {
         std::int32_t RunLength;
     };
 
-    Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji);
+    // `eci` as clsQRCode::Eci: a designator written ahead of the segments, 0 for none.
+    Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji, int eci = 0);
 
     int countClass() const { return k_; }
-    // Stream length in bits, terminator included.
+    // Stream length in bits, ECI header and terminator included.
     int streamLength() const;
-    // Writes the segments and the terminator; returns the number of bits written.
+    // Writes the ECI header, the segments and the terminator; returns the number of bits written.
     int write(std::uint8_t* bits, std::vector<QRSegment>* segments) const;
 
     // No stream for these bytes is shorter than this (headers left out): each byte costs at
@@ -36,8 +37,10 @@ class Segmentation {
     const std::uint8_t* data_;
     int count_;
     int k_;
+    int eci_;
+    int eciBits_;
     int lastMode_ = 0; // the cheapest mode of the last position, where the trace-back starts
-    int length_ = 4;
+    int length_ = 4;   // without the ECI header
     // The PreviousMode of the four cells of each position, two bits each; costs and run
     // lengths are only needed one or two positions on, so they never leave the filling loop.
     std::unique_ptr<std::uint8_t[]> predecessors_;

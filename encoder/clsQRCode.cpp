@@ -31,7 +31,7 @@ int packBits(const std::uint8_t* cells) {
 // No segmentation spends less than 10 bits on 3 bytes (numeric mode), so a payload whose
 // cheapest conceivable stream already exceeds the capacity is refused before any table is built.
 bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
-    const long long lowerBound = (10LL * count + 2) / 3;
+    const long long lowerBound = EciHeaderBits(Eci) + (10LL * count + 2) / 3;
     return lowerBound > capacityBits;
 }
 
@@ -41,11 +41,12 @@ bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
 int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel,
                              std::optional<Segmentation>& segmentation) const {
     if (cannotFitAnyStream(count, 8 * DataCodewords(40, ecLevel))) return 0;
-    const long long lowerBound = Segmentation::lowerBoundBits(data, count, AllowKanji);
+    const long long lowerBound =
+        EciHeaderBits(Eci) + Segmentation::lowerBoundBits(data, count, AllowKanji);
     for (int range = 0; range < 3; ++range) {
         const int last = kRangeLast[range];
         if (lowerBound > 8 * DataCodewords(last, ecLevel)) continue;
-        segmentation.emplace(data, count, kRangeFirst[range], AllowKanji);
+        segmentation.emplace(data, count, kRangeFirst[range], AllowKanji, Eci);
         const int d = segmentation->streamLength();
         for (int v = kRangeFirst[range]; v <= last; ++v)
             if (d - 4 <= 8 * DataCodewords(v, ecLevel)) return v;
@@ -64,7 +65,7 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
         if (version == 0) return std::nullopt;
     } else {
         if (cannotFitAnyStream(count, 8 * DataCodewords(version, ecLevel))) return std::nullopt;
-        segmentation.emplace(data, count, version, AllowKanji);
+        segmentation.emplace(data, count, version, AllowKanji, Eci);
     }
     // The capacity test comes before writing, so no stream ever runs past its buffer.
     const int d = segmentation->streamLength();
@@ -75,6 +76,7 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
     symbol.version = version;
     symbol.ecLevel = ecLevel;
     symbol.streamBits = d;
+    symbol.eci = EciHeaderBits(Eci) > 0 ? Eci : 0;
 
     // The data bit stream and the DataMatrix live only during this call; every cell read is
     // written first.

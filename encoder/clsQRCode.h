@@ -29,7 +29,8 @@ struct QRSymbol {
     int version = 0;
     int ecLevel = 0;
     int maskPattern = 0;
-    int streamBits = 0; // data bit stream length as built, terminator included
+    int streamBits = 0; // data bit stream length as built, ECI header and terminator included
+    int eci = 0;        // the ECI designator written before the data, 0 when none
     std::vector<QRSegment> segments;
     std::vector<std::uint8_t> modules;
 
@@ -50,6 +51,15 @@ class clsQRCode {
     // Kanji mode writes byte pairs as Shift JIS characters, which readers decode as such. Only
     // Shift JIS callers want it; for UTF-8 payloads it turns Chinese text into garbage.
     bool AllowKanji = false;
+
+    // An ECI designator written before the data (ISO/IEC 18004 7.4.2), 1–999999; 0 and
+    // anything out of range write none. 26 declares UTF-8, so that readers which otherwise
+    // guess Shift JIS show Chinese text as typed. Off by default: the window's symbols stay
+    // as they always were.
+    static constexpr int EciUtf8 = 26;
+    int Eci = 0;
+    // Bits of the ECI header (mode indicator and designator) for `eci`; 0 when none is written.
+    static int EciHeaderBits(int eci);
 
     // data[0 … count-1] is the payload. version 1–40 forces it, 0 or >40 picks the smallest
     // that fits, <0 yields nothing; ecLevel outside 1–4 means M; maskPattern outside 0–7 means 0.
@@ -82,9 +92,9 @@ class clsQRCode {
     static int CharClass(std::uint8_t byte);
     static int AlphanumericValue(std::uint8_t byte);
     static bool IsKanjiPair(std::uint8_t first, std::uint8_t second);
-    // Returns the stream length in bits, terminator included. Writes `bits` (one 0/1 cell per
-    // bit) unless measureOnly; `segments`, when given, receives the written segments. A stream
-    // longer than StreamCells is measured but never written.
+    // Returns the stream length in bits, ECI header and terminator included. Writes `bits` (one 0/1
+    // cell per bit) unless measureOnly; `segments`, when given, receives the written segments. A
+    // stream longer than StreamCells is measured but never written.
     int BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
                        bool measureOnly, std::vector<QRSegment>* segments = nullptr) const;
     static int PadPatternBit(int i);

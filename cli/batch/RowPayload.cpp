@@ -1,43 +1,21 @@
 #include "RowPayload.h"
 
-#include "PayloadComposer.h"
+#include "PayloadKinds.h"
 
+#include <QMap>
 #include <QRegularExpression>
 
-#include <map>
-
 namespace {
-
-struct KindColumns {
-    int page;               // the window's page that composes this kind
-    QStringList fieldNames; // in the order its composer takes them
-};
-
-const std::map<QString, KindColumns>& Kinds() {
-    static const std::map<QString, KindColumns> kinds = {
-        {QStringLiteral("text"), {0, {QStringLiteral("text")}}},
-        {QStringLiteral("mail"),
-         {1, {QStringLiteral("to"), QStringLiteral("subject"), QStringLiteral("body")}}},
-        {QStringLiteral("bookmark"), {2, {QStringLiteral("title"), QStringLiteral("url")}}},
-        {QStringLiteral("sms"), {3, {QStringLiteral("phone"), QStringLiteral("text")}}},
-        {QStringLiteral("contact"),
-         {4,
-          {QStringLiteral("name"), QStringLiteral("company"), QStringLiteral("mobile"),
-           QStringLiteral("title"), QStringLiteral("note"), QStringLiteral("email"),
-           QStringLiteral("address")}}},
-    };
-    return kinds;
-}
 
 QString WithCrLf(const QString& text) {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     return QString(text).replace(lineBreak, QStringLiteral("\r\n"));
 }
 
-QString KindNames() {
-    QStringList names;
-    for (const auto& [name, columns] : Kinds()) names.append(name);
-    return names.join(QStringLiteral(", "));
+bool IsFieldOfAnyKind(const QString& name) {
+    for (const QString& kind : PayloadKinds::KindNames())
+        if (PayloadKinds::FieldNames(kind)->contains(name)) return true;
+    return false;
 }
 
 } // namespace
@@ -54,9 +32,8 @@ QString CsvColumns::Cell(const QStringList& fields, const QString& name) const {
 QStringList CsvColumns::UnusedNames() const {
     QStringList unused;
     for (const QString& name : header_) {
-        bool used = name == QStringLiteral("file") || name == QStringLiteral("kind");
-        for (const auto& [kind, columns] : Kinds())
-            used = used || columns.fieldNames.contains(name);
+        const bool used = name == QStringLiteral("file") || name == QStringLiteral("kind") ||
+                          IsFieldOfAnyKind(name);
         if (!used) unused.append(name);
     }
     return unused;
@@ -72,8 +49,8 @@ QStringList CsvColumns::RepeatedNames() const {
 
 QStringList KindFieldNames(const QString& kind) {
     const QString name = kind.trimmed().toLower();
-    const auto found = Kinds().find(name.isEmpty() ? QStringLiteral("text") : name);
-    return found == Kinds().end() ? QStringList() : found->second.fieldNames;
+    return PayloadKinds::FieldNames(name.isEmpty() ? QStringLiteral("text") : name)
+        .value_or(QStringList());
 }
 
 RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields) {
@@ -84,11 +61,11 @@ RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& field
                     .arg(columns.Count())};
     QString kind = columns.Cell(fields, QStringLiteral("kind")).trimmed().toLower();
     if (kind.isEmpty()) kind = QStringLiteral("text");
-    const auto found = Kinds().find(kind);
-    if (found == Kinds().end())
-        return {{}, QStringLiteral("unknown kind \"%1\" (kinds: %2)").arg(kind, KindNames())};
-    QStringList values;
-    for (const QString& name : found->second.fieldNames)
-        values.append(WithCrLf(columns.Cell(fields, name)));
-    return {PayloadComposer::Compose(found->second.page, values), {}};
+    const std::optional<QStringList> fieldNames = PayloadKinds::FieldNames(kind);
+    QMap<QString, QString> values;
+    // An unknown kind gets no fields, so that the registry's message names the valid kinds.
+    for (const QString& name : fieldNames.value_or(QStringList()))
+        values.insert(name, WithCrLf(columns.Cell(fields, name)));
+    const PayloadKinds::Composed composed = PayloadKinds::Compose(kind, values);
+    return {composed.payload, composed.error};
 }

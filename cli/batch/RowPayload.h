@@ -31,6 +31,7 @@ struct RowPayload {
 // empty for a kind that does not exist.
 QStringList KindFieldNames(const QString& kind);
 
-// The payload of one row, composed exactly as the window's page of that kind composes it.
+// The payload of one row, composed by the kind registry (the window's pages compose the same
+// kinds identically).
 // Line breaks in fields become CR LF, as the window's multi-line boxes report them.
 RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields);

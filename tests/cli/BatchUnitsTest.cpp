@@ -6,6 +6,7 @@
 #include "JobRunner.h"
 #include "OutputName.h"
 #include "PayloadComposer.h"
+#include "PayloadKinds.h"
 #include "Progress.h"
 #include "Quoted.h"
 #include "RowPayload.h"
@@ -127,6 +128,29 @@ TEST(RowPayloads, LineBreaksBecomeCrLfAndMissingColumnsAreEmpty) {
               PayloadComposer::Mail("", "", "a\r\nb\r\nc\r\nd"));
     EXPECT_EQ(ComposeRowPayload(columns, Fields({"text"})).payload, "");
     EXPECT_NE(ComposeRowPayload(columns, Fields({"text", "b", "extra"})).error, "");
+}
+
+TEST(RowPayloads, WifiAndVCardRowsComposeThroughTheRegistry) {
+    const CsvColumns columns(Fields({"kind", "ssid", "password", "security", "hidden", "name",
+                                     "first", "last", "note", "colour"}));
+    EXPECT_EQ(columns.UnusedNames(), QStringList{"colour"});
+    EXPECT_EQ(ComposeRowPayload(columns, Fields({"wifi", "Net;1", "p:w", "", " TRUE "})).payload,
+              "WIFI:T:WPA;S:Net\\;1;P:p\\:w;H:true;;");
+    const RowPayload badSecurity =
+        ComposeRowPayload(columns, Fields({"wifi", "Net", "", "WPA3", ""}));
+    EXPECT_EQ(badSecurity.payload, "");
+    EXPECT_NE(badSecurity.error.indexOf("WPA, WEP or nopass"), -1)
+        << badSecurity.error.toStdString();
+    // The multi-line note arrives as CR LF, as in every other kind, and leaves as "\n".
+    const QMap<QString, QString> card = {
+        {"name", "N"}, {"first", "F"}, {"last", "L"}, {"note", "a\r\nb"}};
+    EXPECT_EQ(ComposeRowPayload(columns, Fields({"vcard", "", "", "", "", "N", "F", "L", "a\nb"}))
+                  .payload,
+              PayloadKinds::Compose("vcard", card).payload);
+    EXPECT_NE(ComposeRowPayload(columns, Fields({"vcard", "", "", "", "", "N", "F", "L", "a\nb"}))
+                  .payload.indexOf("NOTE:a\\nb\r\n"),
+              -1);
+    EXPECT_NE(ComposeRowPayload(columns, Fields({"fax"})).error.indexOf("vcard, wifi"), -1);
 }
 
 TEST(BatchPlanning, NamesDuplicatesAndHeader) {

@@ -1,4 +1,5 @@
 // The single-symbol interface, run as the built binary the way scripts run it.
+#include "SymbolText.h"
 #include "ToolProcess.h"
 #include "ZxingDecode.h"
 #include "clsQRCode.h"
@@ -94,6 +95,20 @@ TEST(SingleSymbolText, InfoLineDescribesTheSymbolMade) {
                                                 "segments=byte:8,numeric:28,alphanumeric:16\n")))
             << run.out.toStdString();
     }
+}
+
+TEST(SingleSymbolText, InfoLineNamesTheEciOnlyWhenOneIsWritten) {
+    const QByteArray payload = "二维码";
+    clsQRCode encoder;
+    const auto plain = encoder.EncodeToMatrix(
+        reinterpret_cast<const std::uint8_t*>(payload.constData()), 9, 0, 3, 0);
+    encoder.Eci = clsQRCode::EciUtf8;
+    const auto declared = encoder.EncodeToMatrix(
+        reinterpret_cast<const std::uint8_t*>(payload.constData()), 9, 0, 3, 0);
+    ASSERT_TRUE(plain && declared);
+    EXPECT_EQ(SymbolText::InfoLine(*plain), "version=1 level=Q mask=0 bits=88 segments=byte:9\n");
+    EXPECT_EQ(SymbolText::InfoLine(*declared),
+              "version=1 level=Q mask=0 bits=100 segments=byte:9 eci=26\n");
 }
 
 TEST(SingleSymbolText, InfoNamesKanjiOnlyWhenAllowed) {

@@ -40,6 +40,7 @@ void checkSymbol(const clsQRCode& qr, const QRSymbol& s, int requestedVersion, i
     for (int i = 8; i <= 14; ++i) require(s.dark(h - 15 + i, 8) == ((word >> i) & 1));
     require(s.dark(h - 8, 8));
     require(s.streamBits - 4 <= 8 * qr.DataCodewords(s.version, s.ecLevel));
+    require(s.eci == qr.Eci);
 }
 
 } // namespace
@@ -51,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int ecLevel = static_cast<std::int8_t>(data[1]) % 6;
     const int mask = static_cast<std::int8_t>(data[2]) % 10;
     qr.AllowKanji = (data[3] & 1) != 0;
+    qr.Eci = (data[3] & 2) != 0 ? clsQRCode::EciUtf8 : 0;
     const std::uint8_t* payload = data + 4;
     const int count = static_cast<int>(size - 4);
     const auto symbol = qr.EncodeToMatrix(payload, count, version, ecLevel, mask);

@@ -1,4 +1,5 @@
 #include "PayloadComposer.h"
+#include "QtPrinting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // The contact and bookmark records, scanned by an independent reader and parsed as phones do.
 #include "MecardReader.h"
 #include "PayloadComposer.h"
+#include "QtPrinting.h"
 #include "SymbolComposition.h"
 #include "ZxingDecode.h"
 #include "clsQRCode.h"

@@ -16,10 +16,12 @@ std::optional<DecodedSymbol> DecodeImage(const QImage& image) {
     const ZXing::Result result = ZXing::ReadBarcode(view, hints);
     if (!result.isValid()) return std::nullopt;
     const ZXing::ByteArray& raw = result.bytes();
-    return DecodedSymbol{std::string(raw.begin(), raw.end()), result.text(), result.ecLevel()};
+    const ZXing::ByteArray eci = result.bytesECI();
+    return DecodedSymbol{std::string(raw.begin(), raw.end()), result.text(), result.ecLevel(),
+                         result.hasECI(), std::string(eci.begin(), eci.end())};
 }
 
-std::optional<DecodedSymbol> DecodeSymbol(const QRSymbol& symbol, int scale) {
+QImage SymbolPicture(const QRSymbol& symbol, int scale) {
     const int h = symbol.side();
     const int size = (h + 8) * scale;
     QImage image(size, size, QImage::Format_Grayscale8);
@@ -32,7 +34,11 @@ std::optional<DecodedSymbol> DecodeSymbol(const QRSymbol& symbol, int scale) {
                 for (int dx = 0; dx < scale; ++dx) line[(c + 4) * scale + dx] = 0;
             }
         }
-    return DecodeImage(image);
+    return image;
+}
+
+std::optional<DecodedSymbol> DecodeSymbol(const QRSymbol& symbol, int scale) {
+    return DecodeImage(SymbolPicture(symbol, scale));
 }
 
 std::string BytesOf(const std::vector<std::uint8_t>& bytes) {

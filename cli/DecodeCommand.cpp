@@ -1,0 +1,109 @@
+#include "DecodeCommand.h"
+
+#include "ExitStatus.h"
+#include "GuiSession.h"
+#include "PictureFile.h"
+#include "SymbolReader.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+constexpr int ExitNoSymbol = 1;
+
+// Control bytes and the separators of the line format are escaped; everything else, UTF-8
+// included, is written as it is.
+std::string Escaped(const std::string& bytes) {
+    std::string escaped;
+    escaped.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\': escaped += "\\\\"; break;
+        case '\t': escaped += "\\t"; break;
+        case '\n': escaped += "\\n"; break;
+        case '\r': escaped += "\\r"; break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+                escaped += hex;
+            } else {
+                escaped += c;
+            }
+        }
+    }
+    return escaped;
+}
+
+std::string EciText(const std::vector<int>& ecis) {
+    if (ecis.empty()) return "none";
+    std::string text;
+    for (const int eci : ecis) text += (text.empty() ? "" : ",") + std::to_string(eci);
+    return text;
+}
+
+std::string InfoText(const ReadSymbol& symbol) {
+    const auto known = [](int value) { return value >= 0 ? std::to_string(value) : "?"; };
+    return "version=" + (symbol.version > 0 ? std::to_string(symbol.version) : "?") +
+           " level=" + symbol.level + " mask=" + known(symbol.mask) +
+           " eci=" + EciText(symbol.ecis) + " text=" + Escaped(symbol.text);
+}
+
+void WriteResult(const std::string& file, const ReadSymbol& symbol, bool info, bool single,
+                 std::ostream& out) {
+    if (single && info)
+        out << InfoText(symbol) << '\n';
+    else if (single)
+        out.write(symbol.bytes.data(), static_cast<std::streamsize>(symbol.bytes.size()));
+    else
+        out << Escaped(file) << '\t' << (info ? InfoText(symbol) : Escaped(symbol.bytes)) << '\n';
+}
+
+// Reads one file; returns its exit status.
+int DecodeFile(const std::string& file, bool info, bool single, std::ostream& out,
+               std::ostream& err) {
+    const PictureFile::Loaded loaded = PictureFile::Read(file);
+    if (!loaded.error.isEmpty()) {
+        err << "quorlik-qr: " << Escaped(file) << ": " << loaded.error.toStdString() << '\n';
+        return ExitBadUsage;
+    }
+    const std::optional<ReadSymbol> symbol = ReadQrSymbol(loaded.picture);
+    if (!symbol) {
+        err << "quorlik-qr: " << Escaped(file) << ": no QR code found\n";
+        return ExitNoSymbol;
+    }
+    WriteResult(file, *symbol, info, single, out);
+    return ExitDone;
+}
+
+} // namespace
+
+int RunDecodeCommand(const std::vector<std::string>& files, bool info, std::ostream& out,
+                     std::ostream& err) {
+    if (files.empty()) {
+        err << "quorlik-qr: no picture to read\n";
+        return ExitBadUsage;
+    }
+    // Image format plugins (TIFF among them) are found through the application object.
+    std::unique_ptr<QGuiApplication> session;
+    if (!QCoreApplication::instance()) session = StartGuiSession();
+    int status = ExitDone;
+    for (const std::string& file : files)
+        status = std::max(status, DecodeFile(file, info, files.size() == 1, out, err));
+    out.flush();
+    if (!out) {
+        err << "quorlik-qr: cannot write standard output\n";
+        return ExitBadUsage;
+    }
+    return status;
+}
+
+int RunDecodeCommand(const std::vector<std::string>& files, bool info) {
+    return RunDecodeCommand(files, info, std::cout, std::cerr);
+}

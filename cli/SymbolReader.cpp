@@ -1,0 +1,169 @@
+#define ZX_USE_UTF8 1
+#include "SymbolReader.h"
+
+#include "clsQRCode.h"
+
+#include <QPolygonF>
+#include <QTransform>
+
+#include <ZXing/ReadBarcode.h>
+
+#include <bit>
+#include <cctype>
+
+namespace {
+
+constexpr int kLevelOfLetter[] = {1, 2, 3, 4}; // L M Q H as the encoder numbers them
+
+int LevelNumber(const std::string& letter) {
+    const std::string letters = "LMQH";
+    const std::size_t index = letters.find(letter);
+    return letter.size() == 1 && index != std::string::npos ? kLevelOfLetter[index] : 0;
+}
+
+// zxing-cpp hands over the data codewords of the symbol; at one level every version holds a
+// different number of them, so the count names the version.
+int VersionOfDataCodewords(std::size_t codewords, int level) {
+    static const clsQRCode tables;
+    if (level == 0) return 0;
+    for (int version = 1; version <= 40; ++version)
+        if (static_cast<std::size_t>(tables.DataCodewords(version, level)) == codewords)
+            return version;
+    return 0;
+}
+
+std::size_t DataCodewordCount(const ZXing::Result& result) {
+    // The raw codewords are the only count zxing-cpp 1.4 offers; its replacement has none.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return result.rawBytes().size();
+#pragma GCC diagnostic pop
+}
+
+// Module (row, column) of a symbol of `side` modules, sampled through the symbol's corners
+// as zxing-cpp found them.
+class ModuleSampler {
+  public:
+    ModuleSampler(const QImage& grey, const ZXing::Position& corners, int side, bool mirrored)
+        : grey_(grey), mirrored_(mirrored) {
+        const QPolygonF square(
+            {QPointF(0, 0), QPointF(side, 0), QPointF(side, side), QPointF(0, side)});
+        const QPolygonF found({Point(corners.topLeft()), Point(corners.topRight()),
+                               Point(corners.bottomRight()), Point(corners.bottomLeft())});
+        valid_ = QTransform::quadToQuad(square, found, transform_);
+        // Finder centre dark, the ring inside it light: their mean separates the two.
+        if (valid_) threshold_ = (Grey(3, 3) + Grey(1, 1)) / 2;
+        valid_ = valid_ && Grey(1, 1) - Grey(3, 3) > 32;
+    }
+
+    bool valid() const { return valid_; }
+    bool Dark(int row, int column) const { return Grey(row, column) < threshold_; }
+
+  private:
+    static QPointF Point(const ZXing::PointI& p) { return QPointF(p.x, p.y); }
+
+    int Grey(int row, int column) const {
+        if (mirrored_) std::swap(row, column);
+        const QPointF p = transform_.map(QPointF(column + 0.5, row + 0.5));
+        const int x = std::clamp(static_cast<int>(p.x()), 0, grey_.width() - 1);
+        const int y = std::clamp(static_cast<int>(p.y()), 0, grey_.height() - 1);
+        return grey_.constScanLine(y)[x];
+    }
+
+    const QImage& grey_;
+    bool mirrored_;
+    QTransform transform_;
+    bool valid_ = false;
+    int threshold_ = 128;
+};
+
+// The two copies of the 15-bit format word, bit i at the places the encoder writes it.
+std::array<int, 2> FormatCopies(const ModuleSampler& sampler, int side) {
+    std::array<int, 2> copies{0, 0};
+    auto bit = [&](int copy, int index, int row, int column) {
+        if (sampler.Dark(row, column)) copies[copy] |= 1 << index;
+    };
+    for (int i = 0; i <= 5; ++i) bit(0, i, i, 8);
+    bit(0, 6, 7, 8);
+    bit(0, 7, 8, 8);
+    bit(0, 8, 8, 7);
+    for (int i = 9; i <= 14; ++i) bit(0, i, 8, 14 - i);
+    for (int i = 0; i <= 7; ++i) bit(1, i, 8, side - 1 - i);
+    for (int i = 8; i <= 14; ++i) bit(1, i, side - 15 + i, 8);
+    return copies;
+}
+
+// The mask of the format word nearest to either copy, among the words of the level the reader
+// found; -1 when even the nearest is more than three bits away, which the code corrects.
+int MaskOfFormat(const std::array<int, 2>& copies, int level) {
+    int best = -1;
+    int bestDistance = 4;
+    for (int mask = 0; mask < 8; ++mask) {
+        const int word = clsQRCode::FormatWord(level, mask);
+        for (int copy : copies) {
+            const int distance = std::popcount(static_cast<unsigned>(copy ^ word));
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = mask;
+            }
+        }
+    }
+    return best;
+}
+
+int SampledMask(const QImage& grey, const ZXing::Result& result, int version, int level) {
+    if (version == 0 || level == 0) return -1;
+    const int side = clsQRCode::SymbolSize(version);
+    const ModuleSampler sampler(grey, result.position(), side, result.isMirrored());
+    if (!sampler.valid()) return -1;
+    return MaskOfFormat(FormatCopies(sampler, side), level);
+}
+
+} // namespace
+
+std::vector<int> EcisOfProtocolText(const std::string& content) {
+    std::vector<int> ecis;
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        if (content[i] != '\\') continue;
+        if (i + 1 < content.size() && content[i + 1] == '\\') {
+            ++i;
+            continue;
+        }
+        if (i + 6 >= content.size()) continue;
+        int value = 0;
+        bool digits = true;
+        for (std::size_t d = i + 1; d <= i + 6; ++d) {
+            digits = digits && std::isdigit(static_cast<unsigned char>(content[d]));
+            value = value * 10 + (content[d] - '0');
+        }
+        if (!digits) continue;
+        ecis.push_back(value);
+        i += 6;
+    }
+    return ecis;
+}
+
+std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture) {
+    if (picture.isNull()) return std::nullopt;
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
+                                ZXing::ImageFormat::Lum, static_cast<int>(grey.bytesPerLine()));
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setTryHarder(true);
+    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
+    if (!result.isValid()) return std::nullopt;
+    ReadSymbol symbol;
+    symbol.bytes.assign(result.bytes().begin(), result.bytes().end());
+    symbol.text = result.text();
+    symbol.level = result.ecLevel();
+    const int level = LevelNumber(symbol.level);
+    symbol.version = VersionOfDataCodewords(DataCodewordCount(result), level);
+    symbol.mask = SampledMask(grey, result, symbol.version, level);
+    // Without a designator the content is not escaped, so a backslash in it is no designator.
+    if (result.hasECI()) {
+        const ZXing::ByteArray protocol = result.bytesECI();
+        symbol.ecis = EcisOfProtocolText(std::string(protocol.begin(), protocol.end()));
+    }
+    return symbol;
+}

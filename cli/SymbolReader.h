@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QImage>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A QR symbol found in a picture by zxing-cpp, with what the symbol says about itself.
+struct ReadSymbol {
+    std::string bytes;     // the payload's bytes as stored, no character-set conversion
+    std::string text;      // the reader's text, UTF-8 (converted by the ECI or a guess)
+    int version = 0;       // 0 when it cannot be told
+    std::string level;     // "L", "M", "Q" or "H"
+    int mask = -1;         // -1 when the format information cannot be sampled again
+    std::vector<int> ecis; // the ECI designators, in order
+};
+
+// The first QR symbol zxing-cpp finds in the picture, if any.
+std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture);
+
+// The ECI designators in zxing-cpp's ECI-protocol content ("]Q2\000026..."): a backslash and
+// six digits each, a doubled backslash being a literal one.
+std::vector<int> EcisOfProtocolText(const std::string& content);

@@ -1,0 +1,45 @@
+// The registry of payload kinds: the window's pages composed exactly as the pages compose them,
+// and errors that name what is valid.
+#include "PayloadKinds.h"
+#include "PayloadComposer.h"
+#include "QtPrinting.h"
+
+#include <gtest/gtest.h>
+
+TEST(PayloadKinds, PageKindsComposeAsTheirPages) {
+    const QString name = QString::fromUtf8("李;雷");
+    EXPECT_EQ(PayloadKinds::Compose(
+                  "contact", {{"name", name}, {"company", "C:1"}, {"note", "N"}, {"address", "A"}})
+                  .payload,
+              PayloadComposer::Contact(name, "C:1", "", "", "N", "", "A"));
+    EXPECT_EQ(PayloadKinds::Compose("mail", {{"to", "a@b"}, {"body", "x;y"}}).payload,
+              PayloadComposer::Mail("a@b", "", "x;y"));
+    EXPECT_EQ(PayloadKinds::Compose("bookmark", {{"url", " u:1 "}, {"title", "t"}}).payload,
+              PayloadComposer::Bookmark("t", " u:1 "));
+    EXPECT_EQ(PayloadKinds::Compose("sms", {{"phone", "1"}, {"text", "hi"}}).payload,
+              PayloadComposer::Sms("1", "hi"));
+    EXPECT_EQ(PayloadKinds::Compose("text", {{"text", "a\r\nb"}}).payload, "a\r\nb");
+}
+
+TEST(PayloadKinds, UnknownKindsAndFieldsNameTheValidOnes) {
+    EXPECT_EQ(PayloadKinds::FieldNames("mail"), QStringList({"to", "subject", "body"}));
+    EXPECT_FALSE(PayloadKinds::FieldNames("fax"));
+    const PayloadKinds::Composed fax = PayloadKinds::Compose("fax", {});
+    EXPECT_EQ(fax.payload, "");
+    EXPECT_EQ(fax.error,
+              "unknown kind \"fax\" (kinds: bookmark, contact, mail, sms, text, vcard, wifi)");
+    EXPECT_EQ(PayloadKinds::Compose("wifi", {{"sid", "x"}}).error,
+              "unknown field \"sid\" for kind wifi (fields: ssid, password, security, hidden)");
+    EXPECT_NE(PayloadKinds::Compose("sms", {{"url", "x"}}).error, ""); // another kind's field
+}
+
+TEST(PayloadKinds, CommandLineAssignments) {
+    EXPECT_EQ(PayloadKinds::ComposeFromAssignments("wifi", {"ssid=a=b", "password=", "hidden=true"})
+                  .payload,
+              "WIFI:T:WPA;S:a=b;P:;H:true;;");
+    EXPECT_EQ(PayloadKinds::ComposeFromAssignments("text", {"text"}).error,
+              "field \"text\" has no value (NAME=VALUE)");
+    EXPECT_EQ(PayloadKinds::ComposeFromAssignments("text", {"text=a", "text=b"}).error,
+              "field \"text\" is given twice");
+    EXPECT_NE(PayloadKinds::ComposeFromAssignments("text", {"txt=a"}).error, "");
+}
