@@ -5,11 +5,13 @@ set(CPACK_PACKAGE_NAME quorlik)
 set(CPACK_PACKAGE_VENDOR "Quorlik")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QR Code generator with a Chinese interface")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Quorlik二维码 turns a text, an e-mail, a web bookmark, an SMS or a contact card into a QR Code \
-picture as you type, with an optional centre logo, and saves it as PNG, JPG, GIF, TIFF or BMP or \
-copies it. The interface is in Chinese. The command-line encoder quorlik-qr makes single symbols \
-and whole CSV batches for scripts.")
+# Lines under 80 columns, as dpkg shows them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Quorlik二维码 turns a text, an e-mail, a web bookmark, an SMS or a contact card"
+  "into a QR Code picture as you type, with an optional centre logo, and saves it"
+  "as PNG, JPG, GIF, TIFF or BMP or copies it. The interface is in Chinese."
+  "The command-line encoder quorlik-qr makes single symbols and whole CSV batches"
+  "for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTranslator>
 
 namespace ApplicationSetup {
@@ -18,8 +19,19 @@ bool InstallQtChinese(QCoreApplication& app) {
     return QCoreApplication::installTranslator(translator);
 }
 
-TransientSettings::TransientSettings()
-    : folder_(QDir::tempPath() + QStringLiteral("/quorlik-settings-XXXXXX")) {
+namespace {
+
+// In the user's runtime folder, which the session removes at logout, so that even a killed
+// program leaves nothing for long; the temporary folder when there is none.
+QString transientFolderTemplate() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty()) base = QDir::tempPath();
+    return base + QStringLiteral("/quorlik-settings-XXXXXX");
+}
+
+} // namespace
+
+TransientSettings::TransientSettings() : folder_(transientFolderTemplate()) {
     if (!folder_.isValid()) {
         qWarning("quorlik: no temporary folder for Qt's settings: %s",
                  qUtf8Printable(folder_.errorString()));
