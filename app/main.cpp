@@ -17,7 +17,15 @@ struct WindowOptions {
     QCommandLineOption help;
     QCommandLineOption version;
 
-    WindowOptions() : help(parser.addHelpOption()), version(parser.addVersionOption()) {
+    // Our own help option rather than Qt's, whose --help-all would list the GUI's options only
+    // once a display is open.
+    WindowOptions()
+        : help({QStringLiteral("h"), QStringLiteral("help")},
+               QStringLiteral("Displays this help and exits.")),
+          version({QStringLiteral("v"), QStringLiteral("version")},
+                  QStringLiteral("Displays the version and exits.")) {
+        parser.addOption(help);
+        parser.addOption(version);
         parser.setApplicationDescription(QStringLiteral(
             "Quorlik二维码 makes QR Code pictures of a text, an e-mail, a web bookmark, an SMS or "
             "a contact card, and saves or copies them. The window is in Chinese; quorlik-qr is "
@@ -35,8 +43,7 @@ void answerWithoutWindow(int argc, char** argv) {
         std::printf("quorlik %s\n", QUORLIK_VERSION);
         std::exit(0);
     }
-    if (options.parser.isSet(options.help) || options.parser.isSet(QStringLiteral("help-all")))
-        options.parser.process(probe); // prints the help and exits
+    if (options.parser.isSet(options.help)) options.parser.showHelp(0);
 }
 
 // False, with a message, for anything but Qt's options.

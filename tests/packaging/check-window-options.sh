@@ -14,8 +14,8 @@ fail() {
 # No display and no platform chosen: were a window opened, Qt would abort here.
 headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$quorlik" "$@"; }
 
-out=$(headless --version 2>&1) && [ "$out" = "quorlik $version" ] ||
-  fail "--version printed '$out'"
+out=$(headless --version 2>&1) || fail "--version exited $?"
+[ "$out" = "quorlik $version" ] || fail "--version printed '$out'"
 
 out=$(headless --help 2>&1) || fail "--help exited $?"
 grep -q '^Usage: .*quorlik \[options\]$' <<<"$out" || fail "--help has no usage line: $out"
