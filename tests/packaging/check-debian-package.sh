@@ -7,8 +7,6 @@ cpack=$1
 config=$2
 scratch=$3
 metainfo=$4
-# The extracted command-line encoder must answer this option.
-probe_option=--help
 
 failed=0
 fail() {
@@ -53,8 +51,8 @@ grep -qE '(^|, )qt6-wayland( |,|$)' <<<"$(field Recommends)" || fail "qt6-waylan
 
 root=$scratch/root
 dpkg -x "$deb" "$root" || exit 1
-out=$("$root/usr/bin/quorlik-qr" "$probe_option" 2>&1) || fail "quorlik-qr $probe_option exited $?: $out"
-[ -n "$out" ] || fail "quorlik-qr $probe_option printed nothing"
+out=$("$root/usr/bin/quorlik-qr" --version 2>&1) || fail "quorlik-qr --version exited $?: $out"
+[[ $out == "quorlik-qr "[0-9]* ]] || fail "quorlik-qr --version printed: $out"
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/quorlik" --version 2>&1) ||
   fail "quorlik --version exited $?: $out"
 zcat "$root/usr/share/man/man1/quorlik-qr.1.gz" | grep -q '^\.TH QUORLIK-QR "1"' ||
