@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,6 +19,8 @@ std::optional<PalettePicture> exactFromIndexed(const QImage& picture) {
     std::array<bool, 256> used{};
     for (int y = 0; y < height; ++y) {
         const uchar* row = picture.constScanLine(y);
+        // A symbol's rows mostly repeat the row above: nothing new to find there.
+        if (y > 0 && std::memcmp(row, picture.constScanLine(y - 1), size_t(width)) == 0) continue;
         for (int x = 0; x < width; ++x) used[row[x]] = true;
     }
     const QList<QRgb> table = picture.colorTable();

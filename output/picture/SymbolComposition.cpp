@@ -212,13 +212,10 @@ QImage composeIndexed(const QImage& symbol, const SymbolLayout& layout, int side
                       const LogoSquare* logo) {
     const CompactPalette palette = compactPalette(symbol);
     if (symbol.colorTable().isEmpty()) return composeRgb(symbol, layout, side, logo);
+    if (logo && (logo->colours.isEmpty() || palette.colours.size() + logo->colours.size() > 256))
+        return composeRgb(symbol, layout, side, logo); // too many colours for one palette
     QImage composed = stretchIndexed(symbol, layout, side, palette);
     if (!logo) return composed;
-    if (logo->colours.isEmpty() || palette.colours.size() + logo->colours.size() > 256) {
-        composed = composed.convertToFormat(QImage::Format_RGB32);
-        pasteRgb(composed, logo->rgb, layout.logo);
-        return composed;
-    }
     composed.setColorTable(palette.colours + logo->colours);
     pasteIndices(composed, logo->indices, uchar(palette.colours.size()), layout.logo);
     return composed;
