@@ -120,9 +120,14 @@ template <typename Pixel, typename Convert>
 void stretchInto(const QImage& source, QImage& target, const SymbolLayout& layout, Pixel white,
                  Convert convert) {
     const int side = target.width();
+    // White is all ones in either format, so the start is one memset.
+    const bool allOnes = white == static_cast<Pixel>(~Pixel(0));
     for (int y = 0; y < side; ++y) {
         Pixel* row = reinterpret_cast<Pixel*>(target.scanLine(y));
-        std::fill(row, row + side, white);
+        if (allOnes)
+            std::memset(row, 0xFF, size_t(side) * sizeof(Pixel));
+        else
+            std::fill(row, row + side, white);
     }
     const std::vector<SymbolLayout::Span>& spans = layout.spans;
     const int n = int(spans.size());
@@ -133,10 +138,16 @@ void stretchInto(const QImage& source, QImage& target, const SymbolLayout& layou
         const SymbolLayout::Span rows = spans[size_t(r)];
         const uchar* in = source.constScanLine(r);
         Pixel* out = reinterpret_cast<Pixel*>(target.scanLine(rows.start));
-        for (int i = 0; i < n; ++i) {
-            const Pixel value = convert(in, i);
-            const SymbolLayout::Span columns = spans[size_t(i)];
-            std::fill(out + columns.start, out + columns.start + columns.length, value);
+        if (layout.wholePixels == 1) {
+            // One pixel a module, the large symbols: the row is its pixels' colours in a run.
+            Pixel* first = out + left;
+            for (int i = 0; i < n; ++i) first[i] = convert(in, i);
+        } else {
+            for (int i = 0; i < n; ++i) {
+                const Pixel value = convert(in, i);
+                const SymbolLayout::Span columns = spans[size_t(i)];
+                std::fill_n(out + columns.start, columns.length, value);
+            }
         }
         for (int copy = 1; copy < rows.length; ++copy)
             std::memcpy(target.scanLine(rows.start + copy) + left * sizeof(Pixel), out + left,

@@ -55,6 +55,7 @@ void wholePixelModules(int n, int side, SymbolLayout& layout) {
     const int origin = (side - drawn) / 2;
     layout.spans.resize(size_t(n));
     for (int i = 0; i < n; ++i) layout.spans[size_t(i)] = SymbolLayout::Span{origin + i * k, k};
+    layout.wholePixels = k;
     const int logoSide = drawn / 4;
     const int logoOrigin = origin + (drawn - logoSide) / 2;
     layout.logo = QRect(logoOrigin, logoOrigin, logoSide, logoSide);

@@ -20,6 +20,8 @@ struct SymbolLayout {
         int length = 0;
     };
     std::vector<Span> spans;
+    // k when every span is k pixels (whole-pixel modules), else 0.
+    int wholePixels = 0;
     QRect logo;
 };
 
