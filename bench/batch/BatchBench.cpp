@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -163,6 +164,23 @@ bool RunOnce(Contender& contender) {
     return ran && QDir(out).entryList(QDir::Files).size() == RowCount;
 }
 
+// A logo of four flat colours: its pictures keep to one palette, unlike the default logo's,
+// whose smooth scaling gives them 260 colours and so 24-bit PNG files.
+QString FlatLogoFile() {
+    static const QString file = [] {
+        QImage logo(48, 48, QImage::Format_RGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 48; ++x)
+                logo.setPixel(x, y,
+                              x < 24 ? (y < 24 ? qRgb(200, 20, 20) : qRgb(20, 60, 200))
+                                     : (y < 24 ? qRgb(20, 150, 40) : qRgb(240, 170, 0)));
+        const QString name = SharedWorkload().folder->filePath("flat-logo.png");
+        logo.save(name);
+        return name;
+    }();
+    return file;
+}
+
 QStringList QuorlikArguments(const QString& out, const QStringList& extra) {
     return QStringList{"--batch", SharedWorkload().csv, "--out-dir", out, "--jobs", "1"} + extra;
 }
@@ -197,6 +215,10 @@ void BM_BatchAgainstZint(benchmark::State& state) {
         {"logo", QUORLIK_QR_BINARY,
          [&](const QString& out) {
              return QuorlikArguments(out, {"--compose", "--logo", logo});
+         }},
+        {"flatlogo", QUORLIK_QR_BINARY,
+         [](const QString& out) {
+             return QuorlikArguments(out, {"--compose", "--logo", FlatLogoFile()});
          }},
     };
     std::mt19937 shuffle(20261208);
