@@ -67,6 +67,7 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
     settings.compose = options.compose;
     settings.paintLogo = options.logoFile.has_value();
     settings.verify = options.batch->verify;
+    settings.eci = options.eci;
     return settings;
 }
 

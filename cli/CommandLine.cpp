@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include "ImageExport.h"
+#include "PayloadKinds.h"
+#include "Quoted.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -135,23 +137,37 @@ std::string ReadType(const QCommandLineParser& parser, CliOptions& options) {
            *type + "\"";
 }
 
+// A user's value in a one-line message: quoted, control characters escaped.
+std::string Shown(const std::string& bytes) {
+    return Quoted(QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
 std::string ReadKind(const QCommandLineParser& parser, CliOptions& options) {
     const std::optional<std::string> kind = Value(parser, "kind");
     if (!kind) return {};
-    for (const char* known : {"text", "mail", "bookmark", "sms", "contact"})
-        if (*kind == known) {
-            options.kind = *kind;
-            return {};
-        }
-    return "--kind wants text, mail, bookmark, sms or contact, not \"" + *kind + "\"";
+    options.composeFields = true;
+    if (!PayloadKinds::FieldNames(Latin1(*kind)))
+        return "--kind wants " +
+               PayloadKinds::KindNames().join(QStringLiteral(", ")).toStdString() + ", not " +
+               Shown(*kind);
+    options.kind = *kind;
+    return {};
 }
 
+// Field names are checked here, against the kind, so that a typing error is a usage error
+// that lists the names the kind has.
 std::string ReadFields(const QCommandLineParser& parser, CliOptions& options) {
     static const QRegularExpression fieldName(QStringLiteral("^[A-Za-z0-9_-]+$"));
+    const QStringList known =
+        PayloadKinds::FieldNames(Latin1(options.kind)).value_or(QStringList());
     for (const QString& field : parser.values(QStringLiteral("field"))) {
+        options.composeFields = true;
         const qsizetype equals = field.indexOf(QLatin1Char('='));
         if (equals < 0 || !fieldName.match(field.left(equals)).hasMatch())
-            return "--field wants NAME=VALUE, not \"" + Bytes(field) + "\"";
+            return "--field wants NAME=VALUE, not " + Shown(Bytes(field));
+        if (!known.contains(field.left(equals)))
+            return "--field " + Bytes(field.left(equals)) + ": kind " + options.kind +
+                   " has the fields " + known.join(QStringLiteral(", ")).toStdString();
         options.fields.emplace_back(Bytes(field.left(equals)), Bytes(field.mid(equals + 1)));
     }
     return {};
@@ -264,8 +280,32 @@ std::string CheckSingleCombination(const CliOptions& o, const QCommandLineParser
     return {};
 }
 
+// --decode reads pictures and writes payloads: nothing of the encoding side applies.
+std::string CheckDecodeCombination(const CliOptions& o, const QCommandLineParser& parser) {
+    for (const OptionRow& row : OptionTable()) {
+        const QString& name = row.names.last();
+        if (name != QLatin1String("decode") && name != QLatin1String("info") && parser.isSet(name))
+            return "--decode takes only --info and the FILEs to read, not --" + Bytes(name);
+    }
+    if (o.decodeFiles.empty()) return "--decode needs the FILEs to read";
+    return {};
+}
+
+// The composed payload replaces TEXT, -r and standard input; a batch's kinds are its columns.
+std::string CheckContentCombination(const CliOptions& o) {
+    if (o.composeFields && o.batch)
+        return "--batch takes the kind and fields from the CSV's columns, not --kind or --field";
+    if (o.composeFields && (o.text || o.inputFile))
+        return "--kind and --field compose the payload; they take no TEXT or -r";
+    if (o.eci && o.encode.allowKanji)
+        return "--eci declares UTF-8 and --kanji writes Shift JIS; choose one";
+    return {};
+}
+
 std::string CheckCombination(const CliOptions& o, const QCommandLineParser& parser) {
     if (o.help || o.showVersion) return {};
+    if (o.decode) return CheckDecodeCombination(o, parser);
+    if (std::string problem = CheckContentCombination(o); !problem.empty()) return problem;
     if (o.logoFile && !o.compose) return "--logo needs --compose";
     if (o.batch) return CheckBatchCombination(o, parser);
     return CheckSingleCombination(o, parser);
@@ -294,9 +334,12 @@ std::string VersionText() {
 
 std::string UsageText() {
     return R"(usage: quorlik-qr [options] [TEXT]
+       quorlik-qr [options] --kind KIND --field NAME=VALUE...
        quorlik-qr --batch FILE.csv --out-dir DIR [batch options]
+       quorlik-qr --decode [--info] FILE...
 The payload is TEXT taken as bytes, or -r FILE, or standard input when TEXT is
-absent or "-"; at most 7089 bytes, the most any symbol holds.
+absent or "-"; at most 7089 bytes, the most any symbol holds. With --kind or
+--field it is composed from the fields instead, as UTF-8.
 
 symbol:
   -l, --level L|M|Q|H   error-correction level, default Q
@@ -324,13 +367,18 @@ output (default: the symbol as text art on standard output):
                         version 3
 content:
   -r, --read FILE       read the payload from FILE
-      --kind KIND       text (default), mail, bookmark, sms or contact
-      --field NAME=VALUE  a field of the kind; repeatable, kept in order
-      --eci             mark the payload's character set in the symbol
-      --decode          read the symbol of every FILE given instead of TEXT
+      --kind KIND       text (default), mail, bookmark, sms, contact, wifi or
+                        vcard; the payload is composed as the window does
+      --field NAME=VALUE  a field of the kind, e.g. ssid=... password=...
+                        security=WPA|WEP|nopass hidden=true for wifi
+      --eci             declare UTF-8 in the symbol (ECI 26), for readers
+                        that would guess another character set; also batch
+      --decode          print the payload of each FILE's symbol (PNG, JPG,
+                        GIF, TIFF, BMP, SVG); --info: version, level, mask,
+                        eci; exit 1 when one holds no symbol
 batch (one picture per CSV row; columns file, kind and the kind's fields):
       --batch FILE.csv  CSV with a header row; kinds text, mail, bookmark,
-                        sms, contact
+                        sms, contact, wifi, vcard
       --out-dir DIR     existing folder for the pictures
       --format F        png (default), jpg, gif, tif, bmp or svg
       --encoding NAME   the CSV's character set, default UTF-8 (GB18030: GBK)

@@ -52,6 +52,7 @@ struct CliOptions {
     // What the payload is made from, as the window's pages make it.
     std::string kind = "text";
     std::vector<std::pair<std::string, std::string>> fields; // in command-line order
+    bool composeFields = false; // --kind or --field given: the payload is composed, not read
     bool eci = false;
     bool decode = false;
     std::vector<std::string> decodeFiles; // with decode: the pictures to read

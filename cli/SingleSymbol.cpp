@@ -1,6 +1,7 @@
 #include "SingleSymbol.h"
 
 #include "ExitStatus.h"
+#include "FieldPayload.h"
 #include "GuiSession.h"
 #include "ImageExport.h"
 #include "LogoPicture.h"
@@ -88,7 +89,14 @@ Payload ReadFile(const std::string& fileName) {
     return payload;
 }
 
+Payload ComposedPayload(const CliOptions& options) {
+    FieldPayload composed = ComposeFieldPayload(options.kind, options.fields);
+    if (!composed.error.empty()) return Refused(ExitBadUsage, composed.error);
+    return Payload{std::move(composed.bytes), ExitDone, {}};
+}
+
 Payload PayloadOf(const CliOptions& options) {
+    if (options.composeFields) return ComposedPayload(options);
     if (options.inputFile) return ReadFile(*options.inputFile);
     if (options.text && *options.text != "-")
         return Payload{
@@ -241,6 +249,7 @@ int RunSingleSymbol(const CliOptions& options) {
     if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
     clsQRCode encoder;
     encoder.AllowKanji = options.encode.allowKanji;
+    if (options.eci) encoder.Eci = clsQRCode::EciUtf8;
     const std::optional<QRSymbol> symbol = SymbolToDraw(encoder, payload.bytes, options);
     if (options.outputFile) {
         const int status = WritePicture(encoder, payload.bytes, symbol, options);

@@ -1,6 +1,7 @@
 // quorlik-qr: the encoder as a Unix tool, for one payload or a whole CSV of them.
 #include "BatchCommand.h"
 #include "CommandLine.h"
+#include "DecodeCommand.h"
 #include "ExitStatus.h"
 #include "SingleSymbol.h"
 
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
         std::cout << (parsed.options.help ? UsageText() : VersionText()) << std::flush;
         return std::cout ? ExitDone : ExitBadUsage;
     }
+    if (parsed.options.decode)
+        return RunDecodeCommand(parsed.options.decodeFiles, parsed.options.printInfo);
     if (parsed.options.batch) return RunBatchCommand(parsed.options);
     return RunSingleSymbol(parsed.options);
 }

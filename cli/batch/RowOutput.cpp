@@ -63,6 +63,8 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
 
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
                      const RowOutputSettings& settings) {
+    // The encoder belongs to the worker thread and serves many rows; set it for each one.
+    encoder.Eci = settings.eci ? clsQRCode::EciUtf8 : 0;
     const EncodedRow file = EncodeRow(encoder, payload, settings);
     if (!file.error.isEmpty()) return file.error;
     if (settings.verify) {

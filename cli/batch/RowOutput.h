@@ -22,6 +22,7 @@ struct RowOutputSettings {
     bool paintLogo = false;
     QImage logo;
     bool verify = false;
+    bool eci = false; // an ECI designator declaring UTF-8 before every row's data
 };
 
 // Encodes the payload into the file's bytes, with verify reads those bytes back, and only then

@@ -100,10 +100,13 @@ TEST(CommandLine, ScaleAndMarginGoToTheSingleSymbolOrTheBatch) {
 
 TEST(CommandLine, ContentOptionsAreParsedInOrder) {
     const ParsedCommandLine parsed = Parse({"--kind", "contact", "--field", "name=Li Lei", "--eci",
-                                            "--field", "note=a=b", "--field=email=", "x"});
+                                            "--field", "note=a=b", "--field=email="});
     ASSERT_EQ(parsed.error, "");
     EXPECT_EQ(parsed.options.kind, "contact");
+    EXPECT_TRUE(parsed.options.composeFields);
     EXPECT_TRUE(parsed.options.eci);
+    EXPECT_FALSE(Parse({"x"}).options.composeFields);
+    EXPECT_TRUE(Parse({"--kind", "text"}).options.composeFields);
     const std::vector<std::pair<std::string, std::string>> fields = {
         {"name", "Li Lei"}, {"note", "a=b"}, {"email", ""}};
     EXPECT_EQ(parsed.options.fields, fields);
@@ -166,6 +169,15 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--kind", "poem", "x"},
         {"--field", "novalue", "x"},
         {"--field", "=v", "x"},
+        {"--kind", "wifi", "--field", "pass=x"},
+        {"--kind", "wifi", "x"},
+        {"--field", "text=a", "-r", "f"},
+        {"--batch", "a.csv", "--out-dir", "d", "--kind", "wifi"},
+        {"--eci", "--kanji", "x"},
+        {"--decode"},
+        {"--decode", "-o", "a.png", "f.png"},
+        {"--decode", "--matrix", "f.png"},
+        {"--decode", "--batch", "a.csv", "--out-dir", "d", "f.png"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const ParsedCommandLine parsed = Parse(arguments);
