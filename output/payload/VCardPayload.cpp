@@ -32,8 +32,17 @@ QString NameComponents(const Contact& contact) {
            QStringLiteral(";;;");
 }
 
+bool HasHan(const QString& text) {
+    for (const QChar c : text)
+        if (c.script() == QChar::Script_Han) return true;
+    return false;
+}
+
+// Chinese names are written family name first and without a space (张三); others given name
+// first (Ada Lovelace).
 QString FormattedName(const Contact& contact) {
     if (!contact.name.isEmpty()) return contact.name;
+    if (HasHan(contact.first) || HasHan(contact.last)) return contact.last + contact.first;
     QStringList parts;
     for (const QString& part : {contact.first, contact.last})
         if (!part.isEmpty()) parts.append(part);
