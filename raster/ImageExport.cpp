@@ -8,7 +8,6 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <QPainter>
 
 #include <algorithm>
 #include <cstring>
@@ -47,26 +46,16 @@ Encoded encoded(QByteArray bytes) {
     return Encoded{SaveOutcome{true, NoError, {}}, std::move(bytes)};
 }
 
-// JPEG, BMP, GIF and 24-bit TIFF carry no alpha; a transparent pixel is meant to look white.
-QImage flattenedOntoWhite(const QImage& picture) {
-    if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
-    QImage opaque(picture.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    QPainter painter(&opaque);
-    painter.drawImage(0, 0, picture);
-    return opaque;
-}
-
 // No dithering at any depth: a pixel is its own colour or the nearest one the depth allows.
 QImage tiffPixels(const QImage& picture, int colourDepth) {
     switch (colourDepth) {
     case 1:
-        return flattenedOntoWhite(picture).convertToFormat(QImage::Format_Mono,
+        return FlattenedOntoWhite(picture).convertToFormat(QImage::Format_Mono,
                                                            Qt::ThresholdDither | Qt::AvoidDither);
     case 4:
     case 8: return ReducedPalette(picture).indices;
     case 32: return picture.convertToFormat(QImage::Format_ARGB32);
-    default: return flattenedOntoWhite(picture).convertToFormat(QImage::Format_RGB888);
+    default: return FlattenedOntoWhite(picture).convertToFormat(QImage::Format_RGB888);
     }
 }
 
@@ -107,7 +96,7 @@ Encoded encodeGif(const QImage& image) {
 Encoded encodePicture(const QImage& picture, Format format, const Settings& settings) {
     switch (format) {
     case Format::Jpeg:
-        return encodeWithQt(flattenedOntoWhite(picture),
+        return encodeWithQt(FlattenedOntoWhite(picture),
                             {"jpeg", std::clamp(settings.jpegQuality, 0, 100)});
     case Format::Png: return encodePng(picture);
     case Format::Gif: return encodeGif(picture);
@@ -116,7 +105,7 @@ Encoded encodePicture(const QImage& picture, Format format, const Settings& sett
         return encodeWithQt(tiffPixels(picture, settings.tiffColourDepth),
                             {"tiff", -1, compression});
     }
-    case Format::Bmp: return encodeWithQt(flattenedOntoWhite(picture), {"bmp"});
+    case Format::Bmp: return encodeWithQt(FlattenedOntoWhite(picture), {"bmp"});
     case Format::Svg:
         return failed(UnknownFormat,
                       QStringLiteral("SVG is drawn from a symbol, not from a finished picture"));

@@ -134,15 +134,6 @@ std::vector<Box> medianCut(std::vector<QRgb> colours, int boxes) {
     return result;
 }
 
-QImage flattened(const QImage& picture) {
-    if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
-    QImage opaque(picture.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    QPainter painter(&opaque);
-    painter.drawImage(0, 0, picture);
-    return opaque;
-}
-
 PalettePicture reduced(const QImage& rgb) {
     const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
     QHash<QRgb, int> entryOf;
@@ -188,9 +179,18 @@ std::optional<PalettePicture> ExactPalette(const QImage& picture) {
     return exactFromRgb(picture.convertToFormat(QImage::Format_RGB32));
 }
 
+QImage FlattenedOntoWhite(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_RGB32);
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture);
+    return opaque;
+}
+
 PalettePicture ReducedPalette(const QImage& picture) {
     if (std::optional<PalettePicture> exact = ExactPalette(picture)) return *exact;
-    const QImage rgb = flattened(picture);
+    const QImage rgb = FlattenedOntoWhite(picture);
     if (std::optional<PalettePicture> exact = exactFromRgb(rgb)) return *exact;
     return reduced(rgb);
 }

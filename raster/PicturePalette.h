@@ -16,6 +16,10 @@ struct PalettePicture {
 // has); nothing for more colours or for a picture with transparency.
 std::optional<PalettePicture> ExactPalette(const QImage& picture);
 
+// The picture as 32-bit RGB, transparent parts over white: formats without alpha (JPEG, BMP, GIF,
+// 24-bit TIFF) show a transparent pixel as white.
+QImage FlattenedOntoWhite(const QImage& picture);
+
 // At most 256 colours without dithering: the exact palette when there is one; otherwise black and
 // white stay exact (they are the modules) and the other colours, which only a logo brings, are
 // reduced by median cut, each pixel taking the nearest colour of its box. The picture is

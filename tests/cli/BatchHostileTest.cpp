@@ -17,24 +17,6 @@
 
 namespace {
 
-QString WriteFile(const QString& file, const QByteArray& bytes) {
-    QFile out(file);
-    out.open(QIODevice::WriteOnly);
-    out.write(bytes);
-    return file;
-}
-
-QString NewFolder(const QString& parent, const QString& name) {
-    QDir(parent).mkpath(name);
-    return parent + '/' + name;
-}
-
-std::optional<std::string> ReadBack(const QString& file) {
-    const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
-    if (!decoded) return std::nullopt;
-    return decoded->bytes;
-}
-
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                   QDir::NoDotAndDotDot);

@@ -25,22 +25,7 @@ namespace {
 const std::regex SummaryLine("quorlik-qr: rows written \\d+, rows failed \\d+, [0-9.]+ s\n");
 
 QString WriteCsv(const QString& folder, const QByteArray& text) {
-    const QString file = folder + "/rows.csv";
-    QFile out(file);
-    out.open(QIODevice::WriteOnly);
-    out.write(text);
-    return file;
-}
-
-QString NewFolder(const QString& parent, const QString& name) {
-    QDir(parent).mkpath(name);
-    return parent + '/' + name;
-}
-
-std::optional<std::string> ReadBack(const QString& file) {
-    const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
-    if (!decoded) return std::nullopt;
-    return decoded->bytes;
+    return WriteFile(folder + "/rows.csv", text);
 }
 
 std::string Utf8(const QString& text) {

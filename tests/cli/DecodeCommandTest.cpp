@@ -44,13 +44,6 @@ bool Make(const QString& program, const QStringList& arguments) {
     return made;
 }
 
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-}
-
 QRSymbol OurSymbol(const std::string& payload, int level, int mask, int eci = 0) {
     clsQRCode encoder;
     encoder.Eci = eci;

@@ -1,5 +1,10 @@
 #include "ToolProcess.h"
 
+#include "ZxingDecode.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -102,4 +107,22 @@ QString TemporaryFolder() {
     static std::vector<std::unique_ptr<QTemporaryDir>> folders;
     folders.push_back(std::make_unique<QTemporaryDir>());
     return folders.back()->path();
+}
+
+QString WriteFile(const QString& file, const QByteArray& bytes) {
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(bytes);
+    return file;
+}
+
+QString NewFolder(const QString& parent, const QString& name) {
+    QDir(parent).mkpath(name);
+    return parent + '/' + name;
+}
+
+std::optional<std::string> ReadBack(const QString& file) {
+    const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
+    if (!decoded) return std::nullopt;
+    return decoded->bytes;
 }

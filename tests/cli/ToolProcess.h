@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+#include <string>
+
 // quorlik-qr run as a script would run it: arguments, standard input, exit status and output.
 struct ToolRun {
     int status = -1; // -1: killed by a signal or never finished
@@ -32,3 +35,9 @@ QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnv
 
 // A fresh temporary folder per test, removed afterwards.
 QString TemporaryFolder();
+
+// Small file helpers of the batch tests: a file with these bytes, a new folder, and what zxing-cpp
+// reads from a picture file (nothing when it finds no symbol).
+QString WriteFile(const QString& file, const QByteArray& bytes);
+QString NewFolder(const QString& parent, const QString& name);
+std::optional<std::string> ReadBack(const QString& file);
