@@ -1,5 +1,6 @@
 // The composed pictures of versions 1–13 are fixed: these hashes were taken from the pictures
 // the window showed before the drawing was rewritten, so any change of a pixel shows here.
+#include "CapacityPayloads.h"
 #include "SymbolComposition.h"
 #include "clsQRCode.h"
 
@@ -14,18 +15,6 @@ struct GoldenPicture {
     bool withLogo;
     const char* sha256;
 };
-
-// A payload of exactly the byte capacity of each version at level Q, so the smallest symbol
-// that holds it is that version (lower-case letters go in byte mode).
-QString PayloadFillingVersion(int version) {
-    static constexpr int ByteCapacityAtQ[] = {0,  11,  20,  32,  46,  60,  74,
-                                              86, 108, 130, 151, 177, 203, 241};
-    const QString pattern = QStringLiteral("quorlik-erweima/");
-    QString payload;
-    while (payload.size() < ByteCapacityAtQ[version]) payload += pattern;
-    payload.truncate(ByteCapacityAtQ[version]);
-    return payload;
-}
 
 QImage DefaultLogo() {
     return QImage(QStringLiteral(QUORLIK_SOURCE_DIR "/resources/pictures/logo-fu.png"));
@@ -76,7 +65,8 @@ TEST(GoldenPictures, VersionsOneToThirteenAreDrawnAsBefore) {
     clsQRCode encoder;
     for (const GoldenPicture& golden : Goldens) {
         const SymbolComposition::Generated generated = SymbolComposition::Generate(
-            encoder, PayloadFillingVersion(golden.version), logo, golden.withLogo);
+            encoder, QString::fromLatin1(PayloadFillingVersion(golden.version)), logo,
+            golden.withLogo);
         ASSERT_TRUE(generated.madeSymbol);
         EXPECT_EQ(PixelHash(generated.picture).toStdString(), std::string(golden.sha256))
             << "version " << golden.version << (golden.withLogo ? " with logo" : "");

@@ -1,5 +1,6 @@
 // The composed 240 × 240 picture scans at every version, with and without the default logo, in
 // two independent readers: zxing-cpp and zbar (Debian's zbarimg, test-only).
+#include "CapacityPayloads.h"
 #include "ImageExport.h"
 #include "SymbolComposition.h"
 #include "ZxingDecode.h"
@@ -12,20 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A payload of exactly the byte capacity of the version at level Q: the smallest symbol that
-// holds it is that version (lower-case letters go in byte mode).
-QByteArray PayloadFillingVersion(int version) {
-    static constexpr int ByteCapacityAtQ[] = {
-        0,   11,  20,  32,   46,   60,   74,   86,   108,  130,  151,  177,  203, 241,
-        258, 292, 322, 364,  394,  442,  482,  509,  565,  611,  661,  715,  751, 805,
-        868, 908, 982, 1030, 1112, 1168, 1228, 1283, 1351, 1423, 1499, 1579, 1663};
-    const QByteArray pattern = "quorlik-erweima/";
-    QByteArray payload;
-    while (payload.size() < ByteCapacityAtQ[version]) payload += pattern;
-    payload.truncate(ByteCapacityAtQ[version]);
-    return payload;
-}
 
 QImage DefaultLogo() {
     return QImage(QStringLiteral(QUORLIK_SOURCE_DIR "/resources/pictures/logo-fu.png"));
