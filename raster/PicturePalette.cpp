@@ -63,10 +63,16 @@ std::optional<PalettePicture> exactFromRgb(const QImage& rgb) {
     for (int y = 0; y < rgb.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         uchar* out = indices.scanLine(y);
+        // A symbol's rows mostly repeat the row above, and within a row runs of one colour are
+        // most of it: only the first pixel of a run in a new row is looked up.
+        if (y > 0 && std::memcmp(in, rgb.constScanLine(y - 1), size_t(width) * sizeof(QRgb)) == 0) {
+            std::memcpy(out, indices.constScanLine(y - 1), size_t(width));
+            continue;
+        }
         QRgb last = ~in[0];
         uchar lastIndex = 0;
         for (int x = 0; x < width; ++x) {
-            if (in[x] == last) { // runs of one colour are most of a symbol
+            if (in[x] == last) {
                 out[x] = lastIndex;
                 continue;
             }
