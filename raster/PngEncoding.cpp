@@ -1,6 +1,7 @@
 #include "PngEncoding.h"
 
 #include "PicturePalette.h"
+#include "RgbPng.h"
 
 #include <png.h>
 #include <zlib.h>
@@ -186,6 +187,11 @@ PngResult EncodePng(const QImage& picture) {
         written = writeOneBit(writer, picture, colours);
     } else if (const std::optional<PalettePicture> palette = ExactPalette(picture)) {
         written = writePalette(writer, *palette);
+    } else if (!picture.hasAlphaChannel()) {
+        result.bytes = RgbPng::Encode(picture);
+        result.encoded = !result.bytes.isEmpty();
+        if (!result.encoded) result.error = QStringLiteral("PNG: zlib failed");
+        return result;
     } else {
         written = writeTrueColour(writer, picture);
     }
