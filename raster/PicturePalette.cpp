@@ -55,35 +55,52 @@ std::optional<PalettePicture> exactFromIndexed(const QImage& picture) {
     return palette;
 }
 
+// A direct-mapped memory of recent colours in front of the hash: a symbol's pixels alternate
+// between two colours, which then never reach the hash.
+class ColourIndex {
+  public:
+    // The colour's palette index, adding it when new; nothing once a 257th colour turns up.
+    std::optional<uchar> indexOf(QRgb colour, QList<QRgb>& colours) {
+        Slot& slot = slots_[(colour ^ colour >> 8 ^ colour >> 16) & (Slots - 1)];
+        if (slot.filled && slot.colour == colour) return slot.index;
+        auto found = index_.constFind(colour);
+        if (found == index_.constEnd()) {
+            if (colours.size() == MaxColours) return std::nullopt;
+            found = index_.insert(colour, uchar(colours.size()));
+            colours.append(colour | 0xFF000000);
+        }
+        slot = Slot{colour, *found, true};
+        return *found;
+    }
+
+  private:
+    static constexpr int Slots = 64;
+    struct Slot {
+        QRgb colour = 0;
+        uchar index = 0;
+        bool filled = false;
+    };
+    Slot slots_[Slots];
+    QHash<QRgb, uchar> index_;
+};
+
 std::optional<PalettePicture> exactFromRgb(const QImage& rgb) {
     PalettePicture palette;
-    QHash<QRgb, uchar> index;
+    ColourIndex index;
     QImage indices(rgb.size(), QImage::Format_Indexed8);
     const int width = rgb.width();
     for (int y = 0; y < rgb.height(); ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
         uchar* out = indices.scanLine(y);
-        // A symbol's rows mostly repeat the row above, and within a row runs of one colour are
-        // most of it: only the first pixel of a run in a new row is looked up.
+        // A symbol's rows mostly repeat the row above: nothing new to find there.
         if (y > 0 && std::memcmp(in, rgb.constScanLine(y - 1), size_t(width) * sizeof(QRgb)) == 0) {
             std::memcpy(out, indices.constScanLine(y - 1), size_t(width));
             continue;
         }
-        QRgb last = ~in[0];
-        uchar lastIndex = 0;
         for (int x = 0; x < width; ++x) {
-            if (in[x] == last) {
-                out[x] = lastIndex;
-                continue;
-            }
-            auto found = index.constFind(in[x]);
-            if (found == index.constEnd()) {
-                if (palette.colours.size() == MaxColours) return std::nullopt;
-                found = index.insert(in[x], uchar(palette.colours.size()));
-                palette.colours.append(in[x] | 0xFF000000);
-            }
-            last = in[x];
-            lastIndex = out[x] = *found;
+            const std::optional<uchar> at = index.indexOf(in[x], palette.colours);
+            if (!at) return std::nullopt;
+            out[x] = *at;
         }
     }
     indices.setColorTable(palette.colours);
