@@ -4,9 +4,10 @@
 #include <QImage>
 #include <QString>
 
-// PNG through libpng with the settings a symbol wants: a picture of at most 256 colours is
-// written as a palette of 1, 2, 4 or 8 bits a pixel without filters (modules are runs of one
-// index, which deflate packs best unfiltered), anything else as RGB or RGBA; zlib at a fast level.
+// PNG with the settings a symbol wants: a picture of at most 256 colours is written as a palette
+// of 1, 2, 4 or 8 bits a pixel, anything else opaque as 24-bit RGB (DirectPng), and a picture
+// with transparency as RGBA through libpng. Rows are Up-filtered (a repeated row becomes zeros)
+// and compressed by zlib at a fast level.
 namespace PngEncoding {
 
 struct PngResult {

@@ -1,6 +1,6 @@
-// The hand-written 24-bit PNG checked below libpng's leniency: every chunk's CRC, the zlib
+// The hand-written PNG files checked below libpng's leniency: every chunk's CRC, the zlib
 // stream's own checksum, and the pixels undone from their Up filter by hand.
-#include "RgbPng.h"
+#include "DirectPng.h"
 
 #include <QtEndian>
 
@@ -53,11 +53,63 @@ QImage Sample() {
     return picture;
 }
 
+// The unfiltered bytes of every row, after checking chunks, checksums and filters.
+std::optional<QByteArray> UnfilteredRows(const QByteArray& png, int height, qsizetype rowBytes) {
+    if (!png.startsWith("\x89PNG\r\n\x1A\n")) return std::nullopt;
+    const std::vector<Chunk> chunks = ChunksOf(png);
+    QByteArray idat;
+    for (const Chunk& chunk : chunks) {
+        if (!chunk.crcMatches) return std::nullopt;
+        if (chunk.type == "IDAT") idat += chunk.data;
+    }
+    if (chunks.empty() || chunks.front().type != "IHDR" || chunks.back().type != "IEND")
+        return std::nullopt;
+    const std::optional<QByteArray> rows = Inflated(idat, (1 + rowBytes) * height);
+    if (!rows || rows->size() != (1 + rowBytes) * height) return std::nullopt;
+    QByteArray unfiltered, previous(rowBytes, '\0');
+    for (int y = 0; y < height; ++y) {
+        const char filter = rows->at(y * (1 + rowBytes));
+        if (filter != 0 && filter != 2) return std::nullopt; // none or Up
+        QByteArray current(rowBytes, '\0');
+        for (qsizetype i = 0; i < rowBytes; ++i)
+            current[i] = char(uchar(rows->at(y * (1 + rowBytes) + 1 + i)) +
+                              (filter == 2 ? uchar(previous[i]) : 0));
+        unfiltered += current;
+        previous = current;
+    }
+    return unfiltered;
+}
+
 } // namespace
 
-TEST(RgbPng, ChunksChecksumsAndPixelsAreExact) {
+TEST(DirectPng, PalettePicturesPackTheirIndicesExactly) {
+    for (int colours : {2, 3, 11, 200}) {
+        PalettePicture palette;
+        palette.indices = QImage(29, 13, QImage::Format_Indexed8);
+        for (int i = 0; i < colours; ++i) palette.colours.append(qRgb(i, 255 - i, 7 * i % 256));
+        for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 29; ++x)
+                palette.indices.scanLine(y)[x] =
+                    uchar(y % 3 == 1 ? palette.indices.scanLine(y - 1)[x] : (x * y + x) % colours);
+        const int depth = colours <= 2 ? 1 : colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
+        const qsizetype rowBytes = (29 * depth + 7) / 8;
+        const std::optional<QByteArray> rows =
+            UnfilteredRows(DirectPng::EncodePalette(palette), 13, rowBytes);
+        ASSERT_TRUE(rows.has_value()) << colours << " colours";
+        for (int y = 0; y < 13; ++y)
+            for (int x = 0; x < 29; ++x) {
+                const int bit = x * depth;
+                const int value =
+                    (uchar(rows->at(y * rowBytes + bit / 8)) >> (8 - depth - bit % 8)) &
+                    ((1 << depth) - 1);
+                ASSERT_EQ(value, palette.indices.scanLine(y)[x]) << x << "," << y;
+            }
+    }
+}
+
+TEST(DirectPng, RgbChunksChecksumsAndPixelsAreExact) {
     const QImage picture = Sample();
-    const QByteArray png = RgbPng::Encode(picture);
+    const QByteArray png = DirectPng::EncodeRgb(picture);
     ASSERT_TRUE(png.startsWith("\x89PNG\r\n\x1A\n"));
     const std::vector<Chunk> chunks = ChunksOf(png);
     ASSERT_EQ(chunks.size(), 3u);
