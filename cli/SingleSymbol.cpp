@@ -144,13 +144,9 @@ QImage ComposedPicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payl
     return SymbolComposition::Compose(raw, logo, CarriesLogo(options));
 }
 
-bool IsRegularFile(const std::string& fileName) {
-    struct stat st {};
-    return ::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// libpng reports a damaged file by printing to stderr itself, past Qt's message handler; our
-// own one-line message says the same, so stderr is closed to it for the time of the load.
+// libpng reports a damaged file (a bad checksum inside it, say) by printing to stderr itself,
+// past Qt's message handler; our own one-line message says the same, so stderr is closed to it
+// for the time of the load.
 class StandardErrorSilenced {
   public:
     StandardErrorSilenced() : saved_(::dup(STDERR_FILENO)) {
@@ -172,9 +168,8 @@ class StandardErrorSilenced {
     int saved_;
 };
 
-// The logo through the window's own loader; a FIFO or device is refused before it can block.
+// The logo through the window's own loader, which also refuses FIFOs and devices unread.
 std::optional<QImage> LoadLogo(const std::string& fileName) {
-    if (!IsRegularFile(fileName)) return std::nullopt;
     const StandardErrorSilenced quiet;
     return LogoPicture::Load(QFile::decodeName(fileName.c_str()));
 }

@@ -44,20 +44,31 @@ void pressBackspace(QWidget* field) {
     QCoreApplication::sendEvent(field, &press);
 }
 
-void BM_KeystrokeToPreview(benchmark::State& state) {
-    文本录入 window; // the real input-method check
+// One keystroke: a character committed when `grown` is false, else a Backspace; flips `grown`.
+void typeOrErase(QWidget* field, bool& grown, const QString& character) {
+    if (grown)
+        pressBackspace(field);
+    else
+        commitCharacter(field, character);
+    grown = !grown;
+}
+
+// The shown window's text page holding 300 Chinese characters, the cursor at the end.
+QPlainTextEdit* textPageOf300Characters(文本录入& window) {
     window.show();
     auto* text = static_cast<QPlainTextEdit*>(window.Text普通文本[0].widget());
     text->setPlainText(chineseText(300));
     text->moveCursor(QTextCursor::End);
+    return text;
+}
+
+void BM_KeystrokeToPreview(benchmark::State& state) {
+    文本录入 window; // the real input-method check
+    QPlainTextEdit* text = textPageOf300Characters(window);
     text->setFocus();
     bool grown = false;
     for (auto _ : state) {
-        if (grown)
-            pressBackspace(text);
-        else
-            commitCharacter(text, QStringLiteral("码"));
-        grown = !grown;
+        typeOrErase(text, grown, QStringLiteral("码"));
         benchmark::DoNotOptimize(window.Image1[0]->picture().constBits());
     }
     if (!window.PageHasSymbol(0)) state.SkipWithError("the text made no symbol");
@@ -91,18 +102,9 @@ class HugeProfile {
 void BM_KeystrokeBesideHugeProfile(benchmark::State& state) {
     const HugeProfile profile;
     文本录入 window;
-    window.show();
-    auto* text = static_cast<QPlainTextEdit*>(window.Text普通文本[0].widget());
-    text->setPlainText(chineseText(300));
-    text->moveCursor(QTextCursor::End);
+    QPlainTextEdit* text = textPageOf300Characters(window);
     bool grown = false;
-    for (auto _ : state) {
-        if (grown)
-            pressBackspace(text);
-        else
-            commitCharacter(text, QStringLiteral("码"));
-        grown = !grown;
-    }
+    for (auto _ : state) typeOrErase(text, grown, QStringLiteral("码"));
 }
 BENCHMARK(BM_KeystrokeBesideHugeProfile)->Unit(benchmark::kMicrosecond)->Repetitions(3);
 
@@ -134,11 +136,7 @@ void BM_KeystrokeAtTheLimit(benchmark::State& state) {
     fillToLimit(field, state.range(1) != 0);
     bool grown = false;
     for (auto _ : state) {
-        if (grown)
-            pressBackspace(field);
-        else
-            commitCharacter(field, QStringLiteral("x"));
-        grown = !grown;
+        typeOrErase(field, grown, QStringLiteral("x"));
         QCoreApplication::processEvents(); // the repaint of the field
     }
 }
