@@ -61,6 +61,8 @@ void AppendAscii(std::string& out, unsigned char c) {
         out += static_cast<char>(c);
 }
 
+} // namespace
+
 std::string Reason(const Error& error) {
     switch (error.kind) {
     case ErrorKind::None: return "no error";
@@ -79,8 +81,6 @@ std::string Reason(const Error& error) {
     }
     return error.number ? std::strerror(error.number) : "failed";
 }
-
-} // namespace
 
 std::string QuotedName(std::string_view name) {
     std::string out = "\"";

@@ -82,6 +82,9 @@ struct Error {
 // write-protected". Control bytes and bytes that are not UTF-8 in the name are shown as \xNN,
 // so no name can reach a terminal raw. The window words its own messages from error.kind.
 std::string Describe(const Error& error);
+// Only the part after the colon ("the file is write-protected"), for messages that name the
+// file their own way.
+std::string Reason(const Error& error);
 // The name alone, escaped and quoted as Describe shows it.
 std::string QuotedName(std::string_view name);
 

@@ -84,8 +84,8 @@ Place PlaceOfPath(const std::string& path) {
 bool IsLinkAt(int folder, const std::string& name) {
     const int number = errno;
     struct stat st {};
-    const bool link = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      S_ISLNK(st.st_mode);
+    const bool link =
+        ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
     errno = number;
     return link;
 }
@@ -219,7 +219,13 @@ Error ProblemWritingIn(int folder, const std::string& path) {
     const std::string name = TemporaryName("quorlik-write-check");
     const int fd =
         ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return WriteFailure(path, errno);
+    if (fd < 0) {
+        // The folder exists and is one: whatever the call says, files cannot be made in it.
+        const int number = errno;
+        const ErrorKind kind = Internal::KindOf(number);
+        return WriteFailure(path, kind == ErrorKind::NoSpace ? kind : ErrorKind::AccessDenied,
+                            number);
+    }
     ::close(fd);
     ::unlinkat(folder, name.c_str(), 0);
     return {};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -178,6 +179,10 @@ TEST(OutputFolders, AreOpenedOnlyWhenFilesCanBeMadeInThem) {
     EXPECT_TRUE(FileAccess::OpenOutputFolder(scratch.root()).ok());
     EXPECT_EQ(FileAccess::OpenOutputFolder(scratch / "file").error.kind, ErrorKind::NotAFolder);
     EXPECT_EQ(FileAccess::OpenOutputFolder(scratch / "missing").error.kind, ErrorKind::NotFound);
+    // A folder in which nothing can be made, whatever the reason the system gives.
+    const FileAccess::Opened proc = FileAccess::OpenOutputFolder("/proc");
+    EXPECT_EQ(proc.error.kind, ErrorKind::AccessDenied);
+    EXPECT_EQ(FileAccess::Reason(proc.error), std::strerror(proc.error.number));
     ASSERT_EQ(::mkdir((scratch / "a\xe9").c_str(), 0700), 0);
     EXPECT_TRUE(FileAccess::OpenOutputFolder(scratch / "a\xe9").ok());
     ASSERT_EQ(::mkdir((scratch / "read-only").c_str(), 0555), 0);
