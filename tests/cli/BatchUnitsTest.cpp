@@ -123,10 +123,12 @@ TEST(RowPayloads, EveryKindAsTheWindowComposesIt) {
 }
 
 TEST(RowPayloads, LineBreaksBecomeCrLfAndMissingColumnsAreEmpty) {
-    const CsvColumns columns(Fields({"kind", "body"}));
-    EXPECT_EQ(ComposeRowPayload(columns, Fields({"mail", "a\nb\rc\r\nd"})).payload,
-              PayloadComposer::Mail("", "", "a\r\nb\r\nc\r\nd"));
-    EXPECT_EQ(ComposeRowPayload(columns, Fields({"text"})).payload, "");
+    const CsvColumns columns(Fields({"kind", "to", "body"}));
+    EXPECT_EQ(ComposeRowPayload(columns, Fields({"mail", "t", "a\nb\rc\r\nd"})).payload,
+              PayloadComposer::Mail("t", "", "a\r\nb\r\nc\r\nd"));
+    const RowPayload missing = ComposeRowPayload(columns, Fields({"text"}));
+    EXPECT_EQ(missing.payload, "");
+    EXPECT_EQ(missing.error, "text: the field \"text\" is empty");
     EXPECT_NE(ComposeRowPayload(columns, Fields({"text", "b", "extra"})).error, "");
 }
 
