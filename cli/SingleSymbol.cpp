@@ -192,8 +192,7 @@ int WriteImage(const ImageExport::Source& source, const CliOptions& options) {
     const ExportOutcome::SaveOutcome outcome =
         ImageExport::Write(source, OutputFormat(options), target);
     if (outcome.written) return ExitDone;
-    return Fail(ExitBadUsage, "cannot write " + (target.standardOutput ? "standard output" : file) +
-                                  ": " + outcome.description.toStdString());
+    return Fail(ExitBadUsage, ExportOutcome::EnglishText(outcome).toStdString());
 }
 
 // Returns the exit status; ExitDone when written. A composed picture of a payload that fits

@@ -65,6 +65,7 @@ struct Place_ {
     QByteArray name;
     QString shownName;
     QString error;
+    QString english; // the error in the command line's words
 };
 
 // A relative name inside an open folder, one part at a time: no part may be a symbolic link,
@@ -78,21 +79,30 @@ Place_ folderInside(int root, const QString& relative) {
         const QByteArray part = local(parts[i]);
         if (part.isEmpty() || part == "." || part == "..") {
             place.error = QStringLiteral("无法创建文件 %1: 名称不合法").arg(relative);
+            place.english = QStringLiteral("cannot create %1: not a valid name").arg(relative);
             return place;
         }
         if (::mkdirat(current, part.constData(), 0777) != 0 && errno != EEXIST) {
             place.error = QStringLiteral("无法创建文件 %1: %2").arg(relative, systemError(errno));
+            place.english =
+                QStringLiteral("cannot create %1: %2").arg(relative, systemError(errno));
             return place;
         }
         Descriptor next(
             ::openat(current, part.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next.valid()) {
             const int number = errno;
+            const bool notFolder = number == ELOOP || number == ENOTDIR;
             place.error =
-                number == ELOOP || number == ENOTDIR
+                notFolder
                     ? QStringLiteral("无法创建文件 %1: %2 是符号链接或不是文件夹")
                           .arg(relative, parts[i])
                     : QStringLiteral("无法创建文件 %1: %2").arg(relative, systemError(number));
+            place.english =
+                notFolder
+                    ? QStringLiteral("cannot create %1: %2 is a symbolic link or not a folder")
+                          .arg(relative, parts[i])
+                    : QStringLiteral("cannot create %1: %2").arg(relative, systemError(number));
             return place;
         }
         place.folder = std::move(next);
@@ -115,7 +125,9 @@ Place_ folderOfPath(const QString& path) {
     place.folder =
         Descriptor(::open(local(resolved.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!place.folder.valid()) {
-        place.error = QStringLiteral("无法创建文件 %1: %2").arg(path, systemError(errno));
+        const int number = errno;
+        place.error = QStringLiteral("无法创建文件 %1: %2").arg(path, systemError(number));
+        place.english = QStringLiteral("cannot create %1: %2").arg(path, systemError(number));
         return place;
     }
     place.folderFd = place.folder.get();
@@ -128,6 +140,7 @@ struct Existing {
     bool exists = false;
     mode_t mode = 0;
     QString refusal;
+    QString english = {};
 };
 
 Existing existingAt(const Place_& place) {
@@ -136,6 +149,9 @@ Existing existingAt(const Place_& place) {
     if (!S_ISREG(st.st_mode))
         return Existing{true, 0,
                         QStringLiteral("无法创建文件 %1: 目标已存在且不是普通文件，不会被替换")
+                            .arg(place.shownName),
+                        QStringLiteral("cannot create %1: something other than a regular file is "
+                                       "there, and it is not replaced")
                             .arg(place.shownName)};
     return Existing{true, st.st_mode & 07777, {}};
 }
@@ -147,7 +163,8 @@ QByteArray temporaryName(const QByteArray& name) {
 
 SaveOutcome placeInFolder(const QByteArray& bytes, const Place_& place) {
     const Existing existing = existingAt(place);
-    if (!existing.refusal.isEmpty()) return Failure(CannotCreateFile, existing.refusal);
+    if (!existing.refusal.isEmpty())
+        return Failure(CannotCreateFile, existing.refusal, existing.english);
     QByteArray temporary;
     Descriptor file;
     for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
@@ -156,10 +173,13 @@ SaveOutcome placeInFolder(const QByteArray& bytes, const Place_& place) {
                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!file.valid() && errno != EEXIST) break;
     }
-    if (!file.valid())
+    if (!file.valid()) {
+        const int number = errno;
         return Failure(
             CannotCreateFile,
-            QStringLiteral("无法创建文件 %1: %2").arg(place.shownName, systemError(errno)));
+            QStringLiteral("无法创建文件 %1: %2").arg(place.shownName, systemError(number)),
+            QStringLiteral("cannot create %1: %2").arg(place.shownName, systemError(number)));
+    }
     const auto discard = [&] { ::unlinkat(place.folderFd, temporary.constData(), 0); };
     if (existing.exists) ::fchmod(file.get(), existing.mode);
     // The data reaches the disk before the name does, so a crash never leaves an empty file.
@@ -168,7 +188,8 @@ SaveOutcome placeInFolder(const QByteArray& bytes, const Place_& place) {
         discard();
         return Failure(
             WriteFailed,
-            QStringLiteral("写入文件 %1 失败: %2").arg(place.shownName, systemError(number)));
+            QStringLiteral("写入文件 %1 失败: %2").arg(place.shownName, systemError(number)),
+            QStringLiteral("cannot write %1: %2").arg(place.shownName, systemError(number)));
     }
     if (::renameat(place.folderFd, temporary.constData(), place.folderFd, place.name.constData()) !=
         0) {
@@ -176,14 +197,16 @@ SaveOutcome placeInFolder(const QByteArray& bytes, const Place_& place) {
         discard();
         return Failure(
             CommitFailed,
-            QStringLiteral("无法完成文件 %1: %2").arg(place.shownName, systemError(number)));
+            QStringLiteral("无法完成文件 %1: %2").arg(place.shownName, systemError(number)),
+            QStringLiteral("cannot finish %1: %2").arg(place.shownName, systemError(number)));
     }
     return SaveOutcome{true, NoError, {}};
 }
 
 SaveOutcome placeOnStandardOutput(const QByteArray& bytes) {
     if (!writeAll(STDOUT_FILENO, bytes))
-        return Failure(WriteFailed, QStringLiteral("写入标准输出失败: %1").arg(systemError(errno)));
+        return Failure(WriteFailed, QStringLiteral("写入标准输出失败: %1").arg(systemError(errno)),
+                       QStringLiteral("cannot write standard output: %1").arg(systemError(errno)));
     return SaveOutcome{true, NoError, {}};
 }
 
@@ -193,10 +216,11 @@ SaveOutcome Place(const QByteArray& bytes, const Target& target) {
     if (target.standardOutput) return placeOnStandardOutput(bytes);
     if (target.path.isEmpty() || target.path.endsWith(QLatin1Char('/')))
         return Failure(CannotCreateFile,
-                       QStringLiteral("无法创建文件 \"%1\": 名称为空").arg(target.path));
+                       QStringLiteral("无法创建文件 \"%1\": 名称为空").arg(target.path),
+                       QStringLiteral("cannot create \"%1\": the name is empty").arg(target.path));
     const Place_ place = target.directory == AT_FDCWD ? folderOfPath(target.path)
                                                       : folderInside(target.directory, target.path);
-    if (!place.error.isEmpty()) return Failure(CannotCreateFile, place.error);
+    if (!place.error.isEmpty()) return Failure(CannotCreateFile, place.error, place.english);
     return placeInFolder(bytes, place);
 }
 

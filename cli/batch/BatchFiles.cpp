@@ -71,6 +71,10 @@ OpenedFile OpenOutputFolder(const QString& path) {
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() < 0) {
         const int number = errno;
+        struct stat st {};
+        if (number == ENOTDIR && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+            !S_ISDIR(st.st_mode))
+            return {OwnedDescriptor(), QStringLiteral("not a folder: %1").arg(QuotedText(path))};
         if (number == ENOENT || number == ENOTDIR)
             return {OwnedDescriptor(), QStringLiteral("no such folder: %1").arg(QuotedText(path))};
         return {OwnedDescriptor(), CannotOpen("folder", path, number)};

@@ -55,7 +55,7 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
         source.margin = settings.margin;
     }
     ImageExport::Encoded file = ImageExport::Encode(source, settings.format);
-    if (!file.outcome.written) return {{}, file.outcome.description};
+    if (!file.outcome.written) return {{}, ExportOutcome::EnglishText(file.outcome)};
     return {std::move(file.bytes), {}};
 }
 
@@ -76,6 +76,6 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
     target.path = name + QLatin1Char('.') + ImageExport::ExtensionOf(settings.format);
     target.directory = settings.outDir;
     const ExportOutcome::SaveOutcome placed = FilePlacement::Place(file.bytes, target);
-    if (!placed.written) return QStringLiteral("cannot write: ") + placed.description;
+    if (!placed.written) return ExportOutcome::EnglishText(placed);
     return {};
 }
