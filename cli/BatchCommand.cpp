@@ -12,6 +12,7 @@
 #include "Quoted.h"
 #include "RowOutput.h"
 #include "SymbolComposition.h"
+#include "TerminalText.h"
 #include "Verifier.h"
 
 #include <QFile>
@@ -30,7 +31,7 @@ QString PathOf(const std::string& localName) {
 }
 
 int CannotStart(const QString& message) {
-    std::fprintf(stderr, "quorlik-qr: %s\n", EscapedControls(message).c_str());
+    TerminalText::PrintError(EscapedControls(message));
     return ExitBadUsage;
 }
 
@@ -106,8 +107,9 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
             ++counts.written;
         } else {
             ++counts.failed;
-            progress.Report("quorlik-qr: " + RowLabel(plan.rows[index]).toStdString() + ": " +
-                            EscapedControls(error));
+            progress.Report(TerminalText::ForDescriptor(
+                STDERR_FILENO, "quorlik-qr: " + RowLabel(plan.rows[index]).toStdString() + ": " +
+                                   EscapedControls(error)));
         }
         progress.RowDone();
     };
@@ -152,7 +154,7 @@ int RunBatchCommand(const CliOptions& options) {
     }
     if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
-        std::fprintf(stderr, "quorlik-qr: note: %s\n", EscapedControls(note).c_str());
+        TerminalText::PrintError("note: " + EscapedControls(note));
     const RunCounts counts = RunPlan(plan, settings, JobCount(batch));
     return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
 }

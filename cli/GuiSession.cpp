@@ -1,5 +1,7 @@
 #include "GuiSession.h"
 
+#include "TerminalText.h"
+
 #include <QGuiApplication>
 
 #include <atomic>
@@ -17,7 +19,7 @@ std::atomic<bool> starting{false};
 // example a missing XDG_RUNTIME_DIR on a server) are not problems of the run.
 void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtFatalMsg || (type == QtCriticalMsg && !starting))
-        std::fprintf(stderr, "quorlik-qr: %s\n", qPrintable(text));
+        TerminalText::PrintError(text.toStdString());
 }
 
 // Sets an environment variable for its lifetime and then puts back what was there.

@@ -7,6 +7,7 @@
 #include "LogoPicture.h"
 #include "SymbolComposition.h"
 #include "SymbolText.h"
+#include "TerminalText.h"
 #include "clsQRCode.h"
 
 #include <QFile>
@@ -30,7 +31,7 @@ namespace {
 constexpr std::size_t MaxPayloadBytes = 7089;
 
 int Fail(int status, const std::string& message) {
-    std::cerr << "quorlik-qr: " << message << '\n';
+    TerminalText::PrintError(message);
     return status;
 }
 

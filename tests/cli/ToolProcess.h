@@ -32,6 +32,8 @@ ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
 // Standard output on a pseudo-terminal, as a person at a terminal sees it. Returns the output.
 QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment = {},
                          const QStringList& unsetEnvironment = {});
+// Standard error on a pseudo-terminal (standard output to /dev/null). Returns what it shows.
+QByteArray RunWithErrorsOnTerminal(const QStringList& arguments);
 
 // A fresh temporary folder per test, removed afterwards.
 QString TemporaryFolder();
