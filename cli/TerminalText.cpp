@@ -54,7 +54,7 @@ void AppendEscape(std::string& out, unsigned char byte) {
     case '\v': out += "\\v"; return;
     default: break;
     }
-    static const char digits[] = "0123456789abcdef";
+    static const char digits[] = "0123456789ABCDEF";
     out += "\\x";
     out += digits[byte >> 4];
     out += digits[byte & 0xF];

@@ -9,7 +9,7 @@
 // through here.
 namespace TerminalText {
 
-// The C escape of one byte: \n, \r, \t, \0, \a, \b, \f, \v, any other as \xNN (ESC is \x1b).
+// The C escape of one byte: \n, \r, \t, \0, \a, \b, \f, \v, any other as \xNN (ESC is \x1B).
 void AppendEscape(std::string& out, unsigned char byte);
 
 // `bytes` with every byte a terminal would obey shown as an escape: C0 controls but tab and line
