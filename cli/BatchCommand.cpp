@@ -8,6 +8,7 @@
 #include "GuiSession.h"
 #include "JobRunner.h"
 #include "LogoPicture.h"
+#include "MemoryBudget.h"
 #include "Progress.h"
 #include "Quoted.h"
 #include "RowOutput.h"
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <new>
 #include <thread>
 
 namespace {
@@ -100,7 +102,13 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
     const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
         const PlannedRow& row = plan.rows[index];
         if (!row.error.isEmpty()) return row.error;
-        return WriteRowFile(encoder, row.payload, row.name, settings);
+        // The budget keeps rows within memory; should an allocation fail all the same, that
+        // row fails and the others go on.
+        try {
+            return WriteRowFile(encoder, row.payload, row.name, settings);
+        } catch (const std::bad_alloc&) {
+            return QStringLiteral("out of memory while making the picture");
+        }
     };
     const RowFinished finished = [&](std::size_t index, const QString& error) {
         if (error.isEmpty()) {
@@ -155,6 +163,9 @@ int RunBatchCommand(const CliOptions& options) {
     if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
         TerminalText::PrintError("note: " + EscapedControls(note));
-    const RunCounts counts = RunPlan(plan, settings, JobCount(batch));
+    const int jobs = JobCount(batch);
+    MemoryBudget budget(MemoryBudget::ForThisProcess(jobs));
+    settings.budget = &budget;
+    const RunCounts counts = RunPlan(plan, settings, jobs);
     return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
 }

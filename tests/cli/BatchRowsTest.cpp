@@ -4,6 +4,7 @@
 #include "ToolProcess.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -117,4 +118,62 @@ TEST(CommandLineWords, FailuresOfTheExportLayerAreToldInEnglish) {
     EXPECT_TRUE(single.err.contains("cannot create " + folder.toUtf8() + "/missing/x.png: "))
         << single.err.toStdString();
     EXPECT_TRUE(IsAscii(single.err)) << single.err.toStdString();
+}
+
+namespace {
+
+// Rows of 3,000 digits: a symbol of version 35, a picture of 6,600 pixels a side at scale 40.
+QByteArray BigRow(const char* name) {
+    return QByteArray(name) + ',' + QByteArray("1234567890").repeated(300) + '\n';
+}
+
+// AddressSanitizer maps terabytes of shadow memory and cannot run under an address-space limit.
+bool BuiltWithAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+bool IsBmpFile(const QString& file) {
+    QFile bmp(file);
+    return bmp.open(QIODevice::ReadOnly) && bmp.read(2) == "BM" && bmp.size() > (100 << 20);
+}
+
+} // namespace
+
+TEST(BatchMemory, JobsShareOneBudgetUnderAnAddressSpaceLimit) {
+    if (BuiltWithAddressSanitizer()) GTEST_SKIP() << "no address-space limit under ASan";
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv = WriteFile(folder + "/big.csv", "file,text\n" + BigRow("a") + BigRow("b") +
+                                                           BigRow("c") + BigRow("d"));
+    ToolSetup limited;
+    limited.addressSpaceLimit = 1L << 30;
+    // Four such rows at once would need about 1.4 GB; one after the other they fit in 1 GB.
+    const ToolRun run = RunToolWith(
+        {"--batch", csv, "--out-dir", out, "--scale", "40", "--format", "bmp", "--jobs", "4"},
+        limited);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    for (const char* name : {"a", "b", "c", "d"})
+        EXPECT_TRUE(IsBmpFile(out + "/" + name + ".bmp")) << name;
+}
+
+TEST(BatchMemory, ARowLargerThanTheBudgetFailsAlone) {
+    if (BuiltWithAddressSanitizer()) GTEST_SKIP() << "no address-space limit under ASan";
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    const QString csv =
+        WriteFile(folder + "/rows.csv", "file,text\nsmall,one\n" + BigRow("big") + "last,two\n");
+    ToolSetup limited;
+    limited.addressSpaceLimit = 1L << 30;
+    const ToolRun run = RunToolWith(
+        {"--batch", csv, "--out-dir", out, "--scale", "80", "--format", "bmp", "--jobs", "2"},
+        limited);
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("row 2 (line 3): the picture needs about "))
+        << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_EQ(Entries(out), QStringList({"last.bmp", "small.bmp"}));
 }

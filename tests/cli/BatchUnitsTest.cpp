@@ -4,11 +4,13 @@
 #include "CsvReader.h"
 #include "FieldDecoding.h"
 #include "JobRunner.h"
+#include "MemoryBudget.h"
 #include "OutputName.h"
 #include "PayloadComposer.h"
 #include "PayloadKinds.h"
 #include "Progress.h"
 #include "Quoted.h"
+#include "RowOutput.h"
 #include "RowPayload.h"
 #include "SvgSymbol.h"
 #include "clsQRCode.h"
@@ -305,3 +307,28 @@ TEST(ProgressText, CountsRateAndTimeLeft) {
 }
 
 } // namespace
+
+TEST(BatchMemory, SharesAreTakenAndGivenBackAndOversizeRequestsRefused) {
+    MemoryBudget budget(100);
+    EXPECT_FALSE(budget.Take(101));
+    std::optional<MemoryBudget::Share> first = budget.Take(60);
+    ASSERT_TRUE(first);
+    std::atomic<bool> secondTaken{false};
+    std::thread waiter([&] {
+        const std::optional<MemoryBudget::Share> second = budget.Take(60);
+        secondTaken = second.has_value();
+    });
+    first.reset(); // the waiting row goes on once the first gives its share back
+    waiter.join();
+    EXPECT_TRUE(secondTaken);
+    EXPECT_TRUE(budget.Take(100)); // everything was given back
+}
+
+TEST(BatchMemory, RowNeedsGrowWithThePictureAndTheWriter) {
+    using ImageExport::Format;
+    const qint64 side = 10000;
+    EXPECT_LT(RowMemoryNeed(side, Format::Png, false), RowMemoryNeed(side, Format::Bmp, false));
+    EXPECT_LT(RowMemoryNeed(side, Format::Bmp, false), RowMemoryNeed(side, Format::Bmp, true));
+    EXPECT_GT(RowMemoryNeed(side, Format::Bmp, false), std::size_t(side * side * 4));
+    EXPECT_LT(RowMemoryNeed(240, Format::Bmp, true), std::size_t(32) << 20);
+}

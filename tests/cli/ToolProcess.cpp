@@ -40,10 +40,17 @@ ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup) {
     if (!setup.inputFile.isEmpty()) process.setStandardInputFile(setup.inputFile);
     process.setProcessEnvironment(EnvironmentOf(setup.setEnvironment, setup.unsetEnvironment));
     const long limit = setup.fileSizeLimit;
-    if (limit >= 0)
-        process.setChildProcessModifier([limit] {
-            const rlimit size{rlim_t(limit), rlim_t(limit)};
-            ::setrlimit(RLIMIT_FSIZE, &size);
+    const long addressSpace = setup.addressSpaceLimit;
+    if (limit >= 0 || addressSpace >= 0)
+        process.setChildProcessModifier([limit, addressSpace] {
+            if (limit >= 0) {
+                const rlimit size{rlim_t(limit), rlim_t(limit)};
+                ::setrlimit(RLIMIT_FSIZE, &size);
+            }
+            if (addressSpace >= 0) {
+                const rlimit space{rlim_t(addressSpace), rlim_t(addressSpace)};
+                ::setrlimit(RLIMIT_AS, &space);
+            }
         });
     process.start(QStringLiteral(QUORLIK_QR_BINARY), arguments);
     if (!process.waitForStarted()) return {};

@@ -24,7 +24,8 @@ struct ToolSetup {
     QString workingDirectory;
     QStringList setEnvironment; // NAME=VALUE
     QStringList unsetEnvironment;
-    long fileSizeLimit = -1; // bytes (RLIMIT_FSIZE); -1: none
+    long fileSizeLimit = -1;     // bytes (RLIMIT_FSIZE); -1: none
+    long addressSpaceLimit = -1; // bytes (RLIMIT_AS, as ulimit -v sets it); -1: none
 };
 
 ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
