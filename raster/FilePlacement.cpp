@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace FilePlacement {
 
 using namespace ExportOutcome;
@@ -58,9 +60,17 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// A folder made on the way to a file, so that it can be removed again when the file fails.
+struct MadeFolder {
+    int parent; // open for as long as the place is
+    QByteArray name;
+};
+
 // The folder that will hold the file and the file's own name in it.
 struct Place_ {
     Descriptor folder;
+    std::vector<Descriptor> outerFolders; // the folders on the way, kept open
+    std::vector<MadeFolder> made;         // the folders this placement created, outermost first
     int folderFd = AT_FDCWD;
     QByteArray name;
     QString shownName;
@@ -82,12 +92,15 @@ Place_ folderInside(int root, const QString& relative) {
             place.english = QStringLiteral("cannot create %1: not a valid name").arg(relative);
             return place;
         }
-        if (::mkdirat(current, part.constData(), 0777) != 0 && errno != EEXIST) {
-            place.error = QStringLiteral("无法创建文件 %1: %2").arg(relative, systemError(errno));
+        const bool createdHere = ::mkdirat(current, part.constData(), 0777) == 0;
+        if (!createdHere && errno != EEXIST) {
+            const int number = errno;
+            place.error = QStringLiteral("无法创建文件 %1: %2").arg(relative, systemError(number));
             place.english =
-                QStringLiteral("cannot create %1: %2").arg(relative, systemError(errno));
+                QStringLiteral("cannot create %1: %2").arg(relative, systemError(number));
             return place;
         }
+        if (createdHere) place.made.push_back({current, part});
         Descriptor next(
             ::openat(current, part.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next.valid()) {
@@ -105,6 +118,7 @@ Place_ folderInside(int root, const QString& relative) {
                     : QStringLiteral("cannot create %1: %2").arg(relative, systemError(number));
             return place;
         }
+        if (place.folder.valid()) place.outerFolders.push_back(std::move(place.folder));
         place.folder = std::move(next);
         current = place.folder.get();
     }
@@ -210,6 +224,13 @@ SaveOutcome placeOnStandardOutput(const QByteArray& bytes) {
     return SaveOutcome{true, NoError, {}};
 }
 
+// Removes the folders a failed placement made, innermost first; one that is no longer empty
+// (something else was put there meanwhile) stays.
+void removeMadeFolders(const Place_& place) {
+    for (auto made = place.made.rbegin(); made != place.made.rend(); ++made)
+        ::unlinkat(made->parent, made->name.constData(), AT_REMOVEDIR);
+}
+
 } // namespace
 
 SaveOutcome Place(const QByteArray& bytes, const Target& target) {
@@ -220,8 +241,11 @@ SaveOutcome Place(const QByteArray& bytes, const Target& target) {
                        QStringLiteral("cannot create \"%1\": the name is empty").arg(target.path));
     const Place_ place = target.directory == AT_FDCWD ? folderOfPath(target.path)
                                                       : folderInside(target.directory, target.path);
-    if (!place.error.isEmpty()) return Failure(CannotCreateFile, place.error, place.english);
-    return placeInFolder(bytes, place);
+    SaveOutcome outcome = place.error.isEmpty()
+                              ? placeInFolder(bytes, place)
+                              : Failure(CannotCreateFile, place.error, place.english);
+    if (!outcome.written) removeMadeFolders(place);
+    return outcome;
 }
 
 } // namespace FilePlacement

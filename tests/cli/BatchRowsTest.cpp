@@ -177,3 +177,19 @@ TEST(BatchMemory, ARowLargerThanTheBudgetFailsAlone) {
     EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
     EXPECT_EQ(Entries(out), QStringList({"last.bmp", "small.bmp"}));
 }
+
+TEST(BatchRows, AFailedWriteTakesBackTheFoldersItMade) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
+    NewFolder(out, "kept");
+    const QString csv =
+        WriteFile(folder + "/rows.csv", "file,text\nsub/deeper/a,one\nkept/new/b,two\n");
+    ToolSetup tiny;
+    tiny.fileSizeLimit = 16; // every picture is larger: its write fails
+    const ToolRun run = RunToolWith({"--batch", csv, "--out-dir", out}, tiny);
+    EXPECT_EQ(run.status, 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("row 1 (line 2): cannot write sub/deeper/a.png"))
+        << run.err.toStdString();
+    EXPECT_EQ(Entries(out), QStringList{"kept"});
+    EXPECT_TRUE(Entries(out + "/kept").isEmpty());
+}
