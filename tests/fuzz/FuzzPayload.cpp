@@ -96,8 +96,9 @@ void checkKind(const QString& kind, const QStringList& values, const QStringList
 
 } // namespace
 
-// The first byte picks the kind and page; the rest is fields separated by NUL bytes, those past
-// the kind's fields taken as raw assignments.
+// The first byte picks the kind (its remainder by the number of kinds) and the window's page
+// (the rest, modulo the six pages); the rest of the input is fields separated by NUL bytes,
+// those past the kind's fields taken as raw assignments.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const QStringList kinds = PayloadKinds::KindNames();
@@ -107,6 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QByteArray& piece : rest.split('\0')) values.append(QString::fromUtf8(piece));
     const qsizetype fieldCount = PayloadKinds::FieldNames(kind)->size();
     checkKind(kind, values.mid(0, fieldCount), values.mid(fieldCount));
-    checkPage(data[0] % 6, values);
+    checkPage(int(data[0] / kinds.size()) % 6, values);
     return 0;
 }
