@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <mutex>
 #include <optional>
+#include <string>
 
 // The memory the rows in flight may hold together, shared by all jobs: a row takes its share
 // before it draws its picture and gives it back once its file is placed, so more jobs never
@@ -16,8 +17,15 @@ class MemoryBudget {
 
     // For this process running `jobs` rows at once: half the machine's memory, and no more than
     // three quarters of what an address-space limit (ulimit -v) leaves beside what the process
-    // already maps and each job's own heap and stack.
+    // already maps and each job's own heap and stack, nor of what the memory limit of its
+    // control group (a container's) leaves.
     static std::size_t ForThisProcess(int jobs);
+
+    // The memory limit of the control group named in `listing` (the text of /proc/self/cgroup)
+    // less what the group uses, read from the control-group folders under `root`; nothing when
+    // the group has no limit or it cannot be read. Version 2 and version 1 layouts.
+    static std::optional<std::size_t> ControlGroupRoom(const std::string& listing,
+                                                       const std::string& root);
 
     std::size_t Total() const { return total_; }
 

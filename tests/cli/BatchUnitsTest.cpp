@@ -13,9 +13,13 @@
 #include "RowOutput.h"
 #include "RowPayload.h"
 #include "SvgSymbol.h"
+#include "ToolProcess.h"
 #include "clsQRCode.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -331,4 +335,28 @@ TEST(BatchMemory, RowNeedsGrowWithThePictureAndTheWriter) {
     EXPECT_LT(RowMemoryNeed(side, Format::Bmp, false), RowMemoryNeed(side, Format::Bmp, true));
     EXPECT_GT(RowMemoryNeed(side, Format::Bmp, false), std::size_t(side * side * 4));
     EXPECT_LT(RowMemoryNeed(240, Format::Bmp, true), std::size_t(32) << 20);
+}
+
+TEST(BatchMemory, ControlGroupLimitsAreReadInBothLayouts) {
+    const QString root = TemporaryFolder();
+    const auto write = [&](const QString& file, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(root + file).path());
+        QFile out(root + file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(text);
+    };
+    write("/box/memory.max", "1000000\n");
+    write("/box/memory.current", "250000\n");
+    write("/open/memory.max", "max\n");
+    write("/memory/v1/memory.limit_in_bytes", "4000\n");
+    write("/memory/v1/memory.usage_in_bytes", "5000\n");
+    write("/memory/none/memory.limit_in_bytes", "9223372036854771712\n");
+    const std::string r = root.toStdString();
+    using Room = std::optional<std::size_t>;
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("0::/box\n", r), Room(750000));
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("0::/open\n", r), Room());
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("5:cpu:/\n4:memory:/v1\n0::/\n", r), Room(0));
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("4:memory:/none\n", r), Room());
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("garbage", r), Room());
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("", r), Room());
 }
