@@ -33,17 +33,75 @@ struct WindowOptions {
     }
 };
 
-// --help and --version answer before any window system is touched, so they work without a
-// display. Other arguments wait for QApplication, which removes Qt's own options first.
+// The options QGuiApplication and QApplication take for themselves, written with one dash or
+// two; they are accepted here and left to QApplication.
+void acceptQtOptions(QCommandLineParser& parser) {
+    const char* const withValue[] = {"platform",
+                                     "platformpluginpath",
+                                     "platformtheme",
+                                     "plugin",
+                                     "qmljsdebugger",
+                                     "qwindowgeometry",
+                                     "qwindowicon",
+                                     "qwindowtitle",
+                                     "session",
+                                     "display",
+                                     "geometry",
+                                     "title",
+                                     "name",
+                                     "style",
+                                     "stylesheet",
+                                     "icon",
+                                     "font",
+                                     "fn",
+                                     "background",
+                                     "bg",
+                                     "foreground",
+                                     "fg",
+                                     "button",
+                                     "btn",
+                                     "visual",
+                                     "ncols",
+                                     "cmap",
+                                     "inputstyle",
+                                     "im"};
+    const char* const flags[] = {"reverse", "widgetcount", "nograb",
+                                 "dograb",  "sync",        "testability"};
+    for (const char* name : withValue) {
+        QCommandLineOption option(QString::fromLatin1(name), {}, QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : flags) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
+// The arguments are checked before any window system is touched, so --help, --version and bad
+// usage all answer without a display; the window opens only for arguments it accepts.
 void answerWithoutWindow(int argc, char** argv) {
     QCoreApplication probe(argc, argv);
     WindowOptions options;
-    options.parser.parse(probe.arguments());
+    options.parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    acceptQtOptions(options.parser);
+    const bool parsed = options.parser.parse(probe.arguments());
     if (options.parser.isSet(options.version)) {
         std::printf("quorlik %s\n", QUORLIK_VERSION);
         std::exit(0);
     }
     if (options.parser.isSet(options.help)) options.parser.showHelp(0);
+    if (!parsed) {
+        std::fprintf(stderr, "quorlik: %s (try --help)\n",
+                     qUtf8Printable(options.parser.errorText()));
+        std::exit(2);
+    }
+    if (!options.parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "quorlik: unexpected argument '%s' (try --help)\n",
+                     qUtf8Printable(options.parser.positionalArguments().constFirst()));
+        std::exit(2);
+    }
 }
 
 // False, with a message, for anything but Qt's options.

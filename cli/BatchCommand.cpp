@@ -7,11 +7,13 @@
 #include "GuiSession.h"
 #include "JobRunner.h"
 #include "LogoFile.h"
+#include "MemoryBudget.h"
 #include "Progress.h"
 #include "Quoted.h"
 #include "RowOutput.h"
 #include "StopRequest.h"
 #include "SymbolComposition.h"
+#include "TerminalText.h"
 #include "Verifier.h"
 #include "files/FileAccess.h"
 
@@ -23,6 +25,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <thread>
 
 namespace {
@@ -32,7 +35,7 @@ QString Shown(const std::string& name) {
 }
 
 int CannotStart(const QString& message) {
-    std::fprintf(stderr, "quorlik-qr: %s\n", EscapedControls(message).c_str());
+    TerminalText::PrintError(EscapedControls(message));
     return ExitBadUsage;
 }
 
@@ -120,7 +123,13 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
     RunCounts counts;
     std::vector<char> notMade(plan.rows.size(), 0); // each set by its row's task, read in order
     const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
-        return MakeRow(encoder, plan.rows[index], settings, notMade[index]);
+        // The budget keeps rows within memory; should an allocation fail all the same, that
+        // row fails and the others go on.
+        try {
+            return MakeRow(encoder, plan.rows[index], settings, notMade[index]);
+        } catch (const std::bad_alloc&) {
+            return QStringLiteral("out of memory while making the picture");
+        }
     };
     const RowFinished finished = [&](std::size_t index, const QString& error) {
         if (notMade[index]) {
@@ -129,8 +138,9 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
             ++counts.written;
         } else {
             ++counts.failed;
-            progress.Report("quorlik-qr: " + RowLabel(plan.rows[index]).toStdString() + ": " +
-                            EscapedControls(error));
+            progress.Report(TerminalText::ForDescriptor(
+                STDERR_FILENO, "quorlik-qr: " + RowLabel(plan.rows[index]).toStdString() + ": " +
+                                   EscapedControls(error)));
         }
         progress.RowDone();
     };
@@ -225,7 +235,10 @@ int RunBatchCommand(const CliOptions& options) {
     }
     if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
-        std::fprintf(stderr, "quorlik-qr: note: %s\n", EscapedControls(note).c_str());
-    const RunCounts counts = RunPlan(plan, settings, JobCount(batch));
+        TerminalText::PrintError("note: " + EscapedControls(note));
+    const int jobs = JobCount(batch);
+    MemoryBudget budget(MemoryBudget::ForThisProcess(jobs));
+    settings.budget = &budget;
+    const RunCounts counts = RunPlan(plan, settings, jobs);
     return FinishRun(counts, outDir.descriptor.get());
 }

@@ -4,6 +4,7 @@
 #include "GuiSession.h"
 #include "PictureFile.h"
 #include "SymbolReader.h"
+#include "TerminalText.h"
 
 #include <QGuiApplication>
 
@@ -11,6 +12,9 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <string_view>
+
+#include <unistd.h>
 
 namespace {
 
@@ -23,22 +27,31 @@ std::string Escaped(const std::string& bytes) {
     escaped.reserve(bytes.size());
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\r': escaped += "\\r"; break;
-        default:
-            if (byte < 0x20 || byte == 0x7F) {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-                escaped += hex;
-            } else {
-                escaped += c;
-            }
-        }
+        if (c == '\\')
+            escaped += "\\\\";
+        else if (byte < 0x20 || byte == 0x7F)
+            TerminalText::AppendEscape(escaped, byte);
+        else
+            escaped += c;
     }
     return escaped;
+}
+
+// The program's own standard output or error when it is a terminal: what reaches it is made
+// harmless there, while pipes and files get the payload's exact bytes.
+bool IsTerminalStream(const std::ostream& stream) {
+    if (&stream == &std::cout) return TerminalText::IsTerminal(STDOUT_FILENO);
+    if (&stream == &std::cerr) return TerminalText::IsTerminal(STDERR_FILENO);
+    return false;
+}
+
+void Write(std::ostream& stream, std::string_view bytes) {
+    if (IsTerminalStream(stream)) {
+        const std::string shown = TerminalText::Visible(bytes);
+        stream.write(shown.data(), static_cast<std::streamsize>(shown.size()));
+    } else {
+        stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
 }
 
 std::string EciText(const std::vector<int>& ecis) {
@@ -58,11 +71,11 @@ std::string InfoText(const ReadSymbol& symbol) {
 void WriteResult(const std::string& file, const ReadSymbol& symbol, bool info, bool single,
                  std::ostream& out) {
     if (single && info)
-        out << InfoText(symbol) << '\n';
+        Write(out, InfoText(symbol) + '\n');
     else if (single)
-        out.write(symbol.bytes.data(), static_cast<std::streamsize>(symbol.bytes.size()));
+        Write(out, symbol.bytes);
     else
-        out << Escaped(file) << '\t' << (info ? InfoText(symbol) : Escaped(symbol.bytes)) << '\n';
+        Write(out, Escaped(file) + '\t' + (info ? InfoText(symbol) : Escaped(symbol.bytes)) + '\n');
 }
 
 // Reads one file; returns its exit status.
@@ -70,12 +83,12 @@ int DecodeFile(const std::string& file, bool info, bool single, std::ostream& ou
                std::ostream& err) {
     const PictureFile::Loaded loaded = PictureFile::Read(file);
     if (!loaded.error.isEmpty()) {
-        err << "quorlik-qr: " << Escaped(file) << ": " << loaded.error.toStdString() << '\n';
+        Write(err, "quorlik-qr: " + Escaped(file) + ": " + loaded.error.toStdString() + '\n');
         return ExitBadUsage;
     }
     const std::optional<ReadSymbol> symbol = ReadQrSymbol(loaded.picture);
     if (!symbol) {
-        err << "quorlik-qr: " << Escaped(file) << ": no QR code found\n";
+        Write(err, "quorlik-qr: " + Escaped(file) + ": no QR code found\n");
         return ExitNoSymbol;
     }
     WriteResult(file, *symbol, info, single, out);

@@ -1,28 +1,15 @@
 #include "Quoted.h"
 
-#include <cstdio>
+#include "TerminalText.h"
 
 namespace {
 
 void AppendEscaped(std::string& out, unsigned char c, bool quoteSyntax) {
-    switch (c) {
-    case '\n': out += "\\n"; return;
-    case '\r': out += "\\r"; return;
-    case '\t': out += "\\t"; return;
-    case '\0': out += "\\0"; return;
-    case '"':
-    case '\\':
-        if (quoteSyntax) out += '\\';
-        out += char(c);
-        return;
-    default: break;
-    }
     if (c < 0x20 || c == 0x7F) {
-        char hex[5];
-        std::snprintf(hex, sizeof hex, "\\x%02X", c);
-        out += hex;
+        TerminalText::AppendEscape(out, c);
         return;
     }
+    if (quoteSyntax && (c == '"' || c == '\\')) out += '\\';
     out += char(c);
 }
 

@@ -7,6 +7,7 @@
 #include "LogoFile.h"
 #include "SymbolComposition.h"
 #include "SymbolText.h"
+#include "TerminalText.h"
 #include "clsQRCode.h"
 #include "files/FileAccess.h"
 
@@ -30,7 +31,7 @@ namespace {
 constexpr std::size_t MaxPayloadBytes = 7089;
 
 int Fail(int status, const std::string& message) {
-    std::cerr << "quorlik-qr: " << message << '\n';
+    TerminalText::PrintError(message);
     return status;
 }
 
@@ -170,7 +171,7 @@ int WriteImage(const ImageExport::Source& source, const CliOptions& options) {
         return Fail(ExitBadUsage,
                     "cannot write " +
                         (standardOutput ? "standard output" : FileAccess::QuotedName(file)) + ": " +
-                        encoded.outcome.description.toStdString());
+                        ExportOutcome::EnglishText(encoded.outcome).toStdString());
     const std::string_view bytes(encoded.bytes.constData(),
                                  static_cast<std::size_t>(encoded.bytes.size()));
     const FileAccess::Error error = standardOutput ? FileAccess::WriteAll(STDOUT_FILENO, bytes)

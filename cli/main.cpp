@@ -4,6 +4,7 @@
 #include "DecodeCommand.h"
 #include "ExitStatus.h"
 #include "SingleSymbol.h"
+#include "TerminalText.h"
 #include "files/FileAccess.h"
 
 #include <csignal>
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
     const ParsedCommandLine parsed =
         ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::cerr << "quorlik-qr: " << parsed.error << " (try --help)\n";
+        TerminalText::PrintError(parsed.error + " (try --help)");
         return ExitBadUsage;
     }
     if (parsed.options.help || parsed.options.showVersion) {

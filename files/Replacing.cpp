@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace FileAccess {
 
 using Internal::Failure;
@@ -32,11 +34,26 @@ bool IsUsablePart(const std::string& part) {
     return !part.empty() && part != "." && part != "..";
 }
 
+// A folder made on the way to a file, so that it can be removed again when the file fails.
+struct MadeFolder {
+    int parent; // open for as long as the place is
+    std::string name;
+};
+
 // The folder that will hold the file, and the file's own name in it.
 struct Place {
     Descriptor folder;
+    std::vector<Descriptor> outerFolders; // the folders on the way, kept open
+    std::vector<MadeFolder> made;         // the folders this placement created, outermost first
     std::string name;
     Error error;
+
+    // A file that failed leaves no empty folder of its own making behind.
+    void RemoveMadeFolders() {
+        for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
+            ::unlinkat(folder->parent, folder->name.c_str(), AT_REMOVEDIR);
+        made.clear();
+    }
 };
 
 std::string FolderOf(const std::string& path) {
@@ -103,10 +120,12 @@ Place PlaceInside(int root, const std::string& path) {
             place.error = WriteFailure(path, ErrorKind::BadName);
             return place;
         }
-        if (::mkdirat(current, part.c_str(), 0777) != 0 && errno != EEXIST) {
+        const bool createdHere = ::mkdirat(current, part.c_str(), 0777) == 0;
+        if (!createdHere && errno != EEXIST) {
             place.error = WriteFailure(path, errno);
             return place;
         }
+        if (createdHere) place.made.push_back({current, part});
         Descriptor next(
             ::openat(current, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!next.valid()) {
@@ -114,6 +133,7 @@ Place PlaceInside(int root, const std::string& path) {
                                                   : WriteFailure(path, errno);
             return place;
         }
+        if (place.folder.valid()) place.outerFolders.push_back(std::move(place.folder));
         place.folder = std::move(next);
         current = place.folder.get();
     }
@@ -236,10 +256,12 @@ Error ProblemWritingIn(int folder, const std::string& path) {
 
 Error ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options) {
     if (path.empty() || path.back() == '/') return WriteFailure(path, ErrorKind::BadName);
-    const Place place =
+    Place place =
         options.directory == AT_FDCWD ? PlaceOfPath(path) : PlaceInside(options.directory, path);
-    if (place.error.failed()) return place.error;
-    return PlaceInFolder(bytes, place, path, options.durability);
+    Error error =
+        place.error.failed() ? place.error : PlaceInFolder(bytes, place, path, options.durability);
+    if (error.failed()) place.RemoveMadeFolders();
+    return error;
 }
 
 Error WriteAll(int fd, std::string_view bytes, std::string_view streamName) {

@@ -19,11 +19,28 @@ enum SaveError : int {
 struct SaveOutcome {
     bool written = false; // true only when the complete file is in place
     int errorNumber = 0;  // our number for the failing step (0 when written)
-    QString description;  // the writer's own description of the failure
+    QString description;  // the failure in the window's words (Chinese)
+    QString english = {}; // the same for the command line; empty: worded from errorNumber
 };
 
-inline SaveOutcome Failure(SaveError number, const QString& description) {
-    return SaveOutcome{false, number, description};
+inline SaveOutcome Failure(SaveError number, const QString& description,
+                           const QString& english = {}) {
+    return SaveOutcome{false, number, description, english};
+}
+
+// The failure as the command line tells it, in English.
+inline QString EnglishText(const SaveOutcome& outcome) {
+    if (!outcome.english.isEmpty()) return outcome.english;
+    switch (outcome.errorNumber) {
+    case NoError: return {};
+    case NoPicture: return QStringLiteral("there is no picture to save");
+    case UnknownFormat: return QStringLiteral("not a picture format this program writes");
+    case EncodeFailed: return QStringLiteral("the picture could not be encoded");
+    case CannotCreateFile: return QStringLiteral("the file cannot be created");
+    case WriteFailed: return QStringLiteral("writing the file failed");
+    case CommitFailed: return QStringLiteral("the finished file could not replace the old one");
+    default: return QStringLiteral("the file was not written");
+    }
 }
 
 } // namespace ExportOutcome

@@ -38,8 +38,8 @@ constexpr int ClassicTiffLzw = 2;
 constexpr int QtTiffNone = 0;
 constexpr int QtTiffLzw = 1;
 
-Encoded failed(SaveError number, const QString& description) {
-    return Encoded{Failure(number, description), {}};
+Encoded failed(SaveError number, const QString& description, const QString& english = {}) {
+    return Encoded{Failure(number, description, english), {}};
 }
 
 Encoded encoded(QByteArray bytes) {
@@ -75,21 +75,26 @@ Encoded encodeWithQt(const QImage& image, const QtWriterSettings& settings) {
     if (!writer.write(image))
         return failed(
             EncodeFailed,
-            QStringLiteral("图片编码失败: %1 (%2)").arg(writer.errorString()).arg(writer.error()));
+            QStringLiteral("图片编码失败: %1 (%2)").arg(writer.errorString()).arg(writer.error()),
+            QStringLiteral("the picture could not be encoded: %1 (%2)")
+                .arg(writer.errorString())
+                .arg(writer.error()));
     return encoded(std::move(bytes));
 }
 
 Encoded encodePng(const QImage& image) {
     PngEncoding::PngResult png = PngEncoding::EncodePng(image);
     if (!png.encoded)
-        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(png.error));
+        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(png.error),
+                      QStringLiteral("the picture could not be encoded: %1").arg(png.error));
     return encoded(std::move(png.bytes));
 }
 
 Encoded encodeGif(const QImage& image) {
     GifEncoding::GifResult gif = GifEncoding::EncodeGif(image);
     if (!gif.encoded)
-        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(gif.error));
+        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(gif.error),
+                      QStringLiteral("the picture could not be encoded: %1").arg(gif.error));
     return encoded(std::move(gif.bytes));
 }
 
@@ -108,9 +113,11 @@ Encoded encodePicture(const QImage& picture, Format format, const Settings& sett
     case Format::Bmp: return encodeWithQt(FlattenedOntoWhite(picture), {"bmp"});
     case Format::Svg:
         return failed(UnknownFormat,
+                      QStringLiteral("SVG is drawn from a symbol, not from a finished picture"),
                       QStringLiteral("SVG is drawn from a symbol, not from a finished picture"));
     }
-    return failed(UnknownFormat, QStringLiteral("不支持的图片格式"));
+    return failed(UnknownFormat, QStringLiteral("不支持的图片格式"),
+                  QStringLiteral("not a picture format this program writes"));
 }
 
 QString tooLarge(int side) {
@@ -123,7 +130,8 @@ Encoded encodeSymbol(const Source& source, Format format, const Settings& settin
     const QRSymbol& symbol = *source.symbol;
     const qint64 side = qint64(symbol.side() + 2 * source.margin) * source.scale;
     if (source.scale < 1 || source.margin < 0 || side > MaxPictureSide)
-        return failed(EncodeFailed, tooLarge(int(std::min<qint64>(side, INT32_MAX))));
+        return failed(EncodeFailed, tooLarge(int(std::min<qint64>(side, INT32_MAX))),
+                      tooLarge(int(std::min<qint64>(side, INT32_MAX))));
     if (format == Format::Svg) return encoded(SvgDocument(symbol, source.scale, source.margin));
     return encodePicture(SymbolPicture(symbol, source.scale, source.margin), format, settings);
 }
@@ -171,7 +179,9 @@ QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin) {
 
 Encoded Encode(const Source& source, Format format, const Settings& settings) {
     if (source.symbol) return encodeSymbol(source, format, settings);
-    if (source.picture.isNull()) return failed(NoPicture, QStringLiteral("没有可保存的图片"));
+    if (source.picture.isNull())
+        return failed(NoPicture, QStringLiteral("没有可保存的图片"),
+                      QStringLiteral("there is no picture to save"));
     return encodePicture(source.picture, format, settings);
 }
 

@@ -9,6 +9,16 @@ namespace {
 constexpr qint64 ChunkBytes = 64 * 1024;
 constexpr int EndOfText = -1;
 
+// The name of a wide encoding whose byte-order mark `head` starts with; empty for none.
+QString WideEncodingMarked(const QByteArray& head) {
+    // UTF-32LE's mark begins with UTF-16LE's, so it is tested first.
+    if (head.startsWith(QByteArray("\xFF\xFE\0\0", 4)) ||
+        head.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
+        return QStringLiteral("UTF-32");
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) return QStringLiteral("UTF-16");
+    return {};
+}
+
 } // namespace
 
 CsvReader::CsvReader(QIODevice& device, CsvLimits limits) : device_(device), limits_(limits) {}
@@ -38,24 +48,30 @@ bool CsvReader::fail(const QString& message) {
     return false;
 }
 
-// A UTF-8 byte-order mark is dropped. UTF-16 cannot be split at ASCII bytes, so it is refused
-// by name rather than read as garbage.
+// A UTF-8 byte-order mark is dropped. UTF-16 and UTF-32 cannot be split at ASCII bytes, so they
+// are refused by name rather than read as garbage.
 void CsvReader::checkStart() {
     started_ = true;
-    // A device may hand out fewer bytes than asked; the mark needs the first three.
+    // A device may hand out fewer bytes than asked; the longest mark needs the first four.
     QByteArray head;
-    while (head.size() < 3 && refill()) head += buffer_;
+    while (head.size() < 4 && refill()) head += buffer_;
     buffer_ = head;
     consumed_ = 0;
     position_ = 0;
     if (head.startsWith("\xEF\xBB\xBF")) position_ = 3;
-    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
-        fail(QStringLiteral("the CSV is UTF-16 text; save it as CSV UTF-8"));
+    if (const QString wide = WideEncodingMarked(head); !wide.isEmpty())
+        fail(QStringLiteral("the CSV is %1 text; save it as CSV UTF-8").arg(wide));
 }
 
 std::optional<CsvRecord> CsvReader::Next() {
     if (!started_) checkStart();
     while (error_.isEmpty() && peek() != EndOfText) {
+        if (records_++ >= limits_.records) {
+            fail(QStringLiteral("line %1: more than %2 rows; split the file")
+                     .arg(line_)
+                     .arg(limits_.records - 1));
+            return std::nullopt;
+        }
         CsvRecord record;
         record.line = recordLine_ = line_;
         if (!scanRecord(record)) return std::nullopt;

@@ -3,14 +3,8 @@
 #include "PayloadKinds.h"
 
 #include <QMap>
-#include <QRegularExpression>
 
 namespace {
-
-QString WithCrLf(const QString& text) {
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
-    return QString(text).replace(lineBreak, QStringLiteral("\r\n"));
-}
 
 bool IsFieldOfAnyKind(const QString& name) {
     for (const QString& kind : PayloadKinds::KindNames())
@@ -65,7 +59,7 @@ RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& field
     QMap<QString, QString> values;
     // An unknown kind gets no fields, so that the registry's message names the valid kinds.
     for (const QString& name : fieldNames.value_or(QStringList()))
-        values.insert(name, WithCrLf(columns.Cell(fields, name)));
+        values.insert(name, columns.Cell(fields, name));
     const PayloadKinds::Composed composed = PayloadKinds::Compose(kind, values);
     return {composed.payload, composed.error};
 }

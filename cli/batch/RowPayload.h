@@ -32,6 +32,5 @@ struct RowPayload {
 QStringList KindFieldNames(const QString& kind);
 
 // The payload of one row, composed by the kind registry (the window's pages compose the same
-// kinds identically).
-// Line breaks in fields become CR LF, as the window's multi-line boxes report them.
+// kinds identically, line breaks included).
 RowPayload ComposeRowPayload(const CsvColumns& columns, const QStringList& fields);

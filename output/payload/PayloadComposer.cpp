@@ -18,6 +18,22 @@ QString trimSpaces(const QString& text) {
 
 } // namespace
 
+QString WithCrLfLineBreaks(const QString& text) {
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            result += c;
+            continue;
+        }
+        result += QStringLiteral("\r\n");
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+    }
+    return result;
+}
+
 QString EscapeRecordValue(const QString& value) {
     QString escaped;
     escaped.reserve(value.size() * 2);
@@ -29,34 +45,43 @@ QString EscapeRecordValue(const QString& value) {
     return escaped;
 }
 
+namespace {
+
+// A field as every record carries it: line breaks as CR LF, separators escaped.
+QString recordValue(const QString& value) {
+    return EscapeRecordValue(WithCrLfLineBreaks(value));
+}
+
+} // namespace
+
 QString Text(const QString& text) {
-    return text;
+    return WithCrLfLineBreaks(text);
 }
 
 QString Mail(const QString& to, const QString& subject, const QString& body) {
-    return QStringLiteral("MAIL:TO:") + to + QStringLiteral(";SUB:") + subject +
-           QStringLiteral(";TXT:") + body + QStringLiteral(";;ZRQub");
+    return QStringLiteral("MAIL:TO:") + recordValue(to) + QStringLiteral(";SUB:") +
+           recordValue(subject) + QStringLiteral(";TXT:") + recordValue(body) +
+           QStringLiteral(";;ZRQub");
 }
 
 QString Bookmark(const QString& title, const QString& url) {
-    return QStringLiteral("MEBKM:TITLE:") + EscapeRecordValue(title) + QStringLiteral(";URL:") +
-           trimSpaces(EscapeRecordValue(url)) + QStringLiteral(";;");
+    return QStringLiteral("MEBKM:TITLE:") + recordValue(title) + QStringLiteral(";URL:") +
+           trimSpaces(recordValue(url)) + QStringLiteral(";;");
 }
 
 QString Sms(const QString& phone, const QString& text) {
-    return QStringLiteral("SMS:SM:") + phone + QStringLiteral(";TXT:") + text +
-           QStringLiteral(";;ZRQub");
+    return QStringLiteral("SMS:SM:") + recordValue(phone) + QStringLiteral(";TXT:") +
+           recordValue(text) + QStringLiteral(";;ZRQub");
 }
 
 QString Contact(const QString& name, const QString& company, const QString& mobile,
                 const QString& title, const QString& note, const QString& email,
                 const QString& address) {
-    return QStringLiteral("MECARD:N:") + EscapeRecordValue(name) + QStringLiteral(";ORG:") +
-           EscapeRecordValue(company) + QStringLiteral(";TEL:TYPE=cell:") +
-           EscapeRecordValue(mobile) + QStringLiteral(";TITLE:") + EscapeRecordValue(title) +
-           QStringLiteral(";NOTE:") + EscapeRecordValue(note) + QStringLiteral(";EMAIL:") +
-           EscapeRecordValue(email) + QStringLiteral(";ADR:") + EscapeRecordValue(address) +
-           QStringLiteral(";;");
+    return QStringLiteral("MECARD:N:") + recordValue(name) + QStringLiteral(";ORG:") +
+           recordValue(company) + QStringLiteral(";TEL:TYPE=cell:") + recordValue(mobile) +
+           QStringLiteral(";TITLE:") + recordValue(title) + QStringLiteral(";NOTE:") +
+           recordValue(note) + QStringLiteral(";EMAIL:") + recordValue(email) +
+           QStringLiteral(";ADR:") + recordValue(address) + QStringLiteral(";;");
 }
 
 QString Compose(int page, const QStringList& f) {

@@ -15,6 +15,9 @@ using Fields = QMap<QString, QString>;
 struct Kind {
     QStringList fieldNames;
     std::function<Composed(const Fields&)> compose;
+    // At least one of these fields must be given, without which the record means nothing; a
+    // kind that checks its fields itself leaves it empty.
+    QStringList required;
 };
 
 Composed Done(const QString& payload) {
@@ -22,12 +25,14 @@ Composed Done(const QString& payload) {
 }
 
 // One of the window's pages: its composer takes the fields in `fieldNames` order.
-Kind PageKind(int page, const QStringList& fieldNames) {
-    return {fieldNames, [page, fieldNames](const Fields& fields) {
+Kind PageKind(int page, const QStringList& fieldNames, const QStringList& required) {
+    return {fieldNames,
+            [page, fieldNames](const Fields& fields) {
                 QStringList values;
                 for (const QString& name : fieldNames) values.append(fields.value(name));
                 return Done(PayloadComposer::Compose(page, values));
-            }};
+            },
+            required};
 }
 
 std::optional<bool> FlagNamed(const QString& text) {
@@ -51,8 +56,13 @@ Composed ComposeWifi(const Fields& fields) {
                     .arg(fields.value(QStringLiteral("hidden")))};
     const QString ssid = fields.value(QStringLiteral("ssid"));
     if (ssid.isEmpty()) return {{}, QStringLiteral("wifi: the network name (ssid) is empty")};
-    return Done(
-        WifiPayload::Compose(ssid, fields.value(QStringLiteral("password")), *security, *hidden));
+    const QString password = fields.value(QStringLiteral("password"));
+    if (password.isEmpty() && *security != WifiSecurity::NoPassword)
+        return {{},
+                QStringLiteral("wifi: a %1 network needs a password (or security nopass)")
+                    .arg(*security == WifiSecurity::Wep ? QStringLiteral("WEP")
+                                                        : QStringLiteral("WPA"))};
+    return Done(WifiPayload::Compose(ssid, password, *security, *hidden));
 }
 
 Composed ComposeVCard(const Fields& f) {
@@ -77,19 +87,39 @@ QStringList Names(std::initializer_list<const char*> names) {
 
 const std::map<QString, Kind>& Kinds() {
     static const std::map<QString, Kind> kinds = {
-        {QStringLiteral("text"), PageKind(0, Names({"text"}))},
-        {QStringLiteral("mail"), PageKind(1, Names({"to", "subject", "body"}))},
-        {QStringLiteral("bookmark"), PageKind(2, Names({"title", "url"}))},
-        {QStringLiteral("sms"), PageKind(3, Names({"phone", "text"}))},
+        {QStringLiteral("text"), PageKind(0, Names({"text"}), Names({"text"}))},
+        {QStringLiteral("mail"), PageKind(1, Names({"to", "subject", "body"}), Names({"to"}))},
+        {QStringLiteral("bookmark"), PageKind(2, Names({"title", "url"}), Names({"url"}))},
+        {QStringLiteral("sms"), PageKind(3, Names({"phone", "text"}), Names({"phone"}))},
         {QStringLiteral("contact"),
-         PageKind(4, Names({"name", "company", "mobile", "title", "note", "email", "address"}))},
-        {QStringLiteral("wifi"), {Names({"ssid", "password", "security", "hidden"}), ComposeWifi}},
+         PageKind(4, Names({"name", "company", "mobile", "title", "note", "email", "address"}),
+                  Names({"name"}))},
+        {QStringLiteral("wifi"),
+         {Names({"ssid", "password", "security", "hidden"}), ComposeWifi, {}}},
         {QStringLiteral("vcard"),
          {Names(
               {"name", "first", "last", "company", "mobile", "title", "note", "email", "address"}),
-          ComposeVCard}},
+          ComposeVCard, Names({"name", "first", "last"})}},
     };
     return kinds;
+}
+
+// The one line-break rule of every payload, for the kinds the window's pages do not compose.
+Fields WithCrLfLineBreaks(const Fields& fields) {
+    Fields normalised;
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        normalised.insert(it.key(), PayloadComposer::WithCrLfLineBreaks(it.value()));
+    return normalised;
+}
+
+QString MissingRequired(const QString& kind, const Kind& rules, const Fields& fields) {
+    if (rules.required.isEmpty()) return {};
+    for (const QString& name : rules.required)
+        if (!fields.value(name).isEmpty()) return {};
+    if (rules.required.size() == 1)
+        return QStringLiteral("%1: the field \"%2\" is empty").arg(kind, rules.required.front());
+    return QStringLiteral("%1: the fields %2 are all empty")
+        .arg(kind, rules.required.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -118,7 +148,13 @@ Composed Compose(const QString& kind, const Fields& fields) {
             return {{},
                     QStringLiteral("unknown field \"%1\" for kind %2 (fields: %3)")
                         .arg(it.key(), kind, valid.join(QStringLiteral(", ")))};
-    return found->second.compose(fields);
+    const Fields given = WithCrLfLineBreaks(fields);
+    if (QString missing = MissingRequired(kind, found->second, given); !missing.isEmpty())
+        return {{}, missing};
+    Composed composed = found->second.compose(given);
+    if (composed.error.isEmpty() && composed.payload.isEmpty())
+        composed.error = QStringLiteral("%1: the payload is empty").arg(kind);
+    return composed;
 }
 
 Composed ComposeFromAssignments(const QString& kind, const QStringList& assignments) {

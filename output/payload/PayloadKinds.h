@@ -22,9 +22,10 @@ QStringList KindNames();
 // The fields of `kind`, in the order its payload takes them; nothing for an unknown kind.
 std::optional<QStringList> FieldNames(const QString& kind);
 
-// Missing fields are empty. An unknown kind or field, a security other than WPA/WEP/nopass,
-// a hidden flag other than true/false, or a Wi-Fi network without a name is an error that
-// says what is valid.
+// Missing fields are empty; line breaks become CR LF in every kind. An unknown kind or field, a
+// security other than WPA/WEP/nopass, a hidden flag other than true/false, an empty required
+// field (text; to; url; phone; name; ssid; name, first or last of a vCard), a WPA or WEP network
+// without a password, or an empty payload is an error that says what is valid or missing.
 Composed Compose(const QString& kind, const QMap<QString, QString>& fields);
 
 // The same from command-line assignments "NAME=VALUE" (split at the first "="; the value may

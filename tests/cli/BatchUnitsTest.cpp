@@ -4,16 +4,22 @@
 #include "CsvReader.h"
 #include "FieldDecoding.h"
 #include "JobRunner.h"
+#include "MemoryBudget.h"
 #include "OutputName.h"
 #include "PayloadComposer.h"
 #include "PayloadKinds.h"
 #include "Progress.h"
 #include "Quoted.h"
+#include "RowOutput.h"
 #include "RowPayload.h"
 #include "SvgSymbol.h"
+#include "ToolProcess.h"
 #include "clsQRCode.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -123,10 +129,12 @@ TEST(RowPayloads, EveryKindAsTheWindowComposesIt) {
 }
 
 TEST(RowPayloads, LineBreaksBecomeCrLfAndMissingColumnsAreEmpty) {
-    const CsvColumns columns(Fields({"kind", "body"}));
-    EXPECT_EQ(ComposeRowPayload(columns, Fields({"mail", "a\nb\rc\r\nd"})).payload,
-              PayloadComposer::Mail("", "", "a\r\nb\r\nc\r\nd"));
-    EXPECT_EQ(ComposeRowPayload(columns, Fields({"text"})).payload, "");
+    const CsvColumns columns(Fields({"kind", "to", "body"}));
+    EXPECT_EQ(ComposeRowPayload(columns, Fields({"mail", "t", "a\nb\rc\r\nd"})).payload,
+              PayloadComposer::Mail("t", "", "a\r\nb\r\nc\r\nd"));
+    const RowPayload missing = ComposeRowPayload(columns, Fields({"text"}));
+    EXPECT_EQ(missing.payload, "");
+    EXPECT_EQ(missing.error, "text: the field \"text\" is empty");
     EXPECT_NE(ComposeRowPayload(columns, Fields({"text", "b", "extra"})).error, "");
 }
 
@@ -303,3 +311,52 @@ TEST(ProgressText, CountsRateAndTimeLeft) {
 }
 
 } // namespace
+
+TEST(BatchMemory, SharesAreTakenAndGivenBackAndOversizeRequestsRefused) {
+    MemoryBudget budget(100);
+    EXPECT_FALSE(budget.Take(101));
+    std::optional<MemoryBudget::Share> first = budget.Take(60);
+    ASSERT_TRUE(first);
+    std::atomic<bool> secondTaken{false};
+    std::thread waiter([&] {
+        const std::optional<MemoryBudget::Share> second = budget.Take(60);
+        secondTaken = second.has_value();
+    });
+    first.reset(); // the waiting row goes on once the first gives its share back
+    waiter.join();
+    EXPECT_TRUE(secondTaken);
+    EXPECT_TRUE(budget.Take(100)); // everything was given back
+}
+
+TEST(BatchMemory, RowNeedsGrowWithThePictureAndTheWriter) {
+    using ImageExport::Format;
+    const qint64 side = 10000;
+    EXPECT_LT(RowMemoryNeed(side, Format::Png, false), RowMemoryNeed(side, Format::Bmp, false));
+    EXPECT_LT(RowMemoryNeed(side, Format::Bmp, false), RowMemoryNeed(side, Format::Bmp, true));
+    EXPECT_GT(RowMemoryNeed(side, Format::Bmp, false), std::size_t(side * side * 4));
+    EXPECT_LT(RowMemoryNeed(240, Format::Bmp, true), std::size_t(32) << 20);
+}
+
+TEST(BatchMemory, ControlGroupLimitsAreReadInBothLayouts) {
+    const QString root = TemporaryFolder();
+    const auto write = [&](const QString& file, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(root + file).path());
+        QFile out(root + file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(text);
+    };
+    write("/box/memory.max", "1000000\n");
+    write("/box/memory.current", "250000\n");
+    write("/open/memory.max", "max\n");
+    write("/memory/v1/memory.limit_in_bytes", "4000\n");
+    write("/memory/v1/memory.usage_in_bytes", "5000\n");
+    write("/memory/none/memory.limit_in_bytes", "9223372036854771712\n");
+    const std::string r = root.toStdString();
+    using Room = std::optional<std::size_t>;
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("0::/box\n", r), Room(750000));
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("0::/open\n", r), Room());
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("5:cpu:/\n4:memory:/v1\n0::/\n", r), Room(0));
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("4:memory:/none\n", r), Room());
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("garbage", r), Room());
+    EXPECT_EQ(MemoryBudget::ControlGroupRoom("", r), Room());
+}

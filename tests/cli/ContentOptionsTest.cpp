@@ -131,10 +131,13 @@ TEST(EciOption, DeclaresUtf8SoEveryReaderShowsTheChinese) {
     ASSERT_TRUE(zbar.waitForFinished(30000)) << "zbarimg (zbar-tools) is needed";
     EXPECT_EQ(zbar.readAllStandardOutput().toStdString(), Utf8(Chinese) + "\n");
     const std::optional<DecodedSymbol> composed =
-        MadeAndRead({"--eci", "--kind", "wifi", "--field", "ssid=家里", "--compose"});
+        MadeAndRead({"--eci", "--kind", "wifi", "--field", "ssid=家里", "--field",
+                     "security=nopass", "--compose"});
     ASSERT_TRUE(composed);
     EXPECT_TRUE(composed->hasEci);
-    EXPECT_EQ(composed->text, Utf8(PayloadKinds::Compose("wifi", {{"ssid", "家里"}}).payload));
+    EXPECT_EQ(
+        composed->text,
+        Utf8(PayloadKinds::Compose("wifi", {{"ssid", "家里"}, {"security", "nopass"}}).payload));
 }
 
 // 34 bytes fill version 4-H to its last bit; the 12 bits of the designator move the symbol to

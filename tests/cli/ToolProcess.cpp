@@ -9,6 +9,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <pty.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -39,10 +40,17 @@ ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup) {
     if (!setup.inputFile.isEmpty()) process.setStandardInputFile(setup.inputFile);
     process.setProcessEnvironment(EnvironmentOf(setup.setEnvironment, setup.unsetEnvironment));
     const long limit = setup.fileSizeLimit;
-    if (limit >= 0)
-        process.setChildProcessModifier([limit] {
-            const rlimit size{rlim_t(limit), rlim_t(limit)};
-            ::setrlimit(RLIMIT_FSIZE, &size);
+    const long addressSpace = setup.addressSpaceLimit;
+    if (limit >= 0 || addressSpace >= 0)
+        process.setChildProcessModifier([limit, addressSpace] {
+            if (limit >= 0) {
+                const rlimit size{rlim_t(limit), rlim_t(limit)};
+                ::setrlimit(RLIMIT_FSIZE, &size);
+            }
+            if (addressSpace >= 0) {
+                const rlimit space{rlim_t(addressSpace), rlim_t(addressSpace)};
+                ::setrlimit(RLIMIT_AS, &space);
+            }
         });
     process.start(QStringLiteral(QUORLIK_QR_BINARY), arguments);
     if (!process.waitForStarted()) return {};
@@ -66,14 +74,21 @@ ToolRun RunTool(const QStringList& arguments, const QByteArray& input,
     return RunToolWith(arguments, setup);
 }
 
-QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment,
-                         const QStringList& unsetEnvironment) {
+namespace {
+
+// The tool with descriptor `attached` on a pseudo-terminal (the other of standard output and
+// error goes to /dev/null); returns what the terminal shows.
+QByteArray RunWithTerminalAt(int attached, const QStringList& arguments,
+                             const QStringList& setEnvironment,
+                             const QStringList& unsetEnvironment) {
     int terminal = -1;
     int device = -1;
     if (::openpty(&terminal, &device, nullptr, nullptr, nullptr) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, device, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, device, attached);
+    if (attached == STDERR_FILENO)
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<QByteArray> storage{QByteArray(QUORLIK_QR_BINARY)};
     for (const QString& argument : arguments) storage.push_back(argument.toUtf8());
     std::vector<char*> argv;
@@ -100,6 +115,17 @@ QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnv
     ::close(terminal);
     if (spawned == 0) ::waitpid(child, nullptr, 0);
     return output;
+}
+
+} // namespace
+
+QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment,
+                         const QStringList& unsetEnvironment) {
+    return RunWithTerminalAt(STDOUT_FILENO, arguments, setEnvironment, unsetEnvironment);
+}
+
+QByteArray RunWithErrorsOnTerminal(const QStringList& arguments) {
+    return RunWithTerminalAt(STDERR_FILENO, arguments, {}, {});
 }
 
 QString TemporaryFolder() {

@@ -24,7 +24,8 @@ struct ToolSetup {
     QString workingDirectory;
     QStringList setEnvironment; // NAME=VALUE
     QStringList unsetEnvironment;
-    long fileSizeLimit = -1; // bytes (RLIMIT_FSIZE); -1: none
+    long fileSizeLimit = -1;     // bytes (RLIMIT_FSIZE); -1: none
+    long addressSpaceLimit = -1; // bytes (RLIMIT_AS, as ulimit -v sets it); -1: none
 };
 
 ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
@@ -32,6 +33,8 @@ ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
 // Standard output on a pseudo-terminal, as a person at a terminal sees it. Returns the output.
 QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment = {},
                          const QStringList& unsetEnvironment = {});
+// Standard error on a pseudo-terminal (standard output to /dev/null). Returns what it shows.
+QByteArray RunWithErrorsOnTerminal(const QStringList& arguments);
 
 // A fresh temporary folder per test, removed afterwards.
 QString TemporaryFolder();

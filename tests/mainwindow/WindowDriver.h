@@ -75,9 +75,11 @@ inline QString ExpectedPayload(const 文本录入& w, int page) {
     for (QWidget* field : PageFields(w, page)) f << FieldText(field);
     switch (page) {
     case 0: return f[0];
-    case 1: return "MAIL:TO:" + f[0] + ";SUB:" + f[1] + ";TXT:" + f[2] + ";;ZRQub";
+    case 1:
+        return "MAIL:TO:" + Escaped(f[0]) + ";SUB:" + Escaped(f[1]) + ";TXT:" + Escaped(f[2]) +
+               ";;ZRQub";
     case 2: return "MEBKM:TITLE:" + Escaped(f[0]) + ";URL:" + TrimSpaces(Escaped(f[1])) + ";;";
-    case 3: return "SMS:SM:" + f[0] + ";TXT:" + f[1] + ";;ZRQub";
+    case 3: return "SMS:SM:" + Escaped(f[0]) + ";TXT:" + Escaped(f[1]) + ";;ZRQub";
     case 4:
         return "MECARD:N:" + Escaped(f[0]) + ";ORG:" + Escaped(f[1]) +
                ";TEL:TYPE=cell:" + Escaped(f[2]) + ";TITLE:" + Escaped(f[3]) +

@@ -28,4 +28,11 @@ for bad in --no-such-option stray-argument; do
   [ "$status" -eq 2 ] || fail "'$bad' exited $status"
   grep -q "quorlik: .*${bad#--}" <<<"$out" || fail "'$bad' gave no message: $out"
 done
+# ... also without a display: the arguments are refused before any window system is touched.
+for bad in --no-such-option stray-argument; do
+  out=$(headless "$bad" 2>&1)
+  status=$?
+  [ "$status" -eq 2 ] || fail "'$bad' without a display exited $status"
+  grep -q "quorlik: .*${bad#--}" <<<"$out" || fail "'$bad' without a display gave no message: $out"
+done
 exit "$failed"

@@ -24,9 +24,12 @@ TEST(PayloadFormats, MailKeysOrderAndTag) {
     EXPECT_EQ(Mail({}, {}, {}), S("MAIL:TO:;SUB:;TXT:;;ZRQub"));
 }
 
-TEST(PayloadFormats, MailAndSmsStayUnescaped) {
-    EXPECT_EQ(Mail(S("x;y"), S("a:b"), S("c\\d")), S("MAIL:TO:x;y;SUB:a:b;TXT:c\\d;;ZRQub"));
-    EXPECT_EQ(Sms(S("1:2"), S("a;b\\")), S("SMS:SM:1:2;TXT:a;b\\;;ZRQub"));
+TEST(PayloadFormats, MailAndSmsFieldsAreEscapedLikeTheOtherRecords) {
+    EXPECT_EQ(Mail(S("x;y"), S("a:b"), S("c\\d")), S("MAIL:TO:x\\;y;SUB:a\\:b;TXT:c\\\\d;;ZRQub"));
+    EXPECT_EQ(Sms(S("1:2"), S("a;b\\")), S("SMS:SM:1\\:2;TXT:a\\;b\\\\;;ZRQub"));
+    EXPECT_EQ(Mail(S("a@b.cn;SUB:forged"), S("real"), {}),
+              S("MAIL:TO:a@b.cn\\;SUB\\:forged;SUB:real;TXT:;;ZRQub"));
+    EXPECT_EQ(Sms(S("10086;TXT:x"), S("y")), S("SMS:SM:10086\\;TXT\\:x;TXT:y;;ZRQub"));
 }
 
 TEST(PayloadFormats, SmsKeysAndTag) {
@@ -52,6 +55,20 @@ TEST(PayloadFormats, LineBreaksKeptAsCrLf) {
     EXPECT_EQ(Text(twoLines), twoLines);
     EXPECT_TRUE(Mail({}, {}, twoLines).contains(twoLines));
     EXPECT_TRUE(Sms({}, twoLines).contains(twoLines));
+}
+
+TEST(PayloadFormats, EveryLineBreakBecomesCrLfInEveryField) {
+    const QString crLf = S("一\r\n二");
+    for (const QString& typed : {S("一\n二"), S("一\r二"), crLf}) {
+        EXPECT_EQ(Text(typed), crLf);
+        EXPECT_EQ(Mail(typed, typed, typed), Mail(crLf, crLf, crLf));
+        EXPECT_EQ(Sms(typed, typed), Sms(crLf, crLf));
+        EXPECT_EQ(Bookmark(typed, typed), Bookmark(crLf, crLf));
+        EXPECT_EQ(Compose(4, {typed, typed, typed, typed, typed, typed, typed}),
+                  Compose(4, {crLf, crLf, crLf, crLf, crLf, crLf, crLf}));
+    }
+    EXPECT_EQ(Text(S("\n\n\r\r\n")), S("\r\n\r\n\r\n\r\n"));
+    EXPECT_EQ(WithCrLfLineBreaks(S("\r\r\n\n")), S("\r\n\r\n\r\n"));
 }
 
 TEST(UrlEscaping, ColonsEscapedThenSpacesTrimmed) {

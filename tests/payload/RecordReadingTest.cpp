@@ -71,3 +71,17 @@ TEST(RecordReading, MailAndSmsScanExactly) {
     const QString sms = PayloadComposer::Sms(S("10086"), S("余额;查询"));
     EXPECT_EQ(ScannedText(sms), sms);
 }
+
+TEST(RecordReading, MailAndSmsFieldsCannotForgeAnotherKey) {
+    const QStringList mail{S("a@b.cn;SUB:forged"), S("re: 你好; TXT:x"), S("body;;ZRQub\\")};
+    const QString scannedMail = ScannedText(PayloadComposer::Compose(1, mail));
+    const QStringList mailKeys{S("TO:"), S("SUB:"), S("TXT:")};
+    for (int i = 0; i < mailKeys.size(); ++i)
+        EXPECT_EQ(ReaderValues(scannedMail, mailKeys[i]), QStringList{mail[i]})
+            << mailKeys[i].toStdString();
+
+    const QStringList sms{S("10086;TXT:x"), S("查询;SM:1:2\\")};
+    const QString scannedSms = ScannedText(PayloadComposer::Compose(3, sms));
+    EXPECT_EQ(ReaderValues(scannedSms, S("SM:")), QStringList{sms[0]});
+    EXPECT_EQ(ReaderValues(scannedSms, S("TXT:")), QStringList{sms[1]});
+}

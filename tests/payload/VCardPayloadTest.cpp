@@ -50,7 +50,8 @@ TEST(VCard, PropertiesInOrderEscapedWithEmptyOnesLeftOut) {
               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:L;Ada;;;\r\nFN:Ada L\r\nORG:A\r\nTITLE:T\r\n"
               "EMAIL:e@x\r\nADR;TYPE=WORK:;;R;;;;\r\nNOTE:a\\\\b\\,c\\;d:e\\nf\\ng\\nh\r\n"
               "END:VCARD\r\n");
-    EXPECT_EQ(VCard({}), "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nFN:\r\nEND:VCARD\r\n");
+    EXPECT_EQ(VCardPayload::Compose({}),
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:;;;;\r\nFN:\r\nEND:VCARD\r\n");
     // A Chinese name reads family name first, with no space.
     EXPECT_EQ(VCard({{"first", S("三")}, {"last", S("张")}}),
               S("BEGIN:VCARD\r\nVERSION:3.0\r\nN:张;三;;;\r\nFN:张三\r\nEND:VCARD\r\n"));
