@@ -105,6 +105,7 @@ class 文本录入 : public QWidget {
     void wireFields();
     void wireCommands();
     void wireTabs();
+    void setFocusOrder();
 
     void centreOnScreen();
     void alignPageWithFirst(int page);
@@ -112,6 +113,7 @@ class 文本录入 : public QWidget {
     void 重新生成();
     bool cycleTabs(int step);
     QStringList pageFields(int page) const;
+    QList<QWidget*> focusOrderOf(int page) const;
     bool refuseWithoutSymbol(int page, const QString& message);
 
     KeyFilters::DigitFilter* digitFilter_ = nullptr;

@@ -2,6 +2,7 @@
 #include "PictureHolder.h"
 #include "WindowDriver.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -39,6 +40,11 @@ class MainWindowTest : public QObject {
     void wubiCheckAnsweringOneRefusesAndEnds();
     void anEmptyCheckResultCarriesOn();
     void closingTheWindowEndsTheApplication();
+    void everyEntryFieldIsNamedByItsLabel();
+    void previewAndLogoHaveAccessibleNames();
+    void tabWalksFieldsThenLogoControlsThenButtons_data();
+    void tabWalksFieldsThenLogoControlsThenButtons();
+    void aboutPageNamesTheVersion();
 };
 
 void MainWindowTest::windowHasItsCaptionSizeAndFlags() {
@@ -251,6 +257,91 @@ void MainWindowTest::closingTheWindowEndsTheApplication() {
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QCOMPARE(lastClosed.count(), 1);
+}
+
+namespace {
+
+QString AccessibleName(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) : QString();
+}
+
+} // namespace
+
+void MainWindowTest::everyEntryFieldIsNamedByItsLabel() {
+    auto w = makeWindow();
+    const QList<QPair<QWidget*, QString>> named = {
+        {w->Text普通文本[0].widget(), "文本内容"},
+        {w->Texti收件人, "收件人："},
+        {w->Text邮件主题, "主题："},
+        {w->Text普通文本[1].widget(), "邮件内容"},
+        {w->Text普通文本[2].widget(), "网站名称："},
+        {w->Text3, "网址："},
+        {w->Text6, "收件人(填写手机号码)："},
+        {w->Text普通文本[3].widget(), "短信内容："},
+        {w->Text姓名, "姓名："},
+        {w->Text单位, "公司："},
+        {w->Text手机, "手机："},
+        {w->Text职位, "职位："},
+        {w->Text地址, "地址："},
+        {w->Text7, "信箱："},
+        {w->Text普通文本[4].widget(), "备注："},
+    };
+    for (const auto& [field, name] : named) QCOMPARE(AccessibleName(field), name);
+    for (int page = 0; page < 文本录入::内容页数; ++page)
+        QCOMPARE(AccessibleName(w->Text2[page]), QStringLiteral("个性图标路径："));
+}
+
+void MainWindowTest::previewAndLogoHaveAccessibleNames() {
+    auto w = makeWindow();
+    for (int page = 0; page < 文本录入::内容页数; ++page) {
+        QCOMPARE(AccessibleName(w->Image1[page]), QStringLiteral("二维码预览"));
+        QCOMPARE(AccessibleName(w->Image2[page]), QStringLiteral("个性图标"));
+    }
+}
+
+void MainWindowTest::tabWalksFieldsThenLogoControlsThenButtons_data() {
+    QTest::addColumn<int>("page");
+    for (int page = 0; page < 文本录入::页数; ++page)
+        QTest::newRow(qPrintable(QString::number(page))) << page;
+}
+
+// Tab pressed from the tab strip visits the shown page in reading order and comes back.
+void MainWindowTest::tabWalksFieldsThenLogoControlsThenButtons() {
+    QFETCH(int, page);
+    auto w = makeWindow();
+    QApplication::setActiveWindow(w.get());
+    w->选项卡标签->setCurrentIndex(page);
+    QList<QWidget*> expected;
+    for (QWidget* field : PageFields(*w, page)) expected << field;
+    if (page == 4)
+        expected = {w->Text姓名,
+                    w->Text单位,
+                    w->Text手机,
+                    w->Text职位,
+                    w->Text地址,
+                    w->Text7,
+                    w->Text普通文本[4].widget()};
+    if (page < 文本录入::内容页数)
+        expected << w->Check个性图标[page] << w->Command浏览[page] << w->Text2[page]
+                 << w->Command清除[page] << w->Command复制[page] << w->Command保存[page];
+    expected << w->Command退出[page];
+
+    w->选项卡标签->setFocus();
+    QList<QWidget*> visited;
+    for (int step = 0; step <= expected.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(visited.mid(0, expected.size()), expected);
+    QCOMPARE(visited.last(), static_cast<QWidget*>(w->选项卡标签));
+}
+
+void MainWindowTest::aboutPageNamesTheVersion() {
+    auto w = makeWindow();
+    const QStringList lines = w->About说明->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.last(), QStringLiteral("版本：") + QStringLiteral(QUORLIK_VERSION));
+    QVERIFY(QStringLiteral(QUORLIK_VERSION).contains(QLatin1Char('.')));
 }
 
 QTEST_MAIN(MainWindowTest)
