@@ -197,6 +197,8 @@ void 文本录入::开始制作二维码(int page) {
     generator.生成二维码(payload, logoFlag);
     Image1[page]->setPicture(generator.Image2->picture());
     hasSymbol_[page] = generator.HasSymbol();
+    shownPayload_[page] = payload;
+    shownLogo_[page] = logoFlag == 1 ? Image2[page]->picture() : QImage();
 }
 
 bool 文本录入::cycleTabs(int step) {
