@@ -45,8 +45,9 @@ QPushButton* button(QWidget* parent, const QRect& place, const QString& caption)
     return push;
 }
 
-PictureHolder* pictureHolder(QWidget* parent, const QRect& place, const QImage& picture) {
-    auto* holder = new PictureHolder(parent);
+PictureHolder* pictureHolder(QWidget* parent, const QRect& place, const QImage& picture,
+                             PictureHolder::Sampling sampling = PictureHolder::Sampling::Smooth) {
+    auto* holder = new PictureHolder(parent, sampling);
     holder->setGeometry(place);
     holder->setPicture(picture);
     return holder;
@@ -116,7 +117,9 @@ void 文本录入::buildFrames() {
 
 void 文本录入::buildSharedControls(int page) {
     QFrame* frame = Frame1[page];
-    Image1[page] = pictureHolder(frame, Twips(120, 2040, 2775, 2655), QImage());
+    // The preview is scanned from the screen: nearest sampling keeps its modules sharp.
+    Image1[page] = pictureHolder(frame, Twips(120, 2040, 2775, 2655), QImage(),
+                                 PictureHolder::Sampling::Nearest);
     Image1[page]->setAccessibleName(QStringLiteral("二维码预览"));
     const QImage defaultLogo =
         page == 0 ? QImage(QStringLiteral(":/quorlik/logo-fu.png")) : QImage();
