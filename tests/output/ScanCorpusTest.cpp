@@ -89,3 +89,41 @@ TEST(ScanCorpus, EveryVersionScansInZbar) {
         }
     }
 }
+
+// A symbol export carrying the logo (the window's vector save, and its raster counterpart):
+// the logo covers the centre quarter of the drawing and the symbol still scans.
+TEST(ScanCorpus, SymbolExportsCarryTheLogoAndScan) {
+    clsQRCode encoder;
+    const QByteArray payload = PayloadFillingVersion(5);
+    const std::optional<QRSymbol> symbol =
+        SymbolComposition::EncodeMatrix(encoder, payload, /*withLogo=*/true);
+    ASSERT_TRUE(symbol.has_value());
+    EXPECT_EQ(symbol->version, 5);
+    ImageExport::Source source;
+    source.symbol = &*symbol;
+    source.scale = 6;
+    source.logo = FlatLogo();
+
+    const ImageExport::Encoded png = ImageExport::Encode(source, ImageExport::Format::Png);
+    ASSERT_TRUE(png.outcome.written);
+    const QImage picture = QImage::fromData(png.bytes, "PNG");
+    const int side = (symbol->side() + 8) * 6;
+    ASSERT_EQ(picture.size(), QSize(side, side));
+    for (const QPoint at : {QPoint(3 * side / 8, 3 * side / 8), QPoint(side / 2, side / 2),
+                            QPoint(5 * side / 8 - 1, 5 * side / 8 - 1)})
+        EXPECT_EQ(picture.pixelColor(at), QColor(200, 20, 20)) << at.x();
+    EXPECT_NE(picture.pixelColor(3 * side / 8 - 2, side / 2), QColor(200, 20, 20));
+    const auto read = DecodeImage(picture);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->bytes, payload.toStdString());
+
+    const ImageExport::Encoded svg = ImageExport::Encode(source, ImageExport::Format::Svg);
+    ASSERT_TRUE(svg.outcome.written);
+    const QByteArray modules = QByteArray::number(symbol->side() + 8);
+    EXPECT_TRUE(svg.bytes.contains("viewBox=\"0 0 " + modules + ' ' + modules + '"'));
+    EXPECT_TRUE(svg.bytes.contains("<image x=\"" + QByteArray::number(3.0 * 45 / 8) + '"'));
+    EXPECT_TRUE(svg.bytes.contains("xlink:href=\"data:image/png;base64,"));
+
+    source.logo = QImage();
+    EXPECT_FALSE(ImageExport::Encode(source, ImageExport::Format::Svg).bytes.contains("<image"));
+}
