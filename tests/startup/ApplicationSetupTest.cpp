@@ -107,6 +107,16 @@ struct WindowProgram {
             process.waitForFinished(5000);
         }
     }
+    // Once the program catches SIGTERM its QApplication is made: Linux lists caught signals
+    // in /proc/PID/status as a hexadecimal mask.
+    bool catchesTermination() const {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly)) return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+        return false;
+    }
     bool signalAndWait(int signal) {
         return ::kill(pid_t(process.processId()), signal) == 0 && process.waitForFinished(20000);
     }
@@ -233,8 +243,7 @@ class ApplicationSetupTest : public QObject {
         const QString missing = parent.path() + QStringLiteral("/runtime");
         WindowProgram program(missing, temporary.path());
         QVERIFY(program.process.waitForStarted(10000));
-        QTest::qWait(1500);
-        QCOMPARE(program.process.state(), QProcess::Running);
+        QVERIFY(QTest::qWaitFor([&] { return program.catchesTermination(); }, 20000));
         QVERIFY(program.signalAndWait(SIGTERM));
         QVERIFY(!QFileInfo::exists(missing));
         QCOMPARE(entriesOf(temporary.path()), QStringList());
