@@ -1,4 +1,5 @@
 #include "ApplicationSetup.h"
+#include "TerminationSignals.h"
 #include "WindowLayout.h"
 #include "文本录入.h"
 
@@ -7,6 +8,7 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -125,7 +127,9 @@ bool acceptsArguments(const QStringList& arguments) {
 int main(int argc, char** argv) {
     answerWithoutWindow(argc, argv);
 
+    auto runtimeFolderGuard = std::make_optional<ApplicationSetup::RuntimeFolderUntouched>();
     QApplication app(argc, argv);
+    runtimeFolderGuard.reset();
     if (!acceptsArguments(QApplication::arguments())) return 2;
     QApplication::setApplicationName(QStringLiteral("Quorlik二维码"));
     QApplication::setDesktopFileName(QStringLiteral("quorlik"));
@@ -133,6 +137,7 @@ int main(int argc, char** argv) {
     // Message boxes and dialogs in the same CJK font as the window.
     QApplication::setFont(WindowLayout::微软雅黑(9));
     ApplicationSetup::InstallQtChinese(app);
+    TerminationSignals::QuitOnTermination(app);
     const ApplicationSetup::TransientSettings settings;
 
     文本录入 window;

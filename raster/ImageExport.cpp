@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <algorithm>
 #include <cstring>
@@ -120,6 +121,16 @@ Encoded encodePicture(const QImage& picture, Format format, const Settings& sett
                   QStringLiteral("not a picture format this program writes"));
 }
 
+QImage withLogo(const QImage& picture, const QImage& logo) {
+    if (logo.isNull()) return picture;
+    QImage composed = picture.convertToFormat(QImage::Format_RGB32);
+    const int side = composed.width();
+    QPainter painter(&composed);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(3 * side / 8, 3 * side / 8, side / 4, side / 4), logo);
+    return composed;
+}
+
 QString tooLarge(int side) {
     return QStringLiteral("a picture of %1 × %1 pixels is larger than the %2-pixel limit")
         .arg(side)
@@ -132,8 +143,10 @@ Encoded encodeSymbol(const Source& source, Format format, const Settings& settin
     if (source.scale < 1 || source.margin < 0 || side > MaxPictureSide)
         return failed(EncodeFailed, tooLarge(int(std::min<qint64>(side, INT32_MAX))),
                       tooLarge(int(std::min<qint64>(side, INT32_MAX))));
-    if (format == Format::Svg) return encoded(SvgDocument(symbol, source.scale, source.margin));
-    return encodePicture(SymbolPicture(symbol, source.scale, source.margin), format, settings);
+    if (format == Format::Svg)
+        return encoded(SvgDocument(symbol, source.scale, source.margin, source.logo));
+    return encodePicture(withLogo(SymbolPicture(symbol, source.scale, source.margin), source.logo),
+                         format, settings);
 }
 
 } // namespace

@@ -31,6 +31,9 @@ struct Source {
     const QRSymbol* symbol = nullptr; // drawn at `scale` pixels per module, `margin` modules
     int scale = 1;
     int margin = 4;
+    // With a symbol: painted opaque over the centre square of the drawing, a quarter of its
+    // side (margin included), where the window's picture carries its logo. SVG embeds it.
+    QImage logo;
 };
 
 // The codec settings of the window's export.

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGuiApplication>
 
+#include <functional>
 #include <optional>
 
 namespace 保存为PNGJPG {
@@ -18,11 +19,11 @@ struct FormatRow {
     ImageExport::Format format;
 };
 
-// The five formats of the window's save, each an exact comparison of the whole extension.
+// The six formats of the window's save, each an exact comparison of the whole extension.
 constexpr FormatRow FormatTable[] = {
     {".jpg", ImageExport::Format::Jpeg}, {".png", ImageExport::Format::Png},
     {".gif", ImageExport::Format::Gif},  {".tif", ImageExport::Format::Tiff},
-    {".bmp", ImageExport::Format::Bmp},
+    {".bmp", ImageExport::Format::Bmp},  {".svg", ImageExport::Format::Svg},
 };
 
 std::optional<ImageExport::Format> formatFor(const QString& extension) {
@@ -49,34 +50,60 @@ class WaitCursorGuard {
 
 } // namespace
 
-SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
-                             const QString& extension, int jpegQuality, int tiffColourDepth,
-                             int tiffCompression) {
-    if (picture.isNull()) return Failure(NoPicture, QStringLiteral("没有可保存的图片"));
+namespace {
+
+SaveOutcome writeSourceFile(const ImageExport::Source& source, const QString& fileName,
+                            const QString& extension, const ImageExport::Settings& settings) {
     const std::optional<ImageExport::Format> format = formatFor(extension);
     if (!format)
         return Failure(UnknownFormat, QStringLiteral("不支持的图片格式 \"%1\"").arg(extension));
-    ImageExport::Source source;
-    source.picture = picture;
     FilePlacement::Target target;
     target.path = QFile::encodeName(fileName).toStdString();
-    return ImageExport::Write(source, *format, target,
-                              {jpegQuality, tiffColourDepth, tiffCompression});
+    return ImageExport::Write(source, *format, target, settings);
 }
 
-SaveOutcome SavePictureFile(const QImage& picture, const QString& fileName,
-                            const QString& extension, int jpegQuality, int tiffColourDepth,
-                            int tiffCompression) {
+// The window's way of writing: the wait cursor while it lasts, the error message after a
+// failure.
+SaveOutcome withCursorAndMessage(const std::function<SaveOutcome()>& write) {
     SaveOutcome outcome;
     {
         WaitCursorGuard waitCursor;
-        outcome = WritePictureFile(picture, fileName, extension, jpegQuality, tiffColourDepth,
-                                   tiffCompression);
+        outcome = write();
     }
     if (!outcome.written)
         UserMessages::Show(ErrorText(outcome), QStringLiteral("错误"),
                            UserMessages::Icon::Information);
     return outcome;
+}
+
+} // namespace
+
+SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
+                             const QString& extension, int jpegQuality, int tiffColourDepth,
+                             int tiffCompression) {
+    if (picture.isNull()) return Failure(NoPicture, QStringLiteral("没有可保存的图片"));
+    ImageExport::Source source;
+    source.picture = picture;
+    return writeSourceFile(source, fileName, extension,
+                           {jpegQuality, tiffColourDepth, tiffCompression});
+}
+
+SaveOutcome SaveSourceFile(const ImageExport::Source& source, const QString& fileName,
+                           const QString& extension, int jpegQuality, int tiffColourDepth,
+                           int tiffCompression) {
+    return withCursorAndMessage([&] {
+        return writeSourceFile(source, fileName, extension,
+                               {jpegQuality, tiffColourDepth, tiffCompression});
+    });
+}
+
+SaveOutcome SavePictureFile(const QImage& picture, const QString& fileName,
+                            const QString& extension, int jpegQuality, int tiffColourDepth,
+                            int tiffCompression) {
+    return withCursorAndMessage([&] {
+        return WritePictureFile(picture, fileName, extension, jpegQuality, tiffColourDepth,
+                                tiffCompression);
+    });
 }
 
 QString ErrorText(const SaveOutcome& outcome) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportOutcome.h"
+#include "ImageExport.h"
 
 #include <QImage>
 #include <QString>
@@ -28,6 +29,12 @@ SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
 SaveOutcome SavePictureFile(const QImage& picture, const QString& fileName,
                             const QString& extension, int jpegQuality, int tiffColourDepth,
                             int tiffCompression);
+
+// SavePictureFile for any export source; ".svg" takes a symbol source (the window's vector
+// save), the other extensions a picture or a symbol.
+SaveOutcome SaveSourceFile(const ImageExport::Source& source, const QString& fileName,
+                           const QString& extension, int jpegQuality, int tiffColourDepth,
+                           int tiffCompression);
 
 // The four lines of the error message, separated by carriage return and line feed (Qt lays
 // them out exactly as plain line feeds).

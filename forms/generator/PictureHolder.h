@@ -7,20 +7,25 @@
 // its own size, as an image control with stretching on does.
 class PictureHolder : public QLabel {
   public:
-    explicit PictureHolder(QWidget* parent = nullptr);
+    // How the stretched picture is sampled. Nearest keeps a symbol's module edges sharp: each
+    // device pixel of the screen shows one pixel of the picture, never a blend, at any scale.
+    enum class Sampling { Smooth, Nearest };
+
+    explicit PictureHolder(QWidget* parent = nullptr, Sampling sampling = Sampling::Smooth);
 
     const QImage& picture() const { return picture_; }
     void setPicture(const QImage& picture);
     bool hasPicture() const { return !picture_.isNull(); }
+    Sampling sampling() const { return sampling_; }
 
   protected:
-    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
-    void showPicture();
+    // The picture sampled at the holder's device pixels, made at the first paint after a change.
+    const QImage& nearestAtDeviceScale(qreal scale);
 
     QImage picture_;
-    // The screen copy is made only when the holder can be seen: the generator form's holders
-    // never are, and each copy of an 8-bit picture is a conversion on every keystroke.
-    bool shownIsStale_ = false;
+    Sampling sampling_;
+    QImage deviceCopy_;
 };

@@ -1,6 +1,7 @@
 #include "FileDialogs.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -17,7 +18,40 @@ QString bothCases(const QString& pattern) {
     return lower == upper ? lower : lower + QLatin1Char(' ') + upper;
 }
 
+// Takes the extension of the filter selected when the user accepts, whichever way the filter
+// was chosen.
+class SuffixingSaveDialog : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        setDefaultSuffix(FileDialogs::FilterExtension(selectedNameFilter()));
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
+
+QString FileDialogs::FilterExtension(const QString& qtFilter) {
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([^ ;)*?]+)"));
+    const QRegularExpressionMatch match = firstPattern.match(qtFilter);
+    return match.hasMatch() ? match.captured(1).toLower() : QString();
+}
+
+std::unique_ptr<QFileDialog> FileDialogs::SaveDialog(QWidget* parent,
+                                                     const QString& classicFilter) {
+    auto dialog = std::make_unique<SuffixingSaveDialog>(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(QtFilter(classicFilter));
+    // A native dialog reads the suffix when it is shown and whenever the filter changes.
+    dialog->setDefaultSuffix(FilterExtension(dialog->selectedNameFilter()));
+    QFileDialog* shown = dialog.get();
+    QObject::connect(shown, &QFileDialog::filterSelected, shown, [shown](const QString& filter) {
+        shown->setDefaultSuffix(FilterExtension(filter));
+    });
+    return dialog;
+}
 
 QString FileDialogs::QtFilter(const QString& classicFilter) {
     const QStringList parts = classicFilter.split(QLatin1Char('|'));
@@ -31,7 +65,9 @@ QString FileDialogs::QtFilter(const QString& classicFilter) {
 FileDialogs FileDialogs::Real() {
     FileDialogs dialogs;
     dialogs.askSaveName = [](QWidget* parent, const QString& filter) {
-        return QFileDialog::getSaveFileName(parent, QString(), QString(), QtFilter(filter));
+        const std::unique_ptr<QFileDialog> dialog = SaveDialog(parent, filter);
+        if (dialog->exec() != QDialog::Accepted) return QString();
+        return dialog->selectedFiles().value(0);
     };
     dialogs.askOpenName = [](QWidget* parent, const QString& filter) {
         return QFileDialog::getOpenFileName(parent, QString(), QString(), QtFilter(filter));

@@ -20,8 +20,11 @@ int CycledIndex(int current, int step, int count) {
 }
 
 bool PassesDigitFilter(const QKeyEvent& event) {
-    // Delete edits without typing a character, although X11 reports it as DEL.
-    if (event.key() == Qt::Key_Delete) return true;
+    // Delete edits without typing a character, although X11 reports it as DEL; Tab and
+    // Shift+Tab move the focus on, although Qt reports Tab's text as a tab character.
+    if (event.key() == Qt::Key_Delete || event.key() == Qt::Key_Tab ||
+        event.key() == Qt::Key_Backtab)
+        return true;
     const QString typed = event.text();
     if (typed.isEmpty()) return true;
     if (typed.size() != 1) return false;

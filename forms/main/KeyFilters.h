@@ -14,7 +14,8 @@ int TabCycleStep(const QKeyEvent& event);
 int CycledIndex(int current, int step, int count);
 
 // True when a typed key may reach a phone-number field: a digit or Backspace. Keys that type
-// no character (arrows, Delete) are not typed characters and pass as well.
+// no character (arrows, Delete) and the focus keys (Tab, Shift+Tab) are not typed characters and
+// pass as well.
 bool PassesDigitFilter(const QKeyEvent& event);
 
 // The digits of text, in order; an input method's commit keeps only these in a phone field.

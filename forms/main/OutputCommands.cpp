@@ -4,7 +4,9 @@
 #include "LogoPicture.h"
 #include "PictureHolder.h"
 #include "ProgramExit.h"
+#include "SymbolComposition.h"
 #include "UserMessages.h"
+#include "clsQRCode.h"
 #include "保存为PNGJPG.h"
 #include "文本录入.h"
 
@@ -22,7 +24,7 @@ namespace OutputCommands {
 QString AcceptedSaveExtension(const QString& fileName) {
     static const QStringList accepted = {QStringLiteral(".jpg"), QStringLiteral(".gif"),
                                          QStringLiteral(".png"), QStringLiteral(".bmp"),
-                                         QStringLiteral(".tif")};
+                                         QStringLiteral(".tif"), QStringLiteral(".svg")};
     const QString extension = fileName.right(4).toLower();
     return accepted.contains(extension) ? extension : QString();
 }
@@ -54,10 +56,31 @@ void 文本录入::Command保存_Click(int) {
         return;
     }
     const 保存为PNGJPG::SaveOutcome outcome =
-        保存为PNGJPG::SavePictureFile(Image1[page]->picture(), fileName, extension, kJpegQuality,
-                                      kTiffColourDepth, kTiffCompression);
+        extension == QLatin1String(".svg")
+            ? saveVector(page, fileName)
+            : 保存为PNGJPG::SavePictureFile(Image1[page]->picture(), fileName, extension,
+                                            kJpegQuality, kTiffColourDepth, kTiffCompression);
     // A failed write has already been reported with its error message.
     if (outcome.written) UserMessages::Show(OutputCommands::Saved);
+}
+
+// The page's last symbol drawn again as vectors, with the logo it carried: the same symbol
+// as the preview, at any print size.
+保存为PNGJPG::SaveOutcome 文本录入::saveVector(int page, const QString& fileName) {
+    clsQRCode encoder;
+    const QImage& logo = shownLogo_[page];
+    const std::optional<QRSymbol> symbol = SymbolComposition::EncodeMatrix(
+        encoder, SymbolComposition::ToUtf8(shownPayload_[page]), !logo.isNull());
+    ImageExport::Source source;
+    if (symbol) {
+        source.symbol = &*symbol;
+        source.logo = logo;
+        // At least the preview's size.
+        const int modules = symbol->side() + 2 * source.margin;
+        source.scale = (SymbolComposition::PictureSide + modules - 1) / modules;
+    }
+    return 保存为PNGJPG::SaveSourceFile(source, fileName, QStringLiteral(".svg"), kJpegQuality,
+                                        kTiffColourDepth, kTiffCompression);
 }
 
 void 文本录入::Command复制_Click(int i) {
@@ -84,13 +107,14 @@ void 文本录入::Command浏览_Click(int i) {
         UserMessages::Show(OutputCommands::NoSuchFile);
         return;
     }
-    Text2[i]->setText(fileName);
     const std::optional<QImage> logo = LogoPicture::Load(fileName);
     if (!logo) {
+        // The path field keeps naming the logo still in use.
         UserMessages::Show(OutputCommands::NotAPicture);
         return;
     }
     Image2[i]->setPicture(*logo);
+    Text2[i]->setText(fileName);
     try {
         开始制作二维码(i);
     } catch (const std::exception&) {

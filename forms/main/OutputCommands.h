@@ -5,9 +5,10 @@
 // The texts and filters of the main window's output commands.
 namespace OutputCommands {
 
+// The five picture formats, then SVG for print: the symbol as vectors with the logo embedded.
 inline const QString SaveFilter =
     QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
-                   "PNG文件(*.PNG)|*.png|Tiff文件(*.tif)|*.tif");
+                   "PNG文件(*.PNG)|*.png|Tiff文件(*.tif)|*.tif|SVG文件(*.svg)|*.svg");
 // The logo loader also reads PNG, so the open dialog offers it after the classic three.
 inline const QString BrowseFilter =
     QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
@@ -26,7 +27,7 @@ inline const QString NoClipboard =
     QStringLiteral("剪贴板现在无法使用，二维码图像没有复制。请稍后再试。");
 
 // The save extension: the name's last four characters in lower case, or the empty text when it
-// is none of ".jpg", ".gif", ".png", ".bmp" and ".tif".
+// is none of ".jpg", ".gif", ".png", ".bmp", ".tif" and ".svg".
 QString AcceptedSaveExtension(const QString& fileName);
 
 } // namespace OutputCommands

@@ -11,9 +11,15 @@ std::function<void()>& handler() {
     return current;
 }
 
+std::function<void()>& finalStep() {
+    static std::function<void()> current;
+    return current;
+}
+
 } // namespace
 
 void Now() {
+    if (finalStep()) finalStep()();
     if (handler()) {
         handler()();
         return;
@@ -24,6 +30,10 @@ void Now() {
 
 void SetHandler(std::function<void()> replacement) {
     handler() = std::move(replacement);
+}
+
+void SetFinalStep(std::function<void()> step) {
+    finalStep() = std::move(step);
 }
 
 } // namespace ProgramExit

@@ -9,4 +9,8 @@ void Now();
 // An empty function restores the real exit.
 void SetHandler(std::function<void()> handler);
 
+// What must be done however the program ends (removing the settings folder): Now() runs it
+// before ending, replaced handler or not. An empty function removes it.
+void SetFinalStep(std::function<void()> step);
+
 } // namespace ProgramExit

@@ -35,6 +35,7 @@ std::optional<int> realInputMethodCheck() {
     wireFields();
     wireCommands();
     wireTabs();
+    setFocusOrder();
     qApp->installEventFilter(this);
     // The window's Load.
     预处理();
@@ -83,6 +84,35 @@ void 文本录入::wireTabs() {
     connect(选项卡标签, &QTabBar::tabBarClicked, this, [this](int index) {
         if (index == 选项卡标签->currentIndex()) 页面切换();
     });
+}
+
+// Tab walks a page as it reads: its fields, then the logo controls, then the buttons. The pages
+// follow each other in the chain; hidden pages are skipped.
+void 文本录入::setFocusOrder() {
+    QWidget* previous = 选项卡标签;
+    for (int page = 0; page < 页数; ++page)
+        for (QWidget* next : focusOrderOf(page)) {
+            QWidget::setTabOrder(previous, next);
+            previous = next;
+        }
+}
+
+QList<QWidget*> 文本录入::focusOrderOf(int page) const {
+    if (page == 关于页) return {Command退出[关于页]};
+    QList<QWidget*> order;
+    switch (page) {
+    case 0: order = {Text普通文本[0].widget()}; break;
+    case 1: order = {Texti收件人, Text邮件主题, Text普通文本[1].widget()}; break;
+    case 2: order = {Text普通文本[2].widget(), Text3}; break;
+    case 3: order = {Text6, Text普通文本[3].widget()}; break;
+    case 4:
+        order = {Text姓名, Text单位, Text手机, Text职位, Text地址, Text7, Text普通文本[4].widget()};
+        break;
+    default: break;
+    }
+    order << Check个性图标[page] << Command浏览[page] << Text2[page] << Command清除[page]
+          << Command复制[page] << Command保存[page] << Command退出[page];
+    return order;
 }
 
 void 文本录入::预处理() {
@@ -167,6 +197,8 @@ void 文本录入::开始制作二维码(int page) {
     generator.生成二维码(payload, logoFlag);
     Image1[page]->setPicture(generator.Image2->picture());
     hasSymbol_[page] = generator.HasSymbol();
+    shownPayload_[page] = payload;
+    shownLogo_[page] = logoFlag == 1 ? Image2[page]->picture() : QImage();
 }
 
 bool 文本录入::cycleTabs(int step) {

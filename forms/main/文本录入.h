@@ -2,7 +2,9 @@
 
 #include "EntryField.h"
 #include "FileDialogs.h"
+#include "保存为PNGJPG.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -105,6 +107,7 @@ class 文本录入 : public QWidget {
     void wireFields();
     void wireCommands();
     void wireTabs();
+    void setFocusOrder();
 
     void centreOnScreen();
     void alignPageWithFirst(int page);
@@ -112,8 +115,13 @@ class 文本录入 : public QWidget {
     void 重新生成();
     bool cycleTabs(int step);
     QStringList pageFields(int page) const;
+    QList<QWidget*> focusOrderOf(int page) const;
     bool refuseWithoutSymbol(int page, const QString& message);
+    保存为PNGJPG::SaveOutcome saveVector(int page, const QString& fileName);
 
     KeyFilters::DigitFilter* digitFilter_ = nullptr;
     std::array<bool, 内容页数> hasSymbol_{};
+    // What each page's preview was drawn from: its payload and the logo painted (null if none).
+    std::array<QString, 内容页数> shownPayload_{};
+    std::array<QImage, 内容页数> shownLogo_{};
 };

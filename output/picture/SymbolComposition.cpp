@@ -279,6 +279,18 @@ QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
                         int(utf8.size()), 0, 3, -1, withLogo);
 }
 
+std::optional<QRSymbol> EncodeMatrix(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
+    encoder.AllowKanji = false;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(utf8.constData());
+    const int count = int(utf8.size());
+    if (withLogo) {
+        std::optional<QRSymbol> symbol =
+            encoder.EncodeToMatrix(data, count, MinimumLogoVersion, 3, -1);
+        if (symbol) return symbol;
+    }
+    return encoder.EncodeToMatrix(data, count, 0, 3, -1);
+}
+
 Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo) {
     const bool withLogo = paintLogo && !logo.isNull();
     const QImage symbol = EncodeSymbol(encoder, ToUtf8(payload), withLogo);

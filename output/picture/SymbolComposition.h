@@ -5,8 +5,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class clsQRCode;
+struct QRSymbol;
 
 // From payload text to the finished square picture, without any widget.
 namespace SymbolComposition {
@@ -43,6 +45,10 @@ QImage EncodeSymbol(clsQRCode& encoder, const std::uint8_t* data, int count, int
                     int ecLevel, int maskPattern, bool withLogo);
 // The window's symbol for UTF-8 bytes: automatic version, level Q, mask pattern 0, Kanji off.
 QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo);
+
+// The same symbol as EncodeSymbol(encoder, utf8, withLogo), as modules: what a vector export
+// draws. Nothing when nothing fits.
+std::optional<QRSymbol> EncodeMatrix(clsQRCode& encoder, const QByteArray& utf8, bool withLogo);
 
 struct Generated {
     QImage picture;

@@ -1,5 +1,6 @@
-// The composed pictures of versions 1–13 are fixed: these hashes were taken from the pictures
-// the window showed before the drawing was rewritten, so any change of a pixel shows here.
+// The composed pictures of versions 1–13 are fixed: the hashes without logo were taken from the
+// pictures the window showed before the drawing was rewritten, those with the logo from the
+// same drawing with the default logo of resources/pictures, so any change of a pixel shows here.
 #include "CapacityPayloads.h"
 #include "SymbolComposition.h"
 #include "clsQRCode.h"
@@ -43,18 +44,18 @@ const GoldenPicture Goldens[] = {
     {11, false, "56154e081df86e5b3c64cebb3c88490af748513ec1deaa25edbecb34e57999cb"},
     {12, false, "ff295955065d1e2b26e1174801473a72aa6c2bafae207ebb3aaae5329889d835"},
     {13, false, "79a111fdcbed91bf2b1a65a3d6f0e3c0bf2dfce7513276b36be19b87ebf9afa1"},
-    {1, true, "07b034cf331b68e99e9e1fccb41b6aaf5f44b6a72ccadc604abd34e2ce24229d"},
-    {3, true, "63de6bd976ae0d19175ae9ad12355b21af3f641e5fef11f8eefe45864f8b7309"},
-    {4, true, "4313e2edd6ad84ec90c98c244c6db69c39179c28e558f03aa93651b422dd3567"},
-    {5, true, "f80d494de448dd011962c396cea5a1233ad2d60a244df13933167a42e6b6437f"},
-    {6, true, "b571843d85ff13559a48360eb07602ed2d867d0fbd5ae99ca1c7a43c45eeb340"},
-    {7, true, "273377de72d2dcea0d06fa715c151d63aa70752b0914dfb450a2ea48e01066bc"},
-    {8, true, "34bff527d97ecaec2afd2d94f77e5555be92263f0eee2c024f7e779a4ede652f"},
-    {9, true, "22ef45dde9e03d663a229e932b7ee976a3b22bf923d6be753505ff102b36a3d6"},
-    {10, true, "d2aa8baa210157f6d8644095c272058f48a35a23ad97f48bd7195c40bcec39d9"},
-    {11, true, "7cdb45ead35c5bcb179a3307cd29776ad693e14adfc120897f11e3f7b5798f5a"},
-    {12, true, "54676e8f41348f176e64df0e7bf294c13fec4a343c8ed440b3d3a2427bcd898a"},
-    {13, true, "b220b3a96fe22798f357dc5dbc961f0e246ff268e371cac182456016abff2185"},
+    {1, true, "300a2e2a8809005f75c80ca513a6e8dd7696375b6bc3b284ae23db78c5c87755"},
+    {3, true, "bfe98482d0ec5562926db22275de27cc0c904b6c737d2d7f17ea968620a1efbb"},
+    {4, true, "f1e3a58bf89092517b6315a27f3351c360dbebd09253e9a521b01f588ec7d74c"},
+    {5, true, "7d8241285c61847f308e5c8f2c678cd813349b382857894b935da4e38a042043"},
+    {6, true, "215671fe7959b7ac0d5317a7180ef3980ae8da2300026713bebf9b6bba7b03eb"},
+    {7, true, "13cd0bbb0607008f9e1dbfadaa4b437cb680f12ab8f1ebbdc7d4dfbc9a1d8c7f"},
+    {8, true, "777d1c227b6ad036313c3a24c66f6a3f224533c77d849b72c387838db7dc13b3"},
+    {9, true, "ccb5f86bb9566fd936782232ae8e7a40682a519c03f8123413e28fcf43b4ef69"},
+    {10, true, "02ab64a3cc1910f5453ba376f499ac92c315197e565130a50652d9d0032fbfd5"},
+    {11, true, "36a92dc3b981310ffe518638f3ced1a62b76dbb4e444900f039e7d30e201a99c"},
+    {12, true, "dc7506bf988eb93a13253b50843dd583cbf784531f46ded9bc52abb837d450b2"},
+    {13, true, "80c9df066749a65b9fcb09d51460b3260682ae68834e9135af406922d6f78efb"},
 };
 
 } // namespace

@@ -49,6 +49,8 @@ class KeyboardTest : public QObject {
     void phoneFieldsTakeOnlyDigitsAndBackspace();
     void committedTextKeepsOnlyDigits_data();
     void committedTextKeepsOnlyDigits();
+    void focusKeysLeaveThePhoneFields_data();
+    void focusKeysLeaveThePhoneFields();
     void contextMenuPasteIntoAPhoneFieldIsNotFiltered();
     void digitsOnlyKeepsOrder();
 };
@@ -171,6 +173,37 @@ void KeyboardTest::phoneFieldsTakeOnlyDigitsAndBackspace() {
         QTest::keyClicks(other, QStringLiteral("a-1"));
         QCOMPARE(other->text(), QStringLiteral("a-1"));
     }
+}
+
+void KeyboardTest::focusKeysLeaveThePhoneFields_data() {
+    phoneFieldsTakeOnlyDigitsAndBackspace_data();
+}
+
+// Tab and Shift+Tab are focus movement, not typed characters: they leave a phone field as they
+// leave any other, and the field's text stays as it was. Ctrl+Tab still changes the tab.
+void KeyboardTest::focusKeysLeaveThePhoneFields() {
+    QFETCH(int, page);
+    QFETCH(bool, contact);
+    auto w = makeWindow();
+    w->选项卡标签->setCurrentIndex(page);
+    QLineEdit* phone = contact ? w->Text手机 : w->Text6;
+    const QString before = phone->text();
+
+    phone->setFocus();
+    QVERIFY(phone->hasFocus());
+    QTest::keyClick(phone, Qt::Key_Tab);
+    QVERIFY(!phone->hasFocus());
+    QVERIFY(w->Frame1[page]->isAncestorOf(QApplication::focusWidget()));
+
+    phone->setFocus();
+    QTest::keyClick(phone, Qt::Key_Backtab, Qt::ShiftModifier);
+    QVERIFY(!phone->hasFocus());
+    QCOMPARE(phone->text(), before);
+
+    phone->setFocus();
+    QTest::keyClick(phone, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w->SelectedPage(), page + 1);
+    QCOMPARE(phone->text(), before);
 }
 
 void KeyboardTest::committedTextKeepsOnlyDigits_data() {

@@ -1,7 +1,9 @@
 // The main window at start-up and while the user edits: layout, previews, page switching.
+#include "CapacityPayloads.h"
 #include "PictureHolder.h"
 #include "WindowDriver.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -39,6 +41,15 @@ class MainWindowTest : public QObject {
     void wubiCheckAnsweringOneRefusesAndEnds();
     void anEmptyCheckResultCarriesOn();
     void closingTheWindowEndsTheApplication();
+    void everyEntryFieldIsNamedByItsLabel();
+    void previewAndLogoHaveAccessibleNames();
+    void tabWalksFieldsThenLogoControlsThenButtons_data();
+    void tabWalksFieldsThenLogoControlsThenButtons();
+    void aboutPageNamesTheVersion();
+    void previewShowsOnlyBlackAndWhiteOutsideTheLogo_data();
+    void previewShowsOnlyBlackAndWhiteOutsideTheLogo();
+    void grabbedPreviewScans_data();
+    void grabbedPreviewScans();
 };
 
 void MainWindowTest::windowHasItsCaptionSizeAndFlags() {
@@ -81,7 +92,7 @@ void MainWindowTest::startUpShowsPageZeroWithItsSymbol() {
     QVERIFY(w->Image1[0]->hasPicture());
     QCOMPARE(w->Image1[0]->picture().size(), QSize(240, 240));
     QCOMPARE(w->Image1[0]->size(), QSize(185, 177));
-    QVERIFY(w->Image1[0]->hasScaledContents());
+    QVERIFY(w->Image1[0]->sampling() == PictureHolder::Sampling::Nearest);
     QCOMPARE(DecodedText(w->Image1[0]->picture()), ExpectedPayload(*w, 0));
     QVERIFY(FieldText(w->Text普通文本[0].widget()).endsWith("\r\n"));
     for (int page = 1; page < 文本录入::内容页数; ++page) QVERIFY(!w->Image1[page]->hasPicture());
@@ -251,6 +262,172 @@ void MainWindowTest::closingTheWindowEndsTheApplication() {
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QCOMPARE(lastClosed.count(), 1);
+}
+
+namespace {
+
+QString AccessibleName(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) : QString();
+}
+
+} // namespace
+
+void MainWindowTest::everyEntryFieldIsNamedByItsLabel() {
+    auto w = makeWindow();
+    const QList<QPair<QWidget*, QString>> named = {
+        {w->Text普通文本[0].widget(), "文本内容"},
+        {w->Texti收件人, "收件人："},
+        {w->Text邮件主题, "主题："},
+        {w->Text普通文本[1].widget(), "邮件内容"},
+        {w->Text普通文本[2].widget(), "网站名称："},
+        {w->Text3, "网址："},
+        {w->Text6, "收件人(填写手机号码)："},
+        {w->Text普通文本[3].widget(), "短信内容："},
+        {w->Text姓名, "姓名："},
+        {w->Text单位, "公司："},
+        {w->Text手机, "手机："},
+        {w->Text职位, "职位："},
+        {w->Text地址, "地址："},
+        {w->Text7, "信箱："},
+        {w->Text普通文本[4].widget(), "备注："},
+    };
+    for (const auto& [field, name] : named) QCOMPARE(AccessibleName(field), name);
+    for (int page = 0; page < 文本录入::内容页数; ++page)
+        QCOMPARE(AccessibleName(w->Text2[page]), QStringLiteral("个性图标路径："));
+}
+
+void MainWindowTest::previewAndLogoHaveAccessibleNames() {
+    auto w = makeWindow();
+    for (int page = 0; page < 文本录入::内容页数; ++page) {
+        QCOMPARE(AccessibleName(w->Image1[page]), QStringLiteral("二维码预览"));
+        QCOMPARE(AccessibleName(w->Image2[page]), QStringLiteral("个性图标"));
+    }
+}
+
+void MainWindowTest::tabWalksFieldsThenLogoControlsThenButtons_data() {
+    QTest::addColumn<int>("page");
+    for (int page = 0; page < 文本录入::页数; ++page)
+        QTest::newRow(qPrintable(QString::number(page))) << page;
+}
+
+// Tab pressed from the tab strip visits the shown page in reading order and comes back.
+void MainWindowTest::tabWalksFieldsThenLogoControlsThenButtons() {
+    QFETCH(int, page);
+    auto w = makeWindow();
+    QApplication::setActiveWindow(w.get());
+    w->选项卡标签->setCurrentIndex(page);
+    QList<QWidget*> expected;
+    for (QWidget* field : PageFields(*w, page)) expected << field;
+    if (page == 4)
+        expected = {w->Text姓名,
+                    w->Text单位,
+                    w->Text手机,
+                    w->Text职位,
+                    w->Text地址,
+                    w->Text7,
+                    w->Text普通文本[4].widget()};
+    if (page < 文本录入::内容页数)
+        expected << w->Check个性图标[page] << w->Command浏览[page] << w->Text2[page]
+                 << w->Command清除[page] << w->Command复制[page] << w->Command保存[page];
+    expected << w->Command退出[page];
+
+    w->选项卡标签->setFocus();
+    QList<QWidget*> visited;
+    for (int step = 0; step <= expected.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(visited.mid(0, expected.size()), expected);
+    QCOMPARE(visited.last(), static_cast<QWidget*>(w->选项卡标签));
+}
+
+void MainWindowTest::aboutPageNamesTheVersion() {
+    auto w = makeWindow();
+    const QStringList lines = w->About说明->text().split(QLatin1Char('\n'));
+    QCOMPARE(lines.last(), QStringLiteral("版本：") + QStringLiteral(QUORLIK_VERSION));
+    QVERIFY(QStringLiteral(QUORLIK_VERSION).contains(QLatin1Char('.')));
+}
+
+namespace {
+
+// The preview as the screen shows it at a device pixel ratio.
+QImage grabPreview(QWidget* preview, qreal ratio) {
+    QImage grab(preview->size() * ratio, QImage::Format_RGB32);
+    grab.setDevicePixelRatio(ratio);
+    grab.fill(QColor(255, 0, 255));
+    preview->render(&grab);
+    grab.setDevicePixelRatio(1);
+    return grab;
+}
+
+// The device pixels of the preview that show the logo square of the composed picture.
+QRect logoPixels(const QSize& grab) {
+    const auto along = [](int side, int picturePixel) { return picturePixel * side / 240; };
+    return QRect(QPoint(along(grab.width(), 90), along(grab.height(), 90)),
+                 QPoint(along(grab.width(), 150), along(grab.height(), 150)));
+}
+
+} // namespace
+
+void MainWindowTest::previewShowsOnlyBlackAndWhiteOutsideTheLogo_data() {
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("logo");
+    for (const qreal ratio : {1.0, 1.5, 2.0})
+        for (const bool logo : {false, true})
+            QTest::newRow(
+                qPrintable(QStringLiteral("ratio %1%2").arg(ratio).arg(logo ? " logo" : "")))
+                << ratio << logo;
+}
+
+// Every device pixel of the preview shows one pixel of the picture: no grey blends of modules.
+void MainWindowTest::previewShowsOnlyBlackAndWhiteOutsideTheLogo() {
+    QFETCH(qreal, ratio);
+    QFETCH(bool, logo);
+    auto w = makeWindow();
+    w->Check个性图标[0]->setChecked(logo);
+    const QImage grab = grabPreview(w->Image1[0], ratio);
+    QCOMPARE(grab.size(), (QSizeF(185, 177) * ratio).toSize());
+    const QRect logoSquare = logoPixels(grab.size()).adjusted(-1, -1, 1, 1);
+    int black = 0;
+    for (int y = 0; y < grab.height(); ++y)
+        for (int x = 0; x < grab.width(); ++x) {
+            if (logo && logoSquare.contains(x, y)) continue;
+            const QRgb pixel = grab.pixel(x, y) & 0xFFFFFF;
+            QVERIFY2(
+                pixel == 0 || pixel == 0xFFFFFF,
+                qPrintable(QStringLiteral("pixel %1,%2 is %3").arg(x).arg(y).arg(pixel, 6, 16)));
+            black += pixel == 0;
+        }
+    QVERIFY(black > grab.width() * grab.height() / 5);
+    if (logo) {
+        const QColor ground = grab.pixelColor(logoPixels(grab.size()).topLeft() + QPoint(2, 2));
+        QVERIFY(ground.red() > 200 && ground.green() > 200 && ground.blue() < 80);
+    }
+}
+
+void MainWindowTest::grabbedPreviewScans_data() {
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("version");
+    for (int version = 1; version <= 13; ++version)
+        QTest::newRow(qPrintable(QStringLiteral("ratio 1 version %1").arg(version)))
+            << 1.0 << version;
+    for (int version = 1; version <= 20; ++version)
+        QTest::newRow(qPrintable(QStringLiteral("ratio 2 version %1").arg(version)))
+            << 2.0 << version;
+}
+
+// The hint under the preview asks the user to scan it from the screen.
+void MainWindowTest::grabbedPreviewScans() {
+    QFETCH(qreal, ratio);
+    QFETCH(int, version);
+    auto w = makeWindow();
+    const QByteArray payload = PayloadFillingVersion(version);
+    w->Text普通文本[0].setText(QString::fromLatin1(payload));
+    QCOMPARE(DecodedText(w->Image1[0]->picture()), QString::fromLatin1(payload));
+    const std::optional<DecodedSymbol> read = DecodeImage(grabPreview(w->Image1[0], ratio));
+    QVERIFY(read.has_value());
+    QCOMPARE(QByteArray::fromStdString(read->bytes), payload);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -9,10 +9,13 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -84,6 +87,10 @@ class OutputCommandsTest : public QObject {
     void init();
     void extensionTestTakesTheLastFourCharactersLowerCased();
     void filtersAreTranslatedToQtSyntax();
+    void saveDialogAppendsTheSelectedFiltersExtension_data();
+    void saveDialogAppendsTheSelectedFiltersExtension();
+    void saveDialogKeepsATypedExtension();
+    void savesSvgWithTheLogoThatAnotherRendererReads();
     void savesEachFormatAsARealPicture_data();
     void savesEachFormatAsARealPicture();
     void upperCasePngIsAcceptedAndKeepsItsName();
@@ -97,6 +104,7 @@ class OutputCommandsTest : public QObject {
     void browseForAMissingFile();
     void browseRefusesFilesThatAreNoWholePicture_data();
     void browseRefusesFilesThatAreNoWholePicture();
+    void refusedLogoLeavesThePathOfTheLogoInUse();
     void browseForAPictureWhileTheTickIsClear();
     void browseAcceptsEachLogoFormat_data();
     void browseAcceptsEachLogoFormat();
@@ -123,6 +131,7 @@ void OutputCommandsTest::extensionTestTakesTheLastFourCharactersLowerCased() {
     QCOMPARE(AcceptedSaveExtension("x.gif"), QStringLiteral(".gif"));
     QCOMPARE(AcceptedSaveExtension("x.BMP"), QStringLiteral(".bmp"));
     QCOMPARE(AcceptedSaveExtension("x.tif"), QStringLiteral(".tif"));
+    QCOMPARE(AcceptedSaveExtension("x.SVG"), QStringLiteral(".svg"));
     QCOMPARE(AcceptedSaveExtension("x.jpeg"), QString());
     QCOMPARE(AcceptedSaveExtension("x.tiff"), QString());
     QCOMPARE(AcceptedSaveExtension("/a/noextension"), QString());
@@ -133,9 +142,93 @@ void OutputCommandsTest::extensionTestTakesTheLastFourCharactersLowerCased() {
 void OutputCommandsTest::filtersAreTranslatedToQtSyntax() {
     QCOMPARE(FileDialogs::QtFilter(OutputCommands::SaveFilter),
              QStringLiteral("JPG文件(*.jpg *.JPG);;BMP文件(*.bmp *.BMP);;GIF文件(*.gif *.GIF);;"
-                            "PNG文件(*.png *.PNG);;Tiff文件(*.tif *.TIF)"));
+                            "PNG文件(*.png *.PNG);;Tiff文件(*.tif *.TIF);;SVG文件(*.svg *.SVG)"));
     QVERIFY(OutputCommands::BrowseFilter.startsWith(
         QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF")));
+}
+
+void OutputCommandsTest::saveDialogAppendsTheSelectedFiltersExtension_data() {
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("saved");
+    const QStringList names = {"card.jpg", "card.bmp", "card.gif",
+                               "card.png", "card.tif", "card.svg"};
+    for (int i = 0; i < names.size(); ++i) QTest::newRow(qPrintable(names[i])) << i << names[i];
+}
+
+// A name typed without extension gets the selected filter's, and the window then saves it.
+void OutputCommandsTest::saveDialogAppendsTheSelectedFiltersExtension() {
+    QFETCH(int, filter);
+    QFETCH(QString, saved);
+    const std::unique_ptr<QFileDialog> dialog =
+        FileDialogs::SaveDialog(nullptr, OutputCommands::SaveFilter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setDirectory(dir.path());
+    const QStringList filters = dialog->nameFilters();
+    QCOMPARE(filters.size(), 6);
+    dialog->selectNameFilter(filters[filter]);
+    dialog->selectFile(QStringLiteral("card"));
+    static_cast<QDialog*>(dialog.get())->accept(); // as the Save button does
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    const QString chosen = dialog->selectedFiles().value(0);
+    QCOMPARE(chosen, path(saved));
+
+    auto w = makeWindow();
+    Recorder recorder;
+    answer = chosen;
+    w->Command保存[0]->click();
+    QCOMPARE(recorder.texts(), QStringList{OutputCommands::Saved});
+    QVERIFY(QFileInfo(chosen).size() > 0);
+}
+
+void OutputCommandsTest::saveDialogKeepsATypedExtension() {
+    const std::unique_ptr<QFileDialog> dialog =
+        FileDialogs::SaveDialog(nullptr, OutputCommands::SaveFilter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setDirectory(dir.path());
+    dialog->selectNameFilter(dialog->nameFilters().value(0));
+    dialog->selectFile(QStringLiteral("card.jpeg"));
+    static_cast<QDialog*>(dialog.get())->accept(); // as the Save button does
+    const QString chosen = dialog->selectedFiles().value(0);
+    QCOMPARE(chosen, path("card.jpeg"));
+    // The window's own extension test still refuses it.
+    auto w = makeWindow();
+    Recorder recorder;
+    answer = chosen;
+    w->Command保存[0]->click();
+    QCOMPARE(recorder.texts(), QStringList{OutputCommands::FormatError});
+    QVERIFY(!QFileInfo::exists(chosen));
+}
+
+// The vector save carries the same symbol and the logo; librsvg, an independent renderer,
+// draws it, and a reader reads what it drew.
+void OutputCommandsTest::savesSvgWithTheLogoThatAnotherRendererReads() {
+    const QString renderer = QStandardPaths::findExecutable(QStringLiteral("rsvg-convert"));
+    if (renderer.isEmpty()) QSKIP("rsvg-convert (librsvg2-bin) is not installed");
+    auto w = makeWindow();
+    Recorder recorder;
+    w->选项卡标签->setCurrentIndex(4);
+    w->Check个性图标[4]->click();
+    answer = path("card.svg");
+    w->Command保存[4]->click();
+    QCOMPARE(recorder.texts(), QStringList{OutputCommands::Saved});
+    const QByteArray svg = fileBytes(answer);
+    QVERIFY(svg.startsWith("<?xml"));
+    QVERIFY(svg.contains("<path"));
+    QVERIFY(svg.contains("<image"));
+
+    const QString png = path("rendered.png");
+    QProcess rsvg;
+    rsvg.start(renderer,
+               {QStringLiteral("-w"), QStringLiteral("480"), QStringLiteral("-o"), png, answer});
+    QVERIFY(rsvg.waitForFinished(30000));
+    QCOMPARE(rsvg.exitCode(), 0);
+    const QImage rendered(png);
+    QCOMPARE(rendered.size(), QSize(480, 480));
+    QCOMPARE(DecodedText(rendered), ExpectedPayload(*w, 4));
+    // The centre carries the logo's yellow ground, as the preview does.
+    const QColor centre = rendered.pixelColor(183, 183);
+    QVERIFY(centre.red() > 200 && centre.green() > 200 && centre.blue() < 80);
+    QCOMPARE(w->Image1[4]->picture().pixelColor(91, 91), centre.toRgb());
 }
 
 void OutputCommandsTest::savesEachFormatAsARealPicture_data() {
@@ -360,9 +453,27 @@ void OutputCommandsTest::browseRefusesFilesThatAreNoWholePicture() {
     QVERIFY(!LogoPicture::Load(answer));
     w->Command浏览[2]->click();
     QCOMPARE(recorder.texts(), QStringList{OutputCommands::NotAPicture});
-    QCOMPARE(w->Text2[2]->text(), answer);
+    QCOMPARE(w->Text2[2]->text(), QString()); // the default logo has no path
     QCOMPARE(w->Image2[2]->picture(), logo);
     QCOMPARE(w->Image1[2]->picture().cacheKey(), preview);
+}
+
+// After a refused file the path field still names the logo in use, not the refused file.
+void OutputCommandsTest::refusedLogoLeavesThePathOfTheLogoInUse() {
+    auto w = makeWindow();
+    Recorder recorder;
+    const QString green = path("green.png");
+    QVERIFY(greenSquare().save(green));
+    answer = green;
+    w->Command浏览[0]->click();
+    QCOMPARE(w->Text2[0]->text(), green);
+
+    answer = path("notes.png");
+    writeBytes(answer, "not a picture at all");
+    w->Command浏览[0]->click();
+    QCOMPARE(recorder.texts(), QStringList{OutputCommands::NotAPicture});
+    QCOMPARE(w->Text2[0]->text(), green);
+    QVERIFY(isGreen(w->Image2[0]->picture().pixelColor(5, 5)));
 }
 
 void OutputCommandsTest::browseForAPictureWhileTheTickIsClear() {

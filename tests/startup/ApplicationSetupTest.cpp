@@ -1,8 +1,12 @@
 // The window program's start-up set-up: Qt's own dialogs and menus in Chinese, and a file dialog
-// that leaves nothing in the user's home. HOME is a fresh folder for the whole program (set in
-// main, before Qt first looks at it).
+// that leaves nothing in the user's home, nor in the runtime folder once the program has ended,
+// however it ends. HOME and XDG_RUNTIME_DIR are fresh folders for the whole program (set in
+// main, before Qt first looks at them).
 #include "ApplicationSetup.h"
 #include "FileDialogs.h"
+#include "ProgramExit.h"
+#include "UserMessages.h"
+#include "文本录入.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -11,12 +15,17 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <memory>
+#include <optional>
+
+#include <signal.h>
 
 namespace {
 
@@ -70,6 +79,64 @@ QStringList filesUnder(const QString& folder) {
     return files;
 }
 
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+QString runtimeFolder() {
+    return QString::fromUtf8(qgetenv("XDG_RUNTIME_DIR"));
+}
+
+// The built window program under the offscreen platform, with its own runtime folder.
+struct WindowProgram {
+    QProcess process;
+
+    explicit WindowProgram(const QString& runtime, const QString& temporary = QString()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        if (!temporary.isEmpty()) environment.insert(QStringLiteral("TMPDIR"), temporary);
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QStringLiteral(QUORLIK_WINDOW_PROGRAM), {});
+    }
+    ~WindowProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    // Once the program catches SIGTERM its QApplication is made: Linux lists caught signals
+    // in /proc/PID/status as a hexadecimal mask.
+    bool catchesTermination() const {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly)) return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+        return false;
+    }
+    bool signalAndWait(int signal) {
+        return ::kill(pid_t(process.processId()), signal) == 0 && process.waitForFinished(20000);
+    }
+};
+
+// Records messages and program ends instead of showing or doing them.
+struct Recorded {
+    int exits = 0;
+    QStringList messages;
+    Recorded() {
+        ProgramExit::SetHandler([this] { ++exits; });
+        UserMessages::SetPresenter(
+            [this](const QString&, const QString& text, UserMessages::Icon) { messages << text; });
+    }
+    ~Recorded() {
+        ProgramExit::SetHandler({});
+        UserMessages::SetPresenter({});
+    }
+};
+
 } // namespace
 
 class ApplicationSetupTest : public QObject {
@@ -116,12 +183,99 @@ class ApplicationSetupTest : public QObject {
         QVERIFY(!QFile::exists(folder));
         QCOMPARE(filesUnder(QDir::homePath()), QStringList());
     }
+
+    void settingsFolderLivesInTheRuntimeFolder() {
+        const ApplicationSetup::TransientSettings settings;
+        QVERIFY(settings.isActive());
+        QCOMPARE(QFileInfo(settings.folder()).absolutePath(), runtimeFolder());
+        QVERIFY(QFileInfo(settings.folder()).fileName().startsWith("quorlik-settings-"));
+    }
+
+    void exitButtonRemovesTheSettingsFolder() {
+        const ApplicationSetup::TransientSettings settings;
+        QVERIFY(QFileInfo(settings.folder()).isDir());
+        Recorded recorded;
+        文本录入 window([] { return std::optional<int>(0); });
+        window.show();
+        window.Command退出[0]->click();
+        QCOMPARE(recorded.exits, 1);
+        QCOMPARE(entriesOf(runtimeFolder()), QStringList());
+    }
+
+    void wubiRefusalRemovesTheSettingsFolder() {
+        const ApplicationSetup::TransientSettings settings;
+        QVERIFY(QFileInfo(settings.folder()).isDir());
+        Recorded recorded;
+        // The window's first generation runs the input-method check, which answers Wubi.
+        文本录入 window([] { return std::optional<int>(1); });
+        QCOMPARE(recorded.messages.value(0),
+                 QStringLiteral("发现五笔字型坑害本软件，程序将退出，请你二选一"));
+        QVERIFY(recorded.exits >= 1);
+        QCOMPARE(entriesOf(runtimeFolder()), QStringList());
+    }
+
+    void signalsEndTheProgramWithoutLeavingSettings_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+
+    void signalsEndTheProgramWithoutLeavingSettings() {
+        QFETCH(int, signal);
+        const QTemporaryDir runtime;
+        WindowProgram program(runtime.path());
+        QVERIFY(program.process.waitForStarted(10000));
+        // The folder appears once the program has set up; then the window is up.
+        QVERIFY(QTest::qWaitFor([&] { return !entriesOf(runtime.path()).isEmpty(); }, 20000));
+        QVERIFY(entriesOf(runtime.path()).value(0).startsWith("quorlik-settings-"));
+        QVERIFY(program.signalAndWait(signal));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        QCOMPARE(entriesOf(runtime.path()), QStringList());
+    }
+
+    // Without a runtime folder the program makes none, nor Qt's fallback under TMPDIR, and its
+    // settings go nowhere.
+    void missingRuntimeFolderStaysMissing() {
+        const QTemporaryDir parent;
+        const QTemporaryDir temporary;
+        const QString missing = parent.path() + QStringLiteral("/runtime");
+        WindowProgram program(missing, temporary.path());
+        QVERIFY(program.process.waitForStarted(10000));
+        QVERIFY(QTest::qWaitFor([&] { return program.catchesTermination(); }, 20000));
+        QVERIFY(program.signalAndWait(SIGTERM));
+        QVERIFY(!QFileInfo::exists(missing));
+        QCOMPARE(entriesOf(temporary.path()), QStringList());
+    }
+
+    void settingsWithoutRuntimeFolderAreWrittenNowhere() {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QTemporaryDir parent;
+        const QString missing = parent.path() + QStringLiteral("/runtime");
+        qputenv("XDG_RUNTIME_DIR", missing.toUtf8());
+        {
+            const ApplicationSetup::TransientSettings settings;
+            QVERIFY(!settings.isActive());
+            QSettings qt(QSettings::UserScope, QStringLiteral("QtProject"));
+            qt.setValue(QStringLiteral("FileDialog/history"), QStringLiteral("/secret/folder"));
+            qt.sync();
+            QVERIFY(qt.status() != QSettings::NoError);
+        }
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QVERIFY(!QFileInfo::exists(missing));
+        QCOMPARE(entriesOf(parent.path()), QStringList());
+        QCOMPARE(filesUnder(QDir::homePath()), QStringList());
+    }
 };
 
 int main(int argc, char** argv) {
     const QTemporaryDir home;
     if (!home.isValid()) return 1;
+    const QTemporaryDir runtime;
+    if (!runtime.isValid()) return 1;
     qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
     qunsetenv("XDG_CONFIG_HOME");
     QApplication app(argc, argv);
     ApplicationSetupTest test;
