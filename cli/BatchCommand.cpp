@@ -12,7 +12,6 @@
 #include "Quoted.h"
 #include "RowOutput.h"
 #include "SymbolComposition.h"
-#include "Verifier.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -74,13 +73,11 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
 // The window's loader, so that a file the window refuses (a cut-off JPEG, GIF or BMP) is refused
 // here too. The composition paints the logo's square once per size and thread and copies it into
 // every row's picture, so rows carry exactly the window's pixels.
-std::optional<QImage> LogoForEveryRow(const QString& fileName, QString& error) {
-    error = ProblemWithRegularFile(fileName);
-    std::optional<QImage> logo;
-    if (error.isEmpty()) logo = LogoPicture::Load(fileName);
-    if (!logo && error.isEmpty())
-        error = QStringLiteral("not a complete JPEG, BMP, GIF or PNG picture");
-    return logo;
+std::optional<QImage> LogoForEveryRow(const std::string& path, QString& error) {
+    LogoPicture::Loaded loaded = LogoPicture::Read(path);
+    error = loaded.outcome.message;
+    if (!loaded.outcome.ok()) return std::nullopt;
+    return std::move(loaded.picture);
 }
 
 int JobCount(const BatchSettings& batch) {
@@ -144,13 +141,12 @@ int RunBatchCommand(const CliOptions& options) {
     RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
     if (options.logoFile) {
         QString problem;
-        const std::optional<QImage> logo = LogoForEveryRow(PathOf(*options.logoFile), problem);
+        const std::optional<QImage> logo = LogoForEveryRow(*options.logoFile, problem);
         if (!logo)
             return CannotStart(QStringLiteral("cannot read the logo %1: %2")
                                    .arg(QuotedText(PathOf(*options.logoFile)), problem));
         settings.logo = *logo;
     }
-    if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
         std::fprintf(stderr, "quorlik-qr: note: %s\n", EscapedControls(note).c_str());
     const RunCounts counts = RunPlan(plan, settings, JobCount(batch));

@@ -171,7 +171,7 @@ class StandardErrorSilenced {
 // The logo through the window's own loader, which also refuses FIFOs and devices unread.
 std::optional<QImage> LoadLogo(const std::string& fileName) {
     const StandardErrorSilenced quiet;
-    return LogoPicture::Load(QFile::decodeName(fileName.c_str()));
+    return LogoPicture::Load(fileName);
 }
 
 ImageExport::Format OutputFormat(const CliOptions& options) {
