@@ -1,7 +1,7 @@
 #include "PictureReader.h"
 
 #include "PictureFormat.h"
-#include "SvgDocument.h"
+#include "SvgPicture.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -272,32 +272,32 @@ Outcome ReadRaster(const QByteArray& bytes, PictureFormat format, Kind kind,
 
 // ---- SVG ----
 
-Outcome SvgProblem(SvgDocument::Problem problem, Kind kind) {
+Outcome SvgProblem(SvgPicture::Problem problem, Kind kind) {
     switch (problem) {
-    case SvgDocument::Problem::NotSvg: return NotAPicture(kind);
-    case SvgDocument::Problem::Damaged:
+    case SvgPicture::Problem::NotSvg: return NotAPicture(kind);
+    case SvgPicture::Problem::Damaged:
         return Failed(Failure::Damaged, QStringLiteral("is not a readable SVG"));
-    case SvgDocument::Problem::TooLarge:
+    case SvgPicture::Problem::TooLarge:
         return Failed(Failure::TooLarge,
                       QStringLiteral("is a compressed SVG of more than %1 MiB unpacked")
-                          .arg(SvgDocument::MaxTextBytes >> 20));
-    case SvgDocument::Problem::RefersElsewhere:
+                          .arg(SvgPicture::MaxTextBytes >> 20));
+    case SvgPicture::Problem::RefersElsewhere:
         return Failed(Failure::RefersElsewhere,
                       QStringLiteral("is an SVG that refers to other files"));
-    case SvgDocument::Problem::None: break;
+    case SvgPicture::Problem::None: break;
     }
     return {};
 }
 
 Outcome ReadSvg(const QByteArray& bytes, PictureFormat format, Kind kind, const FrameSink& sink) {
-    SvgDocument::Unpacked unpacked{bytes, SvgDocument::Problem::None};
-    if (format == PictureFormat::GzipSvg) unpacked = SvgDocument::Inflate(bytes);
-    if (unpacked.problem != SvgDocument::Problem::None) return SvgProblem(unpacked.problem, kind);
-    if (const SvgDocument::Problem problem = SvgDocument::Check(unpacked.text);
-        problem != SvgDocument::Problem::None)
+    SvgPicture::Unpacked unpacked{bytes, SvgPicture::Problem::None};
+    if (format == PictureFormat::GzipSvg) unpacked = SvgPicture::Inflate(bytes);
+    if (unpacked.problem != SvgPicture::Problem::None) return SvgProblem(unpacked.problem, kind);
+    if (const SvgPicture::Problem problem = SvgPicture::Check(unpacked.text);
+        problem != SvgPicture::Problem::None)
         return SvgProblem(problem, kind);
     QString error;
-    const QImage picture = SvgDocument::Render(unpacked.text, error);
+    const QImage picture = SvgPicture::Render(unpacked.text, error);
     if (!error.isEmpty()) return Failed(Failure::Damaged, error);
     if (picture.isNull()) return Failed(Failure::OutOfMemory, OutOfMemoryMessage());
     return Hand(picture, kind, sink);

@@ -1,4 +1,4 @@
-#include "SvgDocument.h"
+#include "SvgPicture.h"
 
 #include "PictureFormat.h"
 
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace SvgDocument {
+namespace SvgPicture {
 namespace {
 
 // An SVG is drawn with its longer side at least the first (up to a whole number of pixels per
@@ -143,4 +143,4 @@ QImage Render(const QByteArray& text, QString& error) {
     return picture;
 }
 
-} // namespace SvgDocument
+} // namespace SvgPicture

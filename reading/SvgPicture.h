@@ -9,7 +9,7 @@
 // SVG pictures read without any access outside their own bytes: Qt's SVG renderer would load
 // the files an <image> or a style sheet names, and draw SVG nested in data: addresses with the
 // same renderer, so every document is checked whole before it is drawn.
-namespace SvgDocument {
+namespace SvgPicture {
 
 // Unpacked SVG texts larger than this are refused: a compressed file expands a thousandfold.
 constexpr qint64 MaxTextBytes = qint64{16} << 20;
@@ -32,4 +32,4 @@ Problem Check(const QByteArray& text);
 // null when its size cannot be told or the memory for it cannot be had.
 QImage Render(const QByteArray& text, QString& error);
 
-} // namespace SvgDocument
+} // namespace SvgPicture
