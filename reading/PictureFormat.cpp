@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <vector>
@@ -144,7 +145,44 @@ class TiffWalker {
     bool little_;
 };
 
+// Skips a chain of GIF data sub-blocks starting at `at`; the offset after its terminator, or -1.
+qsizetype AfterSubBlocks(const QByteArray& bytes, qsizetype at) {
+    while (at < bytes.size()) {
+        const auto length = static_cast<unsigned char>(bytes.at(at));
+        at += 1 + length;
+        if (length == 0) return at;
+    }
+    return -1;
+}
+
+qsizetype ColourTableBytes(unsigned char packed) {
+    return (packed & 0x80) ? 3 * (qsizetype{2} << (packed & 7)) : 0;
+}
+
 } // namespace
+
+QSize GifCanvasExtent(const QByteArray& bytes) {
+    constexpr qsizetype kScreen = 6, kAfterScreen = 13;
+    if (bytes.size() < kAfterScreen) return {};
+    int width = LittleEndian16(bytes, kScreen), height = LittleEndian16(bytes, kScreen + 2);
+    qsizetype at = kAfterScreen + ColourTableBytes(static_cast<unsigned char>(bytes.at(10)));
+    while (at >= 0 && at < bytes.size()) {
+        const char block = bytes.at(at);
+        if (block == ';') break;
+        if (block == '!') {
+            at = at + 2 <= bytes.size() ? AfterSubBlocks(bytes, at + 2) : -1;
+        } else if (block == ',' && at + 10 <= bytes.size()) {
+            width = std::max(width, LittleEndian16(bytes, at + 1) + LittleEndian16(bytes, at + 5));
+            height =
+                std::max(height, LittleEndian16(bytes, at + 3) + LittleEndian16(bytes, at + 7));
+            at += 10 + ColourTableBytes(static_cast<unsigned char>(bytes.at(at + 9)));
+            at = at + 1 <= bytes.size() ? AfterSubBlocks(bytes, at + 1) : -1; // LZW code size
+        } else {
+            return {};
+        }
+    }
+    return QSize(width, height);
+}
 
 PictureFormat SniffPictureFormat(const QByteArray& bytes) {
     if (bytes.startsWith("\x89PNG\r\n\x1A\n")) return PictureFormat::Png;

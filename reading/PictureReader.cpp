@@ -180,17 +180,19 @@ bool TooManyPixels(const QSize& size, Kind kind) {
     return kind != Kind::ReadBack && PixelsOf(size) > MaxPixels;
 }
 
-// The size a JPEG is decoded at: within the budget, and a logo no larger than it is drawn.
+// The size a JPEG is decoded at: a logo no larger than it is drawn; a picture to scan within the
+// budget, halved as often as needed, which libjpeg does while decoding without ever holding the
+// full size.
 QSize JpegDecodingSize(const QSize& declared, Kind kind) {
-    double factor = 1;
-    if (kind == Kind::Logo)
-        factor = std::min(1.0, double(LogoSide) / std::max(declared.width(), declared.height()));
-    factor = std::min(factor, double(MaxSide) / std::max(declared.width(), declared.height()));
-    if (TooManyPixels(declared, kind))
-        factor = std::min(factor, std::sqrt(double(MaxPixels) / double(PixelsOf(declared))));
-    if (factor >= 1) return declared;
-    return QSize(std::max(1, int(declared.width() * factor)),
-                 std::max(1, int(declared.height() * factor)));
+    const int longer = std::max(declared.width(), declared.height());
+    if (kind == Kind::Logo && longer > LogoSide) {
+        const QSize fitting = declared.scaled(LogoSide, LogoSide, Qt::KeepAspectRatio);
+        return fitting.expandedTo(QSize(1, 1));
+    }
+    QSize decoded = declared;
+    while (SideTooLong(decoded) || TooManyPixels(decoded, kind))
+        decoded = QSize((decoded.width() + 1) / 2, (decoded.height() + 1) / 2);
+    return decoded;
 }
 
 // A logo is drawn a few dozen pixels wide: a huge picture is reduced once, here, so that it is
@@ -229,11 +231,19 @@ bool Accepts(Kind kind, PictureFormat format) {
            format == PictureFormat::Gif || format == PictureFormat::Png;
 }
 
-// `complete`: whether the file's bytes passed their format's completeness check; a cut file
-// declaring a huge picture is refused for its size.
-Outcome ReadFrame(QImageReader& reader, PictureFormat format, bool complete, Kind kind,
-                  const FrameSink& sink, qint64& pixelsRead) {
-    const QSize declared = reader.size();
+// What the bytes tell before any decoding.
+struct RasterFacts {
+    PictureFormat format;
+    bool complete;   // passed the format's completeness check (a cut file declaring a huge
+                     // picture is refused for its size)
+    QSize gifCanvas; // GIF only: the largest canvas its frames need
+};
+
+Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, const FrameSink& sink,
+                  qint64& pixelsRead) {
+    const PictureFormat format = facts.format;
+    QSize declared = reader.size();
+    if (format == PictureFormat::Gif) declared = declared.expandedTo(facts.gifCanvas);
     if (!declared.isValid() || declared.isEmpty()) return Damaged();
     QSize decoded = declared;
     if (format == PictureFormat::Jpeg) {
@@ -242,16 +252,21 @@ Outcome ReadFrame(QImageReader& reader, PictureFormat format, bool complete, Kin
     } else if (SideTooLong(declared) || TooManyPixels(declared, kind)) {
         return TooLarge(declared, SideTooLong(declared));
     }
-    if (!complete) return Damaged();
+    if (!facts.complete) return Damaged();
     QImage picture;
     if (!reader.read(&picture) || picture.isNull()) return FailedRead(decoded);
+    // Whatever a decoder made of its header, nothing beyond the budget is handed on.
+    if (SideTooLong(picture.size()) || TooManyPixels(picture.size(), kind))
+        return TooLarge(picture.size(), SideTooLong(picture.size()));
     pixelsRead += PixelsOf(picture.size());
     return Hand(picture, kind, sink);
 }
 
 Outcome ReadRaster(const QByteArray& bytes, PictureFormat format, Kind kind,
                    const FrameSink& sink) {
-    const bool complete = LooksComplete(format, bytes);
+    const RasterFacts facts{format, LooksComplete(format, bytes),
+                            format == PictureFormat::Gif ? GifCanvasExtent(bytes) : QSize(0, 0)};
+    if (!facts.gifCanvas.isValid()) return Damaged();
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -264,7 +279,7 @@ Outcome ReadRaster(const QByteArray& bytes, PictureFormat format, Kind kind,
         // TIFF pages are chosen; GIF frames follow one another with each read.
         if (frame > 0 && format == PictureFormat::Tiff && !reader.jumpToNextImage())
             return Damaged();
-        if (Outcome read = ReadFrame(reader, format, complete, kind, sink, pixelsRead); !read.ok())
+        if (Outcome read = ReadFrame(reader, facts, kind, sink, pixelsRead); !read.ok())
             return read;
     }
     return {};
