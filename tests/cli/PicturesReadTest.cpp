@@ -161,6 +161,14 @@ TEST(PicturesRead, DeclaredSizesBeyondTheBudgetAreRefusedUndecoded) {
         EXPECT_EQ(run.status, 2) << file.toStdString();
         EXPECT_NE(run.err.find("16000 × 16000 pixels"), std::string::npos) << run.err;
     }
+    // A frame placed far beyond its small screen grows the canvas the decoder allocates.
+    const QByteArray beyond("GIF89a\x10\x00\x10\x00\x00\x00\x00"    // a 16 × 16 screen
+                            ",\x00\x00\x80\x3E\x10\x00\x80\x3E\x00" // 16 × 16000 at row 16000
+                            "\x02\x02\x44\x01\x00;",
+                            30);
+    const DecodeRun far = Decode({WriteFile(folder + "/beyond.gif", beyond)});
+    EXPECT_EQ(far.status, 2);
+    EXPECT_NE(far.err.find("16 × 32000 pixels"), std::string::npos) << far.err;
 }
 
 // Through the program itself, so that what libpng, libjpeg and libtiff print is seen too.
