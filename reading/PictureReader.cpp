@@ -2,19 +2,17 @@
 
 #include "PictureFormat.h"
 #include "SvgPicture.h"
+#include "files/FileAccess.h"
 
 #include <QBuffer>
 #include <QImageReader>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -113,45 +111,18 @@ Outcome Damaged() {
 
 // ---- The file ----
 
-QString SystemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-// The bytes of a regular file, never more than maxBytes. O_NOFOLLOW refuses a symbolic link;
-// O_NONBLOCK keeps a FIFO from blocking the open, and the type check refuses it unread.
-Outcome ReadBounded(const std::string& path, qint64 maxBytes, QByteArray& bytes) {
-    const Descriptor file{
-        ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-    if (file.fd < 0)
-        return Failed(Failure::FileAccess,
-                      errno == ELOOP ? QStringLiteral("is a symbolic link, which is not followed")
-                                     : QStringLiteral("cannot open: ") + SystemError(errno));
-    struct stat status {};
-    if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
-        return Failed(Failure::FileAccess, QStringLiteral("is not a regular file"));
-    if (status.st_size > maxBytes)
-        return Failed(Failure::FileAccess,
-                      QStringLiteral("is larger than %1 MiB").arg(maxBytes >> 20));
-    bytes.resize(static_cast<qsizetype>(status.st_size));
-    qsizetype filled = 0;
-    // The file may have grown since fstat; what lies beyond its size then is not read.
-    while (filled < bytes.size()) {
-        const ssize_t n = ::read(file.fd, bytes.data() + filled, bytes.size() - filled);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0)
-            return Failed(Failure::FileAccess,
-                          QStringLiteral("cannot read: ") + SystemError(errno));
-        if (n == 0) break;
-        filled += n;
-    }
-    bytes.truncate(filled);
+// The file's bytes through the project's one file access: a regular file only (a FIFO never
+// blocks the reader), never more than maxBytes. A picture to scan may not be a link (names of
+// links are often given by mistake from a folder listing); a logo, typed or chosen by the user,
+// follows one as every tool does.
+Outcome ReadBounded(const std::string& path, Kind kind, std::string& bytes) {
+    const bool logo = kind == Kind::Logo;
+    FileAccess::ReadResult file =
+        FileAccess::ReadFile(path, std::size_t(logo ? MaxLogoFileBytes : MaxFileBytes), AT_FDCWD,
+                             logo ? FileAccess::Links::Follow : FileAccess::Links::Refuse);
+    if (!file.ok())
+        return Failed(Failure::FileAccess, QString::fromStdString(FileAccess::Reason(file.error)));
+    bytes = std::move(file.bytes);
     return {};
 }
 
@@ -347,10 +318,10 @@ Outcome Decode(const QByteArray& bytes, Kind kind, const FrameSink& sink) {
 
 Outcome ReadFile(const std::string& path, Kind kind, const FrameSink& sink) {
     try {
-        QByteArray bytes;
-        const qint64 limit = kind == Kind::Logo ? MaxLogoFileBytes : MaxFileBytes;
-        if (Outcome read = ReadBounded(path, limit, bytes); !read.ok()) return read;
-        return Decode(bytes, kind, sink);
+        std::string bytes;
+        if (Outcome read = ReadBounded(path, kind, bytes); !read.ok()) return read;
+        // Looked at in place: the bytes are not copied again.
+        return Decode(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())), kind, sink);
     } catch (const std::bad_alloc&) {
         return Failed(Failure::OutOfMemory, OutOfMemoryMessage());
     }
