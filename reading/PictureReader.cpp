@@ -112,9 +112,8 @@ Outcome Damaged() {
 // ---- The file ----
 
 // The file's bytes through the project's one file access: a regular file only (a FIFO never
-// blocks the reader), never more than maxBytes. A picture to scan may not be a link (names of
-// links are often given by mistake from a folder listing); a logo, typed or chosen by the user,
-// follows one as every tool does.
+// blocks the reader), never more than the kind's limit. A picture to scan is refused at a
+// symbolic link; a logo's name, typed or chosen by the user, follows one.
 Outcome ReadBounded(const std::string& path, Kind kind, std::string& bytes) {
     const bool logo = kind == Kind::Logo;
     FileAccess::ReadResult file =
