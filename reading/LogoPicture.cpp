@@ -30,10 +30,14 @@ std::optional<QImage> Load(const QString& fileName) {
     return Load(QFile::encodeName(fileName).toStdString());
 }
 
-std::optional<QImage> Decode(const QByteArray& bytes) {
+Loaded ReadBytes(const QByteArray& bytes) {
     Loaded loaded;
     loaded.outcome = PictureReader::Decode(bytes, PictureReader::Kind::Logo, Into(loaded.picture));
-    return PictureOf(loaded);
+    return loaded;
+}
+
+std::optional<QImage> Decode(const QByteArray& bytes) {
+    return PictureOf(ReadBytes(bytes));
 }
 
 } // namespace LogoPicture

@@ -28,6 +28,7 @@ std::optional<QImage> Load(const std::string& path);
 std::optional<QImage> Load(const QString& fileName);
 
 // The same from the file's bytes.
+Loaded ReadBytes(const QByteArray& bytes);
 std::optional<QImage> Decode(const QByteArray& bytes);
 
 } // namespace LogoPicture
