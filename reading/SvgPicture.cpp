@@ -21,30 +21,36 @@ namespace {
 // file uses.
 constexpr double kShortestSide = 1024;
 constexpr double kLongestSide = 4096;
-// Embedded pictures are drawn inside the document's few thousand pixels.
+// Embedded pictures are drawn inside the document's few thousand pixels; the renderer decodes
+// every one of them whole as it loads the document.
 constexpr qint64 kMaxEmbeddedSide = 4096;
+constexpr qint64 kMaxEmbeddedPixels = kMaxEmbeddedSide * kMaxEmbeddedSide;
 
 bool IsEmbeddedRaster(PictureFormat format) {
     return format == PictureFormat::Png || format == PictureFormat::Jpeg ||
            format == PictureFormat::Gif || format == PictureFormat::Bmp;
 }
 
-// A data: address is let through only when it holds a whole raster picture of sane declared
-// size; an SVG inside one would be drawn by the renderer without these checks.
-bool IsHarmlessDataAddress(QStringView address) {
+// The pixels of the raster picture a data: address holds, or -1 when it is let through only
+// when it holds a whole raster picture of sane declared size: an SVG inside one would be drawn
+// by the renderer without these checks.
+qint64 EmbeddedPixels(QStringView address) {
     const qsizetype comma = address.indexOf(u',');
     if (comma < 0 || !address.left(comma).endsWith(QLatin1String(";base64"), Qt::CaseInsensitive))
-        return false;
+        return -1;
     const QByteArray bytes = QByteArray::fromBase64(address.mid(comma + 1).toLatin1());
     const PictureFormat format = SniffPictureFormat(bytes);
-    if (!IsEmbeddedRaster(format) || !LooksComplete(format, bytes)) return false;
+    if (!IsEmbeddedRaster(format) || !LooksComplete(format, bytes)) return -1;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(format));
     reader.setAutoDetectImageFormat(false);
-    const QSize size = reader.size();
-    return size.isValid() && size.width() <= kMaxEmbeddedSide && size.height() <= kMaxEmbeddedSide;
+    QSize size = reader.size();
+    if (format == PictureFormat::Gif) size = size.expandedTo(GifCanvasExtent(bytes));
+    if (!size.isValid() || size.width() > kMaxEmbeddedSide || size.height() > kMaxEmbeddedSide)
+        return -1;
+    return qint64{size.width()} * size.height();
 }
 
 bool IsReference(const QXmlStreamAttribute& attribute) {
@@ -52,12 +58,16 @@ bool IsReference(const QXmlStreamAttribute& attribute) {
            attribute.qualifiedName().endsWith(QLatin1String("href"), Qt::CaseInsensitive);
 }
 
-bool RefersElsewhere(const QXmlStreamAttribute& attribute) {
+// Whether a reference may be drawn: a part of the document, or an embedded raster picture
+// whose pixels, with those embedded before it, stay within kMaxEmbeddedPixels.
+bool IsHarmless(const QXmlStreamAttribute& attribute, qint64& embeddedPixels) {
     const QStringView target = attribute.value().trimmed();
-    if (target.startsWith(u'#')) return false;
-    if (target.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
-        return !IsHarmlessDataAddress(target);
-    return true;
+    if (target.startsWith(u'#')) return true;
+    if (!target.startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) return false;
+    const qint64 pixels = EmbeddedPixels(target);
+    if (pixels < 0) return false;
+    embeddedPixels += pixels;
+    return embeddedPixels <= kMaxEmbeddedPixels;
 }
 
 } // namespace
@@ -92,6 +102,7 @@ Unpacked Inflate(const QByteArray& gzip) {
 Problem Check(const QByteArray& text) {
     QXmlStreamReader xml(text);
     bool rootSeen = false;
+    qint64 embeddedPixels = 0;
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::DTD:
@@ -105,7 +116,7 @@ Problem Check(const QByteArray& text) {
             if (!rootSeen && xml.name() != QLatin1String("svg")) return Problem::NotSvg;
             rootSeen = true;
             for (const QXmlStreamAttribute& attribute : xml.attributes())
-                if (IsReference(attribute) && RefersElsewhere(attribute))
+                if (IsReference(attribute) && !IsHarmless(attribute, embeddedPixels))
                     return Problem::RefersElsewhere;
             break;
         default: break;
@@ -124,7 +135,7 @@ QImage Render(const QByteArray& text, QString& error) {
     QSizeF size = renderer.viewBoxF().size();
     if (size.isEmpty()) size = renderer.defaultSize();
     const double longer = std::max(size.width(), size.height());
-    if (!std::isfinite(longer) || size.isEmpty() || longer <= 0) {
+    if (!std::isfinite(size.width()) || !std::isfinite(size.height()) || size.isEmpty()) {
         error = QStringLiteral("is an SVG without a size");
         return {};
     }

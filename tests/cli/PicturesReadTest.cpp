@@ -128,6 +128,10 @@ TEST(PicturesRead, SvgNeverLoadsOtherFilesHoweverWrapped) {
     commented.insert(own.startsWith("<?xml") ? own.indexOf("?>") + 2 : 0, comment);
     EXPECT_EQ(Decode({WriteFile(folder + "/own.svg", commented)}).out, "own svg");
     EXPECT_EQ(Decode({WriteFile(folder + "/own.svgz", Gzipped(own))}).out, "own svg");
+    // A raster picture embedded in the document is part of it.
+    const QByteArray embedded = kSvgOpen + "<image xlink:href='data:image/png;base64," +
+                                Bytes(secret).toBase64() + "' width='90' height='90'/></svg>";
+    EXPECT_EQ(Decode({WriteFile(folder + "/embedded.svg", embedded)}).out, "secret payload");
 }
 
 TEST(PicturesRead, CompressedSvgIsBoundedUnpacked) {
