@@ -235,7 +235,32 @@ TEST(PicturesRead, SymbolsOnLaterFramesAndPagesAreRead) {
     }
 }
 
-// A child process whose address space leaves room for the file but not for looking at it.
+// --decode of `file` in a child process whose address space leaves `headroom` bytes beyond what
+// it already uses: 42 when it read the file's symbol, 43 when it said it ran out of memory, 10 +
+// its exit status otherwise.
+int DecodeWithHeadroom(const QString& file, long headroom, const std::string& payload) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t limit = rlim_t(pages) * ::sysconf(_SC_PAGESIZE) + rlim_t(headroom);
+        const rlimit memory{limit, limit};
+        ::setrlimit(RLIMIT_AS, &memory);
+        const DecodeRun run = Decode({file});
+        if (run.status == 0 && run.out == payload) ::_exit(42);
+        if (run.status == 2 && run.err.find("memory") != std::string::npos) ::_exit(43);
+        ::_exit(10 + run.status);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// Room for the file but not for looking at it: a real symbol is never "no QR code found".
 TEST(PicturesRead, RunningOutOfMemoryIsTwoNeverNoSymbol) {
     const QString folder = TemporaryFolder();
     QImage mono(9000, 9000, QImage::Format_Mono);
@@ -248,25 +273,23 @@ TEST(PicturesRead, RunningOutOfMemoryIsTwoNeverNoSymbol) {
     const QString file = Saved(mono, folder + "/large.png");
     mono = QImage();
     Decode({Saved(Symbol("warm"), folder + "/warm.png")}); // plugins loaded before the limit
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        long pages = 0;
-        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
-            std::fclose(statm);
-        }
-        const rlim_t limit = rlim_t(pages) * ::sysconf(_SC_PAGESIZE) + (48 << 20);
-        const rlimit memory{limit, limit};
-        ::setrlimit(RLIMIT_AS, &memory);
-        const DecodeRun run = Decode({file});
-        const bool toldWhy = run.err.find("memory") != std::string::npos;
-        ::_exit(run.status == 2 && toldWhy ? 42 : 10 + run.status);
+    EXPECT_EQ(DecodeWithHeadroom(file, 48L << 20, "memory"), 43);
+}
+
+// 140 million pixels, beyond the budget: decoded at half the size, in a quarter of the memory.
+TEST(PicturesRead, JpegPhotographsBeyondTheBudgetAreDecodedScaledDown) {
+    const QString folder = TemporaryFolder();
+    {
+        QImage photo(14000, 10000, QImage::Format_Grayscale8);
+        photo.fill(255);
+        QPainter painter(&photo);
+        const QImage symbol = Symbol("photographed");
+        painter.drawImage(QRect(3000, 3000, symbol.width() * 12, symbol.height() * 12), symbol);
+        painter.end();
+        ASSERT_TRUE(photo.save(folder + "/photo.jpg", nullptr, 75));
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 42) << "exit status of --decode: " << WEXITSTATUS(status) - 10;
+    Decode({Saved(Symbol("warm"), folder + "/warm.png")}); // plugins loaded before the limit
+    EXPECT_EQ(DecodeWithHeadroom(folder + "/photo.jpg", 160L << 20, "photographed"), 42);
 }
 
 QImage Photograph() {
