@@ -36,7 +36,7 @@ void ReadAs(const QByteArray& bytes, PictureReader::Kind kind) {
                 std::abort();
         });
     // A refusal always says why; a success handed on at least one frame.
-    if (outcome.ok() != (frames > 0) && outcome.ok()) std::abort();
+    if (outcome.ok() && frames == 0) std::abort();
     if (!outcome.ok() && outcome.message.isEmpty()) std::abort();
 }
 
