@@ -207,7 +207,18 @@ struct RasterFacts {
     bool complete;   // passed the format's completeness check (a cut file declaring a huge
                      // picture is refused for its size)
     QSize gifCanvas; // GIF only: the largest canvas its frames need
+    qint64 bytes;    // the file's size
 };
+
+// Huffman coding spends at least one bit on every 8 × 8 block of a JPEG, even of a uniform
+// picture, so a file declaring more than this many pixels per byte is mostly missing; libjpeg
+// would fill the rest with grey, at length.
+constexpr qint64 kMostJpegPixelsPerByte = 1024;
+
+bool JpegHoldsTooFewBytes(const RasterFacts& facts, const QSize& declared) {
+    return facts.format == PictureFormat::Jpeg &&
+           PixelsOf(declared) / kMostJpegPixelsPerByte > facts.bytes;
+}
 
 Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, const FrameSink& sink,
                   qint64& pixelsRead) {
@@ -222,7 +233,7 @@ Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, con
     } else if (SideTooLong(declared) || TooManyPixels(declared, kind)) {
         return TooLarge(declared, SideTooLong(declared));
     }
-    if (!facts.complete) return Damaged();
+    if (!facts.complete || JpegHoldsTooFewBytes(facts, declared)) return Damaged();
     QImage picture;
     if (!reader.read(&picture) || picture.isNull()) return FailedRead(decoded);
     // Whatever a decoder made of its header, nothing beyond the budget is handed on.
@@ -235,7 +246,8 @@ Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, con
 Outcome ReadRaster(const QByteArray& bytes, PictureFormat format, Kind kind,
                    const FrameSink& sink) {
     const RasterFacts facts{format, LooksComplete(format, bytes),
-                            format == PictureFormat::Gif ? GifCanvasExtent(bytes) : QSize(0, 0)};
+                            format == PictureFormat::Gif ? GifCanvasExtent(bytes) : QSize(0, 0),
+                            bytes.size()};
     if (!facts.gifCanvas.isValid()) return Damaged();
     QBuffer buffer;
     buffer.setData(bytes);

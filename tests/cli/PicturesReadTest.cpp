@@ -173,6 +173,18 @@ TEST(PicturesRead, DeclaredSizesBeyondTheBudgetAreRefusedUndecoded) {
     const DecodeRun far = Decode({WriteFile(folder + "/beyond.gif", beyond)});
     EXPECT_EQ(far.status, 2);
     EXPECT_NE(far.err.find("16 × 32000 pixels"), std::string::npos) << far.err;
+    // A small JPEG made to declare 10000 × 10000 pixels: within the budget, but with far too few
+    // bytes to hold them; libjpeg would make them up.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && Symbol("tiny").save(&buffer, "JPEG"));
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    ASSERT_GT(frame, 0);
+    qToBigEndian<quint16>(10000, jpeg.data() + frame + 5);
+    qToBigEndian<quint16>(10000, jpeg.data() + frame + 7);
+    const DecodeRun made = Decode({WriteFile(folder + "/made-up.jpg", jpeg)});
+    EXPECT_EQ(made.status, 2);
+    EXPECT_NE(made.err.find("damaged"), std::string::npos) << made.err;
 }
 
 // Through the program itself, so that what libpng, libjpeg and libtiff print is seen too.
