@@ -210,14 +210,21 @@ struct RasterFacts {
     qint64 bytes;    // the file's size
 };
 
-// Huffman coding spends at least one bit on every 8 × 8 block of a JPEG, even of a uniform
-// picture, so a file declaring more than this many pixels per byte is mostly missing; libjpeg
-// would fill the rest with grey, at length.
-constexpr qint64 kMostJpegPixelsPerByte = 1024;
+// The most pixels a byte of the file can code. Huffman coding spends at least one bit on every
+// 8 × 8 block of a JPEG, even of a uniform picture; a 12-bit LZW code of a GIF stands for at
+// most 4096 pixels. A file declaring more is mostly missing, and its decoder would make the
+// rest up, at length. 0: no such bound.
+qint64 MostPixelsPerByte(PictureFormat format) {
+    switch (format) {
+    case PictureFormat::Jpeg: return 1024;
+    case PictureFormat::Gif: return 4096;
+    default: return 0;
+    }
+}
 
-bool JpegHoldsTooFewBytes(const RasterFacts& facts, const QSize& declared) {
-    return facts.format == PictureFormat::Jpeg &&
-           PixelsOf(declared) / kMostJpegPixelsPerByte > facts.bytes;
+bool HoldsTooFewBytes(const RasterFacts& facts, const QSize& declared) {
+    const qint64 most = MostPixelsPerByte(facts.format);
+    return most > 0 && PixelsOf(declared) / most > facts.bytes;
 }
 
 Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, const FrameSink& sink,
@@ -233,7 +240,7 @@ Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, con
     } else if (SideTooLong(declared) || TooManyPixels(declared, kind)) {
         return TooLarge(declared, SideTooLong(declared));
     }
-    if (!facts.complete || JpegHoldsTooFewBytes(facts, declared)) return Damaged();
+    if (!facts.complete || HoldsTooFewBytes(facts, declared)) return Damaged();
     QImage picture;
     if (!reader.read(&picture) || picture.isNull()) return FailedRead(decoded);
     // Whatever a decoder made of its header, nothing beyond the budget is handed on.
