@@ -182,9 +182,16 @@ TEST(PicturesRead, DeclaredSizesBeyondTheBudgetAreRefusedUndecoded) {
     ASSERT_GT(frame, 0);
     qToBigEndian<quint16>(10000, jpeg.data() + frame + 5);
     qToBigEndian<quint16>(10000, jpeg.data() + frame + 7);
-    const DecodeRun made = Decode({WriteFile(folder + "/made-up.jpg", jpeg)});
-    EXPECT_EQ(made.status, 2);
-    EXPECT_NE(made.err.find("damaged"), std::string::npos) << made.err;
+    // The same with a GIF: a 10000 × 10000 screen and frame, coded in two bytes.
+    const QByteArray emptyGif("GIF89a\x10\x27\x10\x27\x00\x00\x00"
+                              ",\x00\x00\x00\x00\x10\x27\x10\x27\x00\x02\x02\x44\x01\x00;",
+                              30);
+    for (const QString& file :
+         {WriteFile(folder + "/made-up.jpg", jpeg), WriteFile(folder + "/made-up.gif", emptyGif)}) {
+        const DecodeRun made = Decode({file});
+        EXPECT_EQ(made.status, 2) << file.toStdString();
+        EXPECT_NE(made.err.find("damaged"), std::string::npos) << made.err;
+    }
 }
 
 // Through the program itself, so that what libpng, libjpeg and libtiff print is seen too.
