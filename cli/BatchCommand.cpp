@@ -14,7 +14,6 @@
 #include "StopRequest.h"
 #include "SymbolComposition.h"
 #include "TerminalText.h"
-#include "Verifier.h"
 #include "files/FileAccess.h"
 
 #include <QFile>
@@ -233,7 +232,6 @@ int RunBatchCommand(const CliOptions& options) {
         if (!logo.picture) return CannotStart(QString::fromStdString(logo.problem));
         settings.logo = *logo.picture;
     }
-    if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
         TerminalText::PrintError("note: " + EscapedControls(note));
     const int jobs = JobCount(batch);

@@ -2,7 +2,7 @@
 
 #include "ExitStatus.h"
 #include "GuiSession.h"
-#include "PictureFile.h"
+#include "PictureReader.h"
 #include "SymbolReader.h"
 #include "TerminalText.h"
 
@@ -68,30 +68,54 @@ std::string InfoText(const ReadSymbol& symbol) {
            " eci=" + EciText(symbol.ecis) + " text=" + Escaped(symbol.text);
 }
 
-void WriteResult(const std::string& file, const ReadSymbol& symbol, bool info, bool single,
+// One symbol of one file alone: its bytes exactly. Several symbols of one file: a line each,
+// escaped. Several files: "FILE<TAB>payload" lines.
+enum class Layout { Bytes, Lines, FileLines };
+
+void WriteResult(const std::string& file, const ReadSymbol& symbol, bool info, Layout layout,
                  std::ostream& out) {
-    if (single && info)
-        Write(out, InfoText(symbol) + '\n');
-    else if (single)
-        Write(out, symbol.bytes);
+    std::string line = layout == Layout::FileLines ? Escaped(file) + '\t' : std::string();
+    if (info)
+        line += InfoText(symbol) + '\n';
+    else if (layout == Layout::Bytes)
+        line += symbol.bytes;
     else
-        Write(out, Escaped(file) + '\t' + (info ? InfoText(symbol) : Escaped(symbol.bytes)) + '\n');
+        line += Escaped(symbol.bytes) + '\n';
+    Write(out, line);
+}
+
+// A frame's symbols in reading order; a symbol an earlier frame already showed (an animation
+// repeating it) is not reported again.
+void AddFrameSymbols(std::vector<ReadSymbol>& symbols, std::vector<ReadSymbol> frame) {
+    const std::size_t earlier = symbols.size();
+    for (ReadSymbol& symbol : frame) {
+        const auto end = symbols.begin() + static_cast<std::ptrdiff_t>(earlier);
+        if (std::none_of(symbols.begin(), end,
+                         [&](const ReadSymbol& seen) { return seen.bytes == symbol.bytes; }))
+            symbols.push_back(std::move(symbol));
+    }
 }
 
 // Reads one file; returns its exit status.
 int DecodeFile(const std::string& file, bool info, bool single, std::ostream& out,
                std::ostream& err) {
-    const PictureFile::Loaded loaded = PictureFile::Read(file);
-    if (!loaded.error.isEmpty()) {
-        Write(err, "quorlik-qr: " + Escaped(file) + ": " + loaded.error.toStdString() + '\n');
+    std::vector<ReadSymbol> symbols;
+    const PictureReader::Outcome read =
+        PictureReader::ReadFile(file, PictureReader::Kind::Scan, [&](const QImage& frame) {
+            AddFrameSymbols(symbols, ReadQrSymbols(frame));
+        });
+    if (!read.ok()) {
+        Write(err, "quorlik-qr: " + Escaped(file) + ": " + read.message.toStdString() + '\n');
         return ExitBadUsage;
     }
-    const std::optional<ReadSymbol> symbol = ReadQrSymbol(loaded.picture);
-    if (!symbol) {
+    if (symbols.empty()) {
         Write(err, "quorlik-qr: " + Escaped(file) + ": no QR code found\n");
         return ExitNoSymbol;
     }
-    WriteResult(file, *symbol, info, single, out);
+    const Layout layout = !single               ? Layout::FileLines
+                          : symbols.size() == 1 ? Layout::Bytes
+                                                : Layout::Lines;
+    for (const ReadSymbol& symbol : symbols) WriteResult(file, symbol, info, layout, out);
     return ExitDone;
 }
 

@@ -124,8 +124,7 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
     const EncodedRow file = EncodeRow(encoder, payload, settings);
     if (!file.error.isEmpty()) return file.error;
     if (settings.verify) {
-        const bool svg = settings.format == ImageExport::Format::Svg;
-        if (QString problem = VerifyEncodedFile(file.bytes, svg, payload); !problem.isEmpty())
+        if (QString problem = VerifyEncodedFile(file.bytes, payload); !problem.isEmpty())
             return problem;
     }
     const std::string path =

@@ -14,7 +14,12 @@ QImage paintedSquare(const QImage& logo, int size) {
     QImage square(size, size, QImage::Format_RGB32);
     // A light backing keeps a translucent logo from letting the modules through.
     square.fill(Qt::white);
-    const QImage scaled = logo.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Qt's smooth scaling draws a one-bit picture as a black-and-white mask, whatever its colour
+    // table says; in 32-bit pixels every kind of picture keeps its own colours.
+    const QImage colours = logo.convertToFormat(
+        logo.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const QImage scaled =
+        colours.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QPainter painter(&square);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(0, 0, scaled);

@@ -16,7 +16,11 @@ struct ReadSymbol {
     std::vector<int> ecis; // the ECI designators, in order
 };
 
-// The first QR symbol zxing-cpp finds in the picture, if any.
+// Every QR symbol zxing-cpp finds in the picture, top to bottom and then left to right. Throws
+// std::bad_alloc when the memory to look cannot be had, so that is never taken for no symbol.
+std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture);
+
+// The first of them, if any.
 std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture);
 
 // The ECI designators in zxing-cpp's ECI-protocol content ("]Q2\000026..."): a backslash and

@@ -8,8 +8,10 @@
 
 #include <ZXing/ReadBarcode.h>
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
+#include <new>
 
 namespace {
 
@@ -143,16 +145,9 @@ std::vector<int> EcisOfProtocolText(const std::string& content) {
     return ecis;
 }
 
-std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture) {
-    if (picture.isNull()) return std::nullopt;
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
-    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
-                                ZXing::ImageFormat::Lum, static_cast<int>(grey.bytesPerLine()));
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
-    hints.setTryHarder(true);
-    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
-    if (!result.isValid()) return std::nullopt;
+namespace {
+
+ReadSymbol SymbolOf(const ZXing::Result& result, const QImage& grey) {
     ReadSymbol symbol;
     symbol.bytes.assign(result.bytes().begin(), result.bytes().end());
     symbol.text = result.text();
@@ -166,4 +161,36 @@ std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture) {
         symbol.ecis = EcisOfProtocolText(std::string(protocol.begin(), protocol.end()));
     }
     return symbol;
+}
+
+// Reading order: top to bottom, then left to right, by each symbol's top-left corner.
+bool ReadsBefore(const ZXing::Result& a, const ZXing::Result& b) {
+    const ZXing::PointI pa = a.position().topLeft(), pb = b.position().topLeft();
+    return pa.y != pb.y ? pa.y < pb.y : pa.x < pb.x;
+}
+
+} // namespace
+
+std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture) {
+    if (picture.isNull()) return {};
+    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    // A null copy of a picture that exists means its memory could not be had.
+    if (grey.isNull()) throw std::bad_alloc();
+    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
+                                ZXing::ImageFormat::Lum, static_cast<int>(grey.bytesPerLine()));
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setTryHarder(true);
+    ZXing::Results results = ZXing::ReadBarcodes(view, hints);
+    std::erase_if(results, [](const ZXing::Result& result) { return !result.isValid(); });
+    std::stable_sort(results.begin(), results.end(), ReadsBefore);
+    std::vector<ReadSymbol> symbols;
+    for (const ZXing::Result& result : results) symbols.push_back(SymbolOf(result, grey));
+    return symbols;
+}
+
+std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture) {
+    std::vector<ReadSymbol> symbols = ReadQrSymbols(picture);
+    if (symbols.empty()) return std::nullopt;
+    return std::move(symbols.front());
 }
