@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Usage.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -64,6 +66,3 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
-std::string UsageText();
-// "quorlik-qr VERSION"
-std::string VersionText();

