@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <optional>
 
 namespace {
@@ -22,7 +22,7 @@ using CoreCommandLine::FileFormat;
 using CoreCommandLine::Request;
 
 int Fail(int status, const std::string& message) {
-    std::cerr << "quorlik-qr: " << message << '\n';
+    std::fprintf(stderr, "quorlik-qr: %s\n", message.c_str());
     return status;
 }
 
@@ -89,14 +89,20 @@ std::string TerminalArt(const QRSymbol& symbol, const Request& request) {
     return SymbolText::HalfBlockArt(symbol, request.margin, ColourWanted());
 }
 
+std::string TextOf(const QRSymbol& symbol, const Request& request) {
+    std::string text;
+    if (request.printInfo) text += SymbolText::InfoLine(symbol);
+    if (request.printMatrix) text += SymbolText::MatrixLines(symbol);
+    if (!request.printInfo && !request.printMatrix && !request.outputFile)
+        text += TerminalArt(symbol, request);
+    return text;
+}
+
 int PrintText(const QRSymbol& symbol, const Request& request) {
     errno = 0; // the failing write's reason (EFBIG, ENOSPC, EPIPE) is all the stream keeps
-    if (request.printInfo) std::cout << SymbolText::InfoLine(symbol);
-    if (request.printMatrix) std::cout << SymbolText::MatrixLines(symbol);
-    if (!request.printInfo && !request.printMatrix && !request.outputFile)
-        std::cout << TerminalArt(symbol, request);
-    std::cout.flush();
-    if (!std::cout)
+    const std::string text = TextOf(symbol, request);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
         return Fail(ExitBadUsage,
                     "cannot write standard output" +
                         (errno != 0 ? ": " + std::string(std::strerror(errno)) : std::string()));

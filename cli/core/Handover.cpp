@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 
 #ifndef QUORLIK_FULL_PROGRAM
@@ -31,13 +31,13 @@ std::string OwnFolder() {
 int RunFullProgram(char* const* argv) {
     const std::string folder = OwnFolder();
     if (folder.empty()) {
-        std::cerr << "quorlik-qr: cannot find the full program: /proc/self/exe: "
-                  << std::strerror(errno) << '\n';
+        std::fprintf(stderr, "quorlik-qr: cannot find the full program: /proc/self/exe: %s\n",
+                     std::strerror(errno));
         return ExitBadUsage;
     }
     const std::string program = folder + QUORLIK_FULL_PROGRAM;
     ::execv(program.c_str(), argv);
-    std::cerr << "quorlik-qr: cannot run " << program << ": " << std::strerror(errno) << '\n';
+    std::fprintf(stderr, "quorlik-qr: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
     return ExitBadUsage;
 }
 

