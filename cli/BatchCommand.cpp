@@ -1,18 +1,19 @@
 #include "BatchCommand.h"
 
-#include "BatchFiles.h"
 #include "BatchPlan.h"
 #include "CsvReader.h"
 #include "ExitStatus.h"
 #include "FieldDecoding.h"
 #include "GuiSession.h"
 #include "JobRunner.h"
-#include "LogoPicture.h"
+#include "LogoFile.h"
 #include "Progress.h"
 #include "Quoted.h"
 #include "RowOutput.h"
+#include "StopRequest.h"
 #include "SymbolComposition.h"
 #include "Verifier.h"
+#include "files/FileAccess.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -20,13 +21,14 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
 namespace {
 
-QString PathOf(const std::string& localName) {
-    return QFile::decodeName(localName.c_str());
+QString Shown(const std::string& name) {
+    return QString::fromStdString(FileAccess::QuotedName(name));
 }
 
 int CannotStart(const QString& message) {
@@ -35,25 +37,39 @@ int CannotStart(const QString& message) {
 }
 
 // Reads the CSV as a stream and plans every row; the plan's error is set when the run cannot
-// start.
-BatchPlan PlanCsvFile(const QString& fileName, FieldDecoding& decoding) {
+// start. The CSV is a regular file or a pipe (a FIFO, process substitution, /dev/stdin).
+BatchPlan PlanCsvFile(const std::string& fileName, FieldDecoding& decoding) {
     BatchPlan plan;
-    OpenedFile input = OpenCsvInput(fileName);
-    if (!input.error.isEmpty()) {
-        plan.error = input.error;
+    FileAccess::Opened input =
+        FileAccess::OpenInput(fileName, FileAccess::RegularFile | FileAccess::Pipe);
+    if (!input.ok()) {
+        plan.error = QString::fromStdString(FileAccess::Describe(input.error));
         return plan;
     }
     QFile file;
     if (!file.open(input.descriptor.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        plan.error =
-            QStringLiteral("cannot read %1: %2").arg(QuotedText(fileName), file.errorString());
+        plan.error = QStringLiteral("cannot read %1: %2").arg(Shown(fileName), file.errorString());
         return plan;
     }
     CsvReader reader(file);
     plan = PlanBatch(reader, decoding);
-    if (!plan.error.isEmpty())
-        plan.error = QuotedText(fileName) + QStringLiteral(", ") + plan.error;
+    if (!plan.error.isEmpty()) plan.error = Shown(fileName) + QStringLiteral(", ") + plan.error;
     return plan;
+}
+
+// The output folder, opened once; every row is placed relative to it. A folder where nothing
+// can be created stops the run before any row.
+FileAccess::Opened OpenOutputFolder(const std::string& path, QString& problem) {
+    FileAccess::Opened folder = FileAccess::OpenOutputFolder(path);
+    using FileAccess::ErrorKind;
+    if (folder.error.kind == ErrorKind::NotFound)
+        problem = QStringLiteral("no such folder: %1").arg(Shown(path));
+    else if (folder.error.kind == ErrorKind::NotAFolder)
+        problem = QStringLiteral("%1 is not a folder").arg(Shown(path));
+    else if (!folder.ok())
+        problem = QStringLiteral("cannot write in the folder %1: %2")
+                      .arg(Shown(path), QString::fromStdString(FileAccess::Reason(folder.error)));
+    return folder;
 }
 
 RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
@@ -71,18 +87,6 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
     return settings;
 }
 
-// The window's loader, so that a file the window refuses (a cut-off JPEG, GIF or BMP) is refused
-// here too. The composition paints the logo's square once per size and thread and copies it into
-// every row's picture, so rows carry exactly the window's pixels.
-std::optional<QImage> LogoForEveryRow(const QString& fileName, QString& error) {
-    error = ProblemWithRegularFile(fileName);
-    std::optional<QImage> logo;
-    if (error.isEmpty()) logo = LogoPicture::Load(fileName);
-    if (!logo && error.isEmpty())
-        error = QStringLiteral("not a complete JPEG, BMP, GIF or PNG picture");
-    return logo;
-}
-
 int JobCount(const BatchSettings& batch) {
     if (batch.jobs > 0) return batch.jobs;
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
@@ -91,18 +95,37 @@ int JobCount(const BatchSettings& batch) {
 struct RunCounts {
     std::size_t written = 0;
     std::size_t failed = 0;
+    std::size_t notMade = 0; // left when the run was asked to stop
+    double seconds = 0;
 };
+
+// One row; a row begun after a stop request is not made at all, and only the first row to
+// find the disk full says so.
+QString MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettings& settings,
+                char& notMade) {
+    if (StopRequest::Requested()) {
+        notMade = 1;
+        return {};
+    }
+    if (!row.error.isEmpty()) return row.error;
+    FileAccess::Error fileError;
+    QString error = WriteRowFile(encoder, row.payload, row.name, settings, &fileError);
+    if (fileError.kind == FileAccess::ErrorKind::NoSpace && !StopRequest::ForFullDisk())
+        notMade = 1;
+    return notMade ? QString() : error;
+}
 
 RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int jobs) {
     Progress progress(plan.rows.size(), isatty(STDERR_FILENO) == 1);
     RunCounts counts;
+    std::vector<char> notMade(plan.rows.size(), 0); // each set by its row's task, read in order
     const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
-        const PlannedRow& row = plan.rows[index];
-        if (!row.error.isEmpty()) return row.error;
-        return WriteRowFile(encoder, row.payload, row.name, settings);
+        return MakeRow(encoder, plan.rows[index], settings, notMade[index]);
     };
     const RowFinished finished = [&](std::size_t index, const QString& error) {
-        if (error.isEmpty()) {
+        if (notMade[index]) {
+            ++counts.notMade;
+        } else if (error.isEmpty()) {
             ++counts.written;
         } else {
             ++counts.failed;
@@ -111,11 +134,61 @@ RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int 
         }
         progress.RowDone();
     };
+    StopRequest::CatchSignals();
     RunRows(plan.rows.size(), jobs, task, finished);
     progress.Finish();
-    std::printf("quorlik-qr: rows written %zu, rows failed %zu, %.2f s\n", counts.written,
-                counts.failed, progress.Seconds());
+    counts.seconds = progress.Seconds();
     return counts;
+}
+
+std::string SignalName(int number) {
+    switch (number) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "signal " + std::to_string(number);
+    }
+}
+
+std::string SummaryLine(const RunCounts& counts) {
+    char line[160];
+    std::snprintf(line, sizeof line, "quorlik-qr: rows written %zu, rows failed %zu",
+                  counts.written, counts.failed);
+    std::string summary = line;
+    if (counts.notMade > 0) {
+        summary += ", rows not made " + std::to_string(counts.notMade);
+        if (StopRequest::Signal())
+            summary += " (stopped by " + SignalName(StopRequest::Signal()) + ")";
+        else
+            summary += " (the disk is full)";
+    }
+    std::snprintf(line, sizeof line, ", %.2f s\n", counts.seconds);
+    return summary + line;
+}
+
+// The exit status of a run that got as far as its rows.
+int StatusOf(const RunCounts& counts) {
+    if (StopRequest::Signal()) return 128 + StopRequest::Signal();
+    if (counts.notMade > 0) return ExitBadUsage;
+    return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
+}
+
+// Makes the run's files durable, then tells the summary; a summary that cannot be written
+// fails the run as surely as a file that cannot.
+int FinishRun(const RunCounts& counts, int outDir) {
+    int status = StatusOf(counts);
+    if (counts.written > 0)
+        if (const FileAccess::Error error = FileAccess::SyncFileSystem(outDir); error.failed()) {
+            std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
+            if (status < ExitBadUsage) status = ExitBadUsage;
+        }
+    if (const FileAccess::Error error = FileAccess::WriteAll(STDOUT_FILENO, SummaryLine(counts));
+        error.failed()) {
+        std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
+        if (status < ExitBadUsage) status = ExitBadUsage;
+    }
+    StopRequest::ReleaseSignals();
+    return status;
 }
 
 } // namespace
@@ -136,23 +209,23 @@ int RunBatchCommand(const CliOptions& options) {
         return CannotStart(QStringLiteral("--encoding %1 is not an encoding this program can read "
                                           "CSV in (UTF-8, GB18030, GBK, Big5, ...)")
                                .arg(QuotedText(QString::fromStdString(batch.encoding))));
-    const OpenedFile outDir = OpenOutputFolder(PathOf(batch.outDir));
-    if (!outDir.error.isEmpty()) return CannotStart(outDir.error);
-    const BatchPlan plan = PlanCsvFile(PathOf(batch.csvFile), *decoding);
+    QString problem;
+    const FileAccess::Opened outDir = OpenOutputFolder(batch.outDir, problem);
+    if (!outDir.ok()) return CannotStart(problem);
+    const BatchPlan plan = PlanCsvFile(batch.csvFile, *decoding);
     if (!plan.error.isEmpty()) return CannotStart(plan.error);
     const std::unique_ptr<QGuiApplication> session = StartGuiSession();
     RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
     if (options.logoFile) {
-        QString problem;
-        const std::optional<QImage> logo = LogoForEveryRow(PathOf(*options.logoFile), problem);
-        if (!logo)
-            return CannotStart(QStringLiteral("cannot read the logo %1: %2")
-                                   .arg(QuotedText(PathOf(*options.logoFile)), problem));
-        settings.logo = *logo;
+        // The composition paints the logo's square once per size and thread and copies it into
+        // every row's picture, so rows carry exactly the window's pixels.
+        const LogoFile logo = LoadLogoFile(*options.logoFile);
+        if (!logo.picture) return CannotStart(QString::fromStdString(logo.problem));
+        settings.logo = *logo.picture;
     }
     if (settings.verify) AllowReadingEveryWrittenPicture();
     for (const QString& note : plan.notes)
         std::fprintf(stderr, "quorlik-qr: note: %s\n", EscapedControls(note).c_str());
     const RunCounts counts = RunPlan(plan, settings, JobCount(batch));
-    return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
+    return FinishRun(counts, outDir.descriptor.get());
 }

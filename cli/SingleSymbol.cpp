@@ -4,17 +4,17 @@
 #include "FieldPayload.h"
 #include "GuiSession.h"
 #include "ImageExport.h"
-#include "LogoPicture.h"
+#include "LogoFile.h"
 #include "SymbolComposition.h"
 #include "SymbolText.h"
 #include "clsQRCode.h"
+#include "files/FileAccess.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -48,45 +48,23 @@ Payload Refused(int status, std::string problem) {
     return Payload{{}, status, std::move(problem)};
 }
 
-// At most MaxPayloadBytes + 1 bytes, through short reads and interrupted calls.
+// At most MaxPayloadBytes: reading stops one byte later, so an endless stream costs nothing.
 Payload ReadBounded(int fd, const std::string& name) {
-    Payload payload;
-    payload.bytes.resize(MaxPayloadBytes + 1);
-    std::size_t filled = 0;
-    while (filled < payload.bytes.size()) {
-        const ssize_t n = ::read(fd, payload.bytes.data() + filled, payload.bytes.size() - filled);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Refused(ExitBadUsage, "cannot read " + name + ": " + SystemError(errno));
-        if (n == 0) break;
-        filled += static_cast<std::size_t>(n);
-    }
-    if (filled > MaxPayloadBytes)
+    FileAccess::ReadResult read = FileAccess::ReadStream(fd, MaxPayloadBytes, name);
+    if (read.error.kind == FileAccess::ErrorKind::TooLarge)
         return Refused(ExitDoesNotFit, name + " is longer than " + std::to_string(MaxPayloadBytes) +
                                            " bytes, more than any symbol holds");
-    payload.bytes.resize(filled);
-    return payload;
+    if (!read.ok()) return Refused(ExitBadUsage, FileAccess::Describe(read.error));
+    return Payload{std::vector<std::uint8_t>(read.bytes.begin(), read.bytes.end()), ExitDone, {}};
 }
 
 // Regular files, pipes and character devices (a terminal, /dev/null) can be read as a stream;
 // a folder or a block device is not a payload.
-bool IsReadableKind(mode_t mode) {
-    return S_ISREG(mode) || S_ISFIFO(mode) || S_ISCHR(mode);
-}
-
 Payload ReadFile(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Refused(ExitBadUsage, "cannot read " + fileName + ": " + SystemError(errno));
-    struct stat st {};
-    Payload payload;
-    if (::fstat(fd, &st) != 0)
-        payload = Refused(ExitBadUsage, "cannot read " + fileName + ": " + SystemError(errno));
-    else if (!IsReadableKind(st.st_mode))
-        payload =
-            Refused(ExitBadUsage, "cannot read " + fileName + ": not a file, pipe or terminal");
-    else
-        payload = ReadBounded(fd, fileName);
-    ::close(fd);
-    return payload;
+    using namespace FileAccess;
+    const Opened input = OpenInput(fileName, RegularFile | Pipe | CharacterDevice);
+    if (!input.ok()) return Refused(ExitBadUsage, Describe(input.error));
+    return ReadBounded(input.descriptor.get(), QuotedName(fileName));
 }
 
 Payload ComposedPayload(const CliOptions& options) {
@@ -169,9 +147,9 @@ class StandardErrorSilenced {
 };
 
 // The logo through the window's own loader, which also refuses FIFOs and devices unread.
-std::optional<QImage> LoadLogo(const std::string& fileName) {
+LogoFile LoadLogo(const std::string& fileName) {
     const StandardErrorSilenced quiet;
-    return LogoPicture::Load(QFile::decodeName(fileName.c_str()));
+    return LoadLogoFile(fileName);
 }
 
 ImageExport::Format OutputFormat(const CliOptions& options) {
@@ -184,16 +162,21 @@ ImageExport::Format OutputFormat(const CliOptions& options) {
 
 int WriteImage(const ImageExport::Source& source, const CliOptions& options) {
     const std::string& file = *options.outputFile;
-    FilePlacement::Target target;
-    target.standardOutput = file == "-";
-    if (target.standardOutput && ::isatty(STDOUT_FILENO))
+    const bool standardOutput = file == "-";
+    if (standardOutput && ::isatty(STDOUT_FILENO))
         return Fail(ExitBadUsage, "-o - writes a picture; send standard output to a file or pipe");
-    target.path = QFile::decodeName(file.c_str());
-    const ExportOutcome::SaveOutcome outcome =
-        ImageExport::Write(source, OutputFormat(options), target);
-    if (outcome.written) return ExitDone;
-    return Fail(ExitBadUsage, "cannot write " + (target.standardOutput ? "standard output" : file) +
-                                  ": " + outcome.description.toStdString());
+    const ImageExport::Encoded encoded = ImageExport::Encode(source, OutputFormat(options));
+    if (!encoded.outcome.written)
+        return Fail(ExitBadUsage,
+                    "cannot write " +
+                        (standardOutput ? "standard output" : FileAccess::QuotedName(file)) + ": " +
+                        encoded.outcome.description.toStdString());
+    const std::string_view bytes(encoded.bytes.constData(),
+                                 static_cast<std::size_t>(encoded.bytes.size()));
+    const FileAccess::Error error = standardOutput ? FileAccess::WriteAll(STDOUT_FILENO, bytes)
+                                                   : FileAccess::ReplaceFile(file, bytes);
+    if (error.failed()) return Fail(ExitBadUsage, FileAccess::Describe(error));
+    return ExitDone;
 }
 
 // Returns the exit status; ExitDone when written. A composed picture of a payload that fits
@@ -211,11 +194,9 @@ int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
     const std::unique_ptr<QGuiApplication> session = StartGuiSession();
     QImage logo;
     if (options.logoFile) {
-        const std::optional<QImage> loaded = LoadLogo(*options.logoFile);
-        if (!loaded)
-            return Fail(ExitBadUsage, "cannot read the logo " + *options.logoFile +
-                                          ": not a complete JPEG, BMP, GIF or PNG file");
-        logo = *loaded;
+        const LogoFile loaded = LoadLogo(*options.logoFile);
+        if (!loaded.picture) return Fail(ExitBadUsage, loaded.problem);
+        logo = *loaded.picture;
     }
     source.picture = ComposedPicture(encoder, payload, symbol, options, logo);
     return WriteImage(source, options);

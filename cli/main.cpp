@@ -4,11 +4,14 @@
 #include "DecodeCommand.h"
 #include "ExitStatus.h"
 #include "SingleSymbol.h"
+#include "files/FileAccess.h"
 
 #include <csignal>
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // A closed standard output must make our writes fail, not let a file opened later take fd 1.
+    FileAccess::ReserveStandardDescriptors();
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -1,12 +1,8 @@
 #include "FilePlacement.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
 
-#include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace FilePlacement {
@@ -15,189 +11,58 @@ using namespace ExportOutcome;
 
 namespace {
 
-// Closes a descriptor we opened, on every way out.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
+QString ChineseReason(const FileAccess::Error& error) {
+    using FileAccess::ErrorKind;
+    switch (error.kind) {
+    case ErrorKind::WriteProtected: return QStringLiteral("文件受写保护，不会被替换");
+    case ErrorKind::WrongKind: return QStringLiteral("目标已存在且不是普通文件，不会被替换");
+    case ErrorKind::SymbolicLink: return QStringLiteral("名称中有符号链接");
+    case ErrorKind::NotAFolder: return QStringLiteral("路径中有一部分不是文件夹");
+    case ErrorKind::BadName: return QStringLiteral("名称不合法");
+    case ErrorKind::NoSpace: return QStringLiteral("磁盘已满");
+    default: break;
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
-QString systemError(int number) {
-    return QString::fromLocal8Bit(std::strerror(number));
+    return QString::fromLocal8Bit(std::strerror(error.number));
 }
 
-QByteArray local(const QString& name) {
-    return QFile::encodeName(name);
-}
-
-// Every byte, through short writes and interrupted calls; errno is kept on failure.
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        left -= n;
+// The step of the save that failed, by our numbers: the data could not be written, or the file
+// could not be made or put in place at all.
+SaveError StepOf(const FileAccess::Error& error) {
+    using FileAccess::ErrorKind;
+    switch (error.kind) {
+    case ErrorKind::NoSpace:
+    case ErrorKind::FileTooBig:
+    case ErrorKind::BrokenPipe: return WriteFailed;
+    default: return CannotCreateFile;
     }
-    return true;
 }
 
-// The folder that will hold the file and the file's own name in it.
-struct Place_ {
-    Descriptor folder;
-    int folderFd = AT_FDCWD;
-    QByteArray name;
-    QString shownName;
-    QString error;
-};
-
-// A relative name inside an open folder, one part at a time: no part may be a symbolic link,
-// and missing folders are made, so nothing is ever written outside the folder.
-Place_ folderInside(int root, const QString& relative) {
-    Place_ place;
-    place.shownName = relative;
-    const QStringList parts = relative.split(QLatin1Char('/'));
-    int current = root;
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
-        const QByteArray part = local(parts[i]);
-        if (part.isEmpty() || part == "." || part == "..") {
-            place.error = QStringLiteral("无法创建文件 %1: 名称不合法").arg(relative);
-            return place;
-        }
-        if (::mkdirat(current, part.constData(), 0777) != 0 && errno != EEXIST) {
-            place.error = QStringLiteral("无法创建文件 %1: %2").arg(relative, systemError(errno));
-            return place;
-        }
-        Descriptor next(
-            ::openat(current, part.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!next.valid()) {
-            const int number = errno;
-            place.error =
-                number == ELOOP || number == ENOTDIR
-                    ? QStringLiteral("无法创建文件 %1: %2 是符号链接或不是文件夹")
-                          .arg(relative, parts[i])
-                    : QStringLiteral("无法创建文件 %1: %2").arg(relative, systemError(number));
-            return place;
-        }
-        place.folder = std::move(next);
-        current = place.folder.get();
-    }
-    place.folderFd = current;
-    place.name = local(parts.last());
-    return place;
+SaveOutcome Failed(const FileAccess::Error& error, const QString& shownName) {
+    const QString text = StepOf(error) == WriteFailed ? QStringLiteral("写入%1失败: %2")
+                                                      : QStringLiteral("无法创建文件 %1: %2");
+    return Failure(StepOf(error), text.arg(shownName, ChineseReason(error)));
 }
 
-// An ordinary file name: a symbolic link at the name is followed, as editors do, so that the
-// file it points to is the one replaced.
-Place_ folderOfPath(const QString& path) {
-    Place_ place;
-    place.shownName = path;
-    QString real = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) real = info.symLinkTarget();
-    const QFileInfo resolved(real);
-    place.folder =
-        Descriptor(::open(local(resolved.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!place.folder.valid()) {
-        place.error = QStringLiteral("无法创建文件 %1: %2").arg(path, systemError(errno));
-        return place;
-    }
-    place.folderFd = place.folder.get();
-    place.name = local(resolved.fileName());
-    return place;
-}
-
-// What stands at the name now: nothing, or a regular file (whose permissions are kept).
-struct Existing {
-    bool exists = false;
-    mode_t mode = 0;
-    QString refusal;
-};
-
-Existing existingAt(const Place_& place) {
-    struct stat st {};
-    if (::fstatat(place.folderFd, place.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
-    if (!S_ISREG(st.st_mode))
-        return Existing{true, 0,
-                        QStringLiteral("无法创建文件 %1: 目标已存在且不是普通文件，不会被替换")
-                            .arg(place.shownName)};
-    return Existing{true, st.st_mode & 07777, {}};
-}
-
-QByteArray temporaryName(const QByteArray& name) {
-    return '.' + name.left(200) + '.' +
-           QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".tmp";
-}
-
-SaveOutcome placeInFolder(const QByteArray& bytes, const Place_& place) {
-    const Existing existing = existingAt(place);
-    if (!existing.refusal.isEmpty()) return Failure(CannotCreateFile, existing.refusal);
-    QByteArray temporary;
-    Descriptor file;
-    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-        temporary = temporaryName(place.name);
-        file = Descriptor(::openat(place.folderFd, temporary.constData(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!file.valid() && errno != EEXIST) break;
-    }
-    if (!file.valid())
-        return Failure(
-            CannotCreateFile,
-            QStringLiteral("无法创建文件 %1: %2").arg(place.shownName, systemError(errno)));
-    const auto discard = [&] { ::unlinkat(place.folderFd, temporary.constData(), 0); };
-    if (existing.exists) ::fchmod(file.get(), existing.mode);
-    // The data reaches the disk before the name does, so a crash never leaves an empty file.
-    if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) {
-        const int number = errno;
-        discard();
-        return Failure(
-            WriteFailed,
-            QStringLiteral("写入文件 %1 失败: %2").arg(place.shownName, systemError(number)));
-    }
-    if (::renameat(place.folderFd, temporary.constData(), place.folderFd, place.name.constData()) !=
-        0) {
-        const int number = errno;
-        discard();
-        return Failure(
-            CommitFailed,
-            QStringLiteral("无法完成文件 %1: %2").arg(place.shownName, systemError(number)));
-    }
-    return SaveOutcome{true, NoError, {}};
-}
-
-SaveOutcome placeOnStandardOutput(const QByteArray& bytes) {
-    if (!writeAll(STDOUT_FILENO, bytes))
-        return Failure(WriteFailed, QStringLiteral("写入标准输出失败: %1").arg(systemError(errno)));
-    return SaveOutcome{true, NoError, {}};
+std::string_view View(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
 } // namespace
 
 SaveOutcome Place(const QByteArray& bytes, const Target& target) {
-    if (target.standardOutput) return placeOnStandardOutput(bytes);
-    if (target.path.isEmpty() || target.path.endsWith(QLatin1Char('/')))
-        return Failure(CannotCreateFile,
-                       QStringLiteral("无法创建文件 \"%1\": 名称为空").arg(target.path));
-    const Place_ place = target.directory == AT_FDCWD ? folderOfPath(target.path)
-                                                      : folderInside(target.directory, target.path);
-    if (!place.error.isEmpty()) return Failure(CannotCreateFile, place.error);
-    return placeInFolder(bytes, place);
+    if (target.standardOutput) {
+        const FileAccess::Error error = FileAccess::WriteAll(STDOUT_FILENO, View(bytes));
+        if (error.failed()) return Failed(error, QStringLiteral("标准输出"));
+        return SaveOutcome{true, NoError, {}};
+    }
+    FileAccess::ReplaceOptions options;
+    options.directory = target.directory;
+    options.durability = target.durability;
+    const FileAccess::Error error = FileAccess::ReplaceFile(target.path, View(bytes), options);
+    if (error.failed())
+        return Failed(error, QStringLiteral("文件 ") +
+                                 QString::fromStdString(FileAccess::QuotedName(target.path)));
+    return SaveOutcome{true, NoError, {}};
 }
 
 } // namespace FilePlacement

@@ -2,29 +2,32 @@
 
 #include "ExportOutcome.h"
 
+#include "files/FileAccess.h"
+
 #include <QByteArray>
-#include <QString>
 
 #include <fcntl.h>
+#include <string>
 
-// Puts the finished bytes of a file in place, whole or not at all.
+// Puts the finished bytes of an image file in place, whole or not at all (FileAccess::ReplaceFile),
+// and says what failed in the window's words.
 namespace FilePlacement {
 
 struct Target {
-    // The file name; relative to `directory` when that is an open folder.
-    QString path;
+    // The file name as bytes; relative to `directory` when that is an open folder.
+    std::string path;
     // AT_FDCWD: path is an ordinary name, and a link at the name is followed as editors do.
     // An open folder (the batch's output folder): path is resolved inside it, never through a
     // symbolic link, and never leaves it.
     int directory = AT_FDCWD;
     // The bytes go to standard output (the command line's "-o -").
     bool standardOutput = false;
+    // A batch makes all its files durable at once, after the last one.
+    FileAccess::Durability durability = FileAccess::Durability::EachFile;
 };
 
-// The bytes go to a temporary file beside the target, which replaces the target only once it is
-// complete: a failed write never leaves half a file nor destroys the one that was there. An
-// existing target that is not a regular file (a FIFO, a device, a folder) is refused and left
-// alone.
+// The bytes replace the target. Refused, leaving everything as it was: a target that is not a
+// regular file, and a file the user may not write.
 ExportOutcome::SaveOutcome Place(const QByteArray& bytes, const Target& target);
 
 } // namespace FilePlacement

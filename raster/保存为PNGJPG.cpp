@@ -4,6 +4,7 @@
 #include "UserMessages.h"
 
 #include <QCursor>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <optional>
@@ -58,7 +59,7 @@ SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
     ImageExport::Source source;
     source.picture = picture;
     FilePlacement::Target target;
-    target.path = fileName;
+    target.path = QFile::encodeName(fileName).toStdString();
     return ImageExport::Write(source, *format, target,
                               {jpegQuality, tiffColourDepth, tiffCompression});
 }

@@ -1,9 +1,9 @@
 #include "RowOutput.h"
 
-#include "FilePlacement.h"
 #include "SymbolComposition.h"
 #include "Verifier.h"
 #include "clsQRCode.h"
+#include "files/FileAccess.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
 } // namespace
 
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
-                     const RowOutputSettings& settings) {
+                     const RowOutputSettings& settings, FileAccess::Error* fileError) {
     // The encoder belongs to the worker thread and serves many rows; set it for each one.
     encoder.Eci = settings.eci ? clsQRCode::EciUtf8 : 0;
     const EncodedRow file = EncodeRow(encoder, payload, settings);
@@ -72,10 +72,13 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
         if (QString problem = VerifyEncodedFile(file.bytes, svg, payload); !problem.isEmpty())
             return problem;
     }
-    FilePlacement::Target target;
-    target.path = name + QLatin1Char('.') + ImageExport::ExtensionOf(settings.format);
-    target.directory = settings.outDir;
-    const ExportOutcome::SaveOutcome placed = FilePlacement::Place(file.bytes, target);
-    if (!placed.written) return QStringLiteral("cannot write: ") + placed.description;
+    const std::string path =
+        (name + QLatin1Char('.') + ImageExport::ExtensionOf(settings.format)).toStdString();
+    // The batch makes every file durable at once before its summary.
+    FileAccess::ReplaceOptions options{settings.outDir, FileAccess::Durability::Deferred};
+    const FileAccess::Error error = FileAccess::ReplaceFile(
+        path, std::string_view(file.bytes.constData(), std::size_t(file.bytes.size())), options);
+    if (fileError) *fileError = error;
+    if (error.failed()) return QString::fromStdString(FileAccess::Describe(error));
     return {};
 }

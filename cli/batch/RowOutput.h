@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "ImageExport.h"
+#include "files/FileAccess.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -28,5 +29,7 @@ struct RowOutputSettings {
 // Encodes the payload into the file's bytes, with verify reads those bytes back, and only then
 // places outDir/name.extension (never through a symbolic link, never outside outDir). Returns
 // the reason the row failed, empty when the file is in place. A failed row changes no file.
+// The file is not yet durable: the caller syncs the folder's file system once for the run.
+// fileError, when given, receives what went wrong with the file itself (a full disk).
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
-                     const RowOutputSettings& settings);
+                     const RowOutputSettings& settings, FileAccess::Error* fileError = nullptr);

@@ -2,9 +2,9 @@
 
 #include "ExitStatus.h"
 #include "PayloadInput.h"
-#include "PictureOutput.h"
 #include "SymbolText.h"
 #include "encoder/clsQRCode.h"
+#include "files/FileAccess.h"
 #include "plain/SymbolFiles.h"
 
 #include <unistd.h>
@@ -57,20 +57,30 @@ FileBytes Encode(const QRSymbol& symbol, const Request& request) {
     return {std::move(png), {}};
 }
 
+// One file of a one-shot command is not synced, as no Unix tool syncs it: the rename makes the
+// replacement whole or nothing, and a sync would cost more than the whole run.
+FileAccess::Error PlaceFile(const std::string& file, const std::string& bytes) {
+    FileAccess::ReplaceOptions options;
+    options.durability = FileAccess::Durability::Deferred;
+    return FileAccess::ReplaceFile(file, bytes, options);
+}
+
 int WritePicture(const QRSymbol& symbol, const Request& request) {
     const std::string& file = *request.outputFile;
     const bool standardOutput = file == "-";
     if (standardOutput && ::isatty(STDOUT_FILENO))
         return Fail(ExitBadUsage, "-o - writes a picture; send standard output to a file or pipe");
     const FileBytes encoded = Encode(symbol, request);
-    std::string problem = encoded.problem;
-    if (problem.empty())
-        problem = standardOutput ? PictureOutput::WriteStandardOutput(encoded.bytes)
-                                 : PictureOutput::ReplaceFile(file, encoded.bytes);
-    if (problem.empty()) return ExitDone;
-    return Fail(ExitBadUsage, "cannot write " +
-                                  (standardOutput ? std::string("standard output") : file) + ": " +
-                                  problem);
+    if (!encoded.problem.empty())
+        return Fail(ExitBadUsage,
+                    "cannot write " +
+                        (standardOutput ? "standard output" : FileAccess::QuotedName(file)) + ": " +
+                        encoded.problem);
+    const FileAccess::Error error = standardOutput
+                                        ? FileAccess::WriteAll(STDOUT_FILENO, encoded.bytes)
+                                        : PlaceFile(file, encoded.bytes);
+    if (error.failed()) return Fail(ExitBadUsage, FileAccess::Describe(error));
+    return ExitDone;
 }
 
 // Colour only for a person at a terminal who has not asked for none (no-color.org).

@@ -5,12 +5,15 @@
 #include "ExitStatus.h"
 #include "Handover.h"
 #include "Usage.h"
+#include "files/FileAccess.h"
 
 #include <csignal>
 #include <cstdio>
 #include <string>
 
 int main(int argc, char** argv) {
+    // A closed standard output must make our writes fail, not let a file opened later take fd 1.
+    FileAccess::ReserveStandardDescriptors();
     const std::optional<CoreCommandLine::Request> request = CoreCommandLine::Parse(argc, argv);
     if (!request) return Handover::RunFullProgram(argv);
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the

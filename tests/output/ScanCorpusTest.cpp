@@ -6,6 +6,7 @@
 #include "ZxingDecode.h"
 #include "clsQRCode.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -86,7 +87,7 @@ TEST(ScanCorpus, EveryVersionScansInZbar) {
             ImageExport::Source source;
             source.picture = Draw(encoder, payload, withLogo).picture;
             FilePlacement::Target target;
-            target.path = file;
+            target.path = QFile::encodeName(file).toStdString();
             ASSERT_TRUE(ImageExport::Write(source, ImageExport::Format::Png, target).written);
             const std::optional<QByteArray> read = ZbarRead(file);
             EXPECT_TRUE(read.has_value())

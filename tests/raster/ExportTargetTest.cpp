@@ -2,6 +2,7 @@
 #include "ImageExport.h"
 #include "保存为PNGJPG.h"
 
+#include "OrdinaryUser.h"
 #include "UserMessages.h"
 #include "clsQRCode.h"
 
@@ -80,6 +81,33 @@ TEST_F(ExportTargetTest, WindowSaveOntoAFifoShowsTheErrorBoxNotSuccess) {
     EXPECT_TRUE(IsFifo(path("f.gif")));
 }
 
+TEST_F(ExportTargetTest, WindowSaveOfAWriteProtectedFileShowsTheErrorBoxAndKeepsIt) {
+    const QByteArray locked = QFile::encodeName(path("locked.png"));
+    QFile file(path("locked.png"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("precious");
+    file.close();
+    ASSERT_EQ(::chmod(locked.constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+    ASSERT_TRUE(OrdinaryUser::Give(QFile::encodeName(dir_.path()).constData()));
+    ASSERT_TRUE(OrdinaryUser::Give(locked.constData()));
+    // 1: refused with the one "错误" box; anything else is a number of its own.
+    const int result = OrdinaryUser::Run([&] {
+        QStringList titles;
+        UserMessages::SetPresenter(
+            [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
+        const auto outcome =
+            保存为PNGJPG::SavePictureFile(Picture(), path("locked.png"), ".png", 90, 24, 6);
+        UserMessages::SetPresenter({});
+        if (outcome.written) return 2;
+        return titles == QStringList{QStringLiteral("错误")} ? 1 : 3;
+    });
+    EXPECT_EQ(result, 1);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "precious");
+    EXPECT_EQ(entries(), QStringList{"locked.png"});
+}
+
 TEST_F(ExportTargetTest, InsideAFolderNoSymbolicLinkIsFollowed) {
     QTemporaryDir outside;
     ASSERT_TRUE(QDir(dir_.path()).mkdir("out"));
@@ -92,12 +120,12 @@ TEST_F(ExportTargetTest, InsideAFolderNoSymbolicLinkIsFollowed) {
     source.symbol = &symbol;
     for (const char* name : {"a.png", "sub/b.png"}) {
         FilePlacement::Target target;
-        target.path = QString::fromLatin1(name);
+        target.path = name;
         target.directory = folder;
         EXPECT_FALSE(ImageExport::Write(source, ImageExport::Format::Png, target).written) << name;
     }
     FilePlacement::Target nested;
-    nested.path = QStringLiteral("made/c.png");
+    nested.path = "made/c.png";
     nested.directory = folder;
     EXPECT_TRUE(ImageExport::Write(source, ImageExport::Format::Png, nested).written);
     ::close(folder);

@@ -1,0 +1,21 @@
+#include "LogoFile.h"
+
+#include "LogoPicture.h"
+#include "files/FileAccess.h"
+
+namespace {
+
+// No logo file is larger; a bigger one is refused before it is read.
+constexpr std::size_t MaxLogoFileBytes = 32 * 1024 * 1024;
+
+} // namespace
+
+LogoFile LoadLogoFile(const std::string& path) {
+    const std::string what = "cannot read the logo " + FileAccess::QuotedName(path) + ": ";
+    FileAccess::ReadResult file = FileAccess::ReadFile(path, MaxLogoFileBytes);
+    if (!file.ok()) return {std::nullopt, what + FileAccess::Reason(file.error)};
+    std::optional<QImage> picture = LogoPicture::Decode(
+        QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size())));
+    if (!picture) return {std::nullopt, what + "not a complete JPEG, BMP, GIF or PNG picture"};
+    return {std::move(picture), {}};
+}
