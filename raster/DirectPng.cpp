@@ -1,7 +1,7 @@
 // The rows of Qt pictures handed to the PNG row writer (plain/PngRows), which holds the why.
 #include "DirectPng.h"
 
-#include "plain/PngRows.h"
+#include "raster/plain/PngRows.h"
 
 #include <cstring>
 

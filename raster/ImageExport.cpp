@@ -4,7 +4,7 @@
 #include "PicturePalette.h"
 #include "PngEncoding.h"
 #include "encoder/clsQRCode.h"
-#include "plain/SymbolFiles.h"
+#include "raster/plain/SymbolFiles.h"
 
 #include <QBuffer>
 #include <QImageWriter>

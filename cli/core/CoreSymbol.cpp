@@ -1,11 +1,11 @@
 #include "CoreSymbol.h"
 
-#include "ExitStatus.h"
 #include "PayloadInput.h"
-#include "SymbolText.h"
+#include "cli/ExitStatus.h"
+#include "cli/SymbolText.h"
 #include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
-#include "plain/SymbolFiles.h"
+#include "raster/plain/SymbolFiles.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #include "Handover.h"
 
-#include "ExitStatus.h"
+#include "cli/ExitStatus.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #include "PayloadInput.h"
 
-#include "ExitStatus.h"
+#include "cli/ExitStatus.h"
 #include "files/FileAccess.h"
 
 #include <unistd.h>

@@ -7,8 +7,8 @@
 // The payload's bytes from a file or standard input, read only as far as a symbol can hold.
 namespace PayloadInput {
 
-// Numeric mode at version 40-L holds 7089 characters; no longer payload can be encoded, so
-// reading stops one byte later: enough to know, in constant memory, however long the input.
+// Numeric mode at version 40-L holds 7089 characters; no payload longer than that can be encoded,
+// so reading stops one byte later: enough to know, in constant memory, however long the input.
 constexpr std::size_t MaxPayloadBytes = 7089;
 
 struct Payload {

@@ -2,9 +2,9 @@
 // zlib and the C++ library loaded; every other command line runs the full program.
 #include "CoreCommandLine.h"
 #include "CoreSymbol.h"
-#include "ExitStatus.h"
 #include "Handover.h"
 #include "Usage.h"
+#include "cli/ExitStatus.h"
 #include "files/FileAccess.h"
 
 #include <csignal>
