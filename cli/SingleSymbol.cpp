@@ -5,6 +5,7 @@
 #include "GuiSession.h"
 #include "ImageExport.h"
 #include "LogoFile.h"
+#include "PayloadInput.h"
 #include "SymbolComposition.h"
 #include "SymbolText.h"
 #include "clsQRCode.h"
@@ -25,10 +26,6 @@
 
 namespace {
 
-// Numeric mode at version 40-L holds 7089 characters; no payload longer than that can be encoded,
-// so reading stops one byte later: enough to know, in constant memory, however long the input.
-constexpr std::size_t MaxPayloadBytes = 7089;
-
 int Fail(int status, const std::string& message) {
     std::cerr << "quorlik-qr: " << message << '\n';
     return status;
@@ -38,33 +35,11 @@ std::string SystemError(int number) {
     return std::strerror(number);
 }
 
-struct Payload {
-    std::vector<std::uint8_t> bytes;
-    int status = ExitDone; // not ExitDone: the message says why there is no payload
-    std::string problem;
-};
+// The payload's bytes, or the exit status and message of why there are none.
+using PayloadInput::Payload;
 
 Payload Refused(int status, std::string problem) {
     return Payload{{}, status, std::move(problem)};
-}
-
-// At most MaxPayloadBytes: reading stops one byte later, so an endless stream costs nothing.
-Payload ReadBounded(int fd, const std::string& name) {
-    FileAccess::ReadResult read = FileAccess::ReadStream(fd, MaxPayloadBytes, name);
-    if (read.error.kind == FileAccess::ErrorKind::TooLarge)
-        return Refused(ExitDoesNotFit, name + " is longer than " + std::to_string(MaxPayloadBytes) +
-                                           " bytes, more than any symbol holds");
-    if (!read.ok()) return Refused(ExitBadUsage, FileAccess::Describe(read.error));
-    return Payload{std::vector<std::uint8_t>(read.bytes.begin(), read.bytes.end()), ExitDone, {}};
-}
-
-// Regular files, pipes and character devices (a terminal, /dev/null) can be read as a stream;
-// a folder or a block device is not a payload.
-Payload ReadFile(const std::string& fileName) {
-    using namespace FileAccess;
-    const Opened input = OpenInput(fileName, RegularFile | Pipe | CharacterDevice);
-    if (!input.ok()) return Refused(ExitBadUsage, Describe(input.error));
-    return ReadBounded(input.descriptor.get(), QuotedName(fileName));
 }
 
 Payload ComposedPayload(const CliOptions& options) {
@@ -75,11 +50,11 @@ Payload ComposedPayload(const CliOptions& options) {
 
 Payload PayloadOf(const CliOptions& options) {
     if (options.composeFields) return ComposedPayload(options);
-    if (options.inputFile) return ReadFile(*options.inputFile);
+    if (options.inputFile) return PayloadInput::FromFile(*options.inputFile);
     if (options.text && *options.text != "-")
         return Payload{
             std::vector<std::uint8_t>(options.text->begin(), options.text->end()), ExitDone, {}};
-    return ReadBounded(STDIN_FILENO, "standard input");
+    return PayloadInput::FromStandardInput();
 }
 
 std::string LevelName(int ecLevel) {
