@@ -81,18 +81,23 @@ std::string Png(const QRSymbol& symbol, int scale, int margin) {
     });
 }
 
-std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin) {
+std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
+                const std::string& overlay) {
     const std::string modules = std::to_string(symbol.side() + 2 * margin);
     const std::string pixels = std::to_string((symbol.side() + 2 * margin) * pixelsPerModule);
     std::string path;
     for (int row = 0; row < symbol.side(); ++row) AppendRowRuns(symbol, row, margin, path);
+    const std::string xlink =
+        overlay.empty() ? std::string() : " xmlns:xlink=\"http://www.w3.org/1999/xlink\"";
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-           pixels + "\" height=\"" + pixels + "\" viewBox=\"0 0 " + modules + ' ' + modules +
+           "<svg xmlns=\"http://www.w3.org/2000/svg\"" +
+           xlink + " version=\"1.1\" width=\"" + pixels + "\" height=\"" + pixels +
+           "\" viewBox=\"0 0 " + modules + ' ' + modules +
            "\" shape-rendering=\"crispEdges\">\n"
            "<rect width=\"" +
            modules + "\" height=\"" + modules +
-           "\" fill=\"#ffffff\"/>\n<path fill=\"#000000\" d=\"" + path + "\"/>\n</svg>\n";
+           "\" fill=\"#ffffff\"/>\n<path fill=\"#000000\" d=\"" + path + "\"/>\n" + overlay +
+           "</svg>\n";
 }
 
 } // namespace SymbolFiles

@@ -25,7 +25,9 @@ std::string TooLargeText(const QRSymbol& symbol, int scale, int margin);
 std::string Png(const QRSymbol& symbol, int scale, int margin);
 
 // A white square and one path of dark modules, viewBox in modules, drawn crisp; width and
-// height are modules × pixelsPerModule.
-std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin);
+// height are modules × pixelsPerModule. `overlay`, when given, is markup drawn over the symbol
+// (a logo's <image>), for which the xlink namespace is declared.
+std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
+                const std::string& overlay = {});
 
 } // namespace SymbolFiles
