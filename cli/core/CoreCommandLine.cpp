@@ -39,11 +39,12 @@ struct Given {
     std::vector<std::string> positionals;
 };
 
-std::optional<int> WholeNumber(const std::optional<std::string>& text, int low, int high) {
-    const char* end = text->data() + text->size();
+// Decimal digits with an optional minus sign, within [low, high], as the full program reads them.
+std::optional<int> WholeNumber(const std::string& text, int low, int high) {
+    const char* end = text.data() + text.size();
     int value = 0;
-    const auto [ptr, ec] = std::from_chars(text->data(), end, value);
-    if (text->empty() || ec != std::errc() || ptr != end || value < low || value > high)
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
         return std::nullopt;
     return value;
 }
@@ -124,7 +125,7 @@ bool ReadLevel(const Given& given, Request& request) {
 
 bool ReadNumber(const std::optional<std::string>& text, int low, int high, int& target) {
     if (!text) return true;
-    const std::optional<int> value = WholeNumber(text, low, high);
+    const std::optional<int> value = WholeNumber(*text, low, high);
     if (value) target = *value;
     return value.has_value();
 }
