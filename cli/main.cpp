@@ -12,6 +12,7 @@
 int main(int argc, char** argv) {
     // A closed standard output must make our writes fail, not let a file opened later take fd 1.
     FileAccess::ReserveStandardDescriptors();
+    FileAccess::RemoveTemporaryFilesOnStopSignals();
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -165,6 +165,10 @@ Opened OpenOutputFolder(const std::string& path);
 // a handler of SIGINT, SIGTERM or SIGHUP, so that a stopped program leaves nothing behind.
 void RemoveTemporaryFiles() noexcept;
 
+// SIGINT, SIGTERM and SIGHUP remove the temporary files and then end the program as the signal
+// would have; signals ignored by whoever started the program stay ignored.
+void RemoveTemporaryFilesOnStopSignals();
+
 // How many temporary files are in flight now (for tests).
 std::size_t TemporaryFilesInFlight() noexcept;
 

@@ -1,6 +1,7 @@
 #include "Errors.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,7 +78,8 @@ Opened OpenInput(const std::string& path, unsigned acceptedKinds, int directory,
 
 ReadResult ReadStream(int fd, std::size_t maxBytes, std::string_view streamName) {
     ReadResult result;
-    const std::size_t wanted = maxBytes + 1; // one byte more tells a longer stream
+    // One byte more tells a longer stream.
+    const std::size_t wanted = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
     while (result.bytes.size() < wanted) {
         const std::size_t filled = result.bytes.size();
         const std::size_t chunk = std::min(ChunkBytes, wanted - filled);

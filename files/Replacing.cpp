@@ -211,6 +211,7 @@ Error PlaceInFolder(std::string_view bytes, const Place& place, const std::strin
     if (::close(file.release()) != 0) return discard(WriteFailure(path, errno));
     if (::renameat(folder, temporary.c_str(), folder, place.name.c_str()) != 0)
         return discard(WriteFailure(path, errno));
+    registered.Forget(); // the name is the target's now
     return {};
 }
 

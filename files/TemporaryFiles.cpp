@@ -3,6 +3,7 @@
 #include "files/FileAccess.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -63,6 +64,27 @@ void RemoveTemporaryFiles() noexcept {
     for (Slot& slot : slots)
         if (slot.state.load(std::memory_order_acquire) == Live)
             ::unlinkat(slot.folder, slot.name, 0);
+}
+
+namespace {
+
+void RemoveAndDie(int number) {
+    RemoveTemporaryFiles();
+    std::signal(number, SIG_DFL);
+    std::raise(number);
+}
+
+} // namespace
+
+void RemoveTemporaryFilesOnStopSignals() {
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        if (::sigaction(number, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
+        action.sa_handler = RemoveAndDie;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        ::sigaction(number, &action, nullptr);
+    }
 }
 
 std::size_t TemporaryFilesInFlight() noexcept {

@@ -1,9 +1,6 @@
 #include "FilePlacement.h"
 
-#include <QFile>
-
 #include <cstring>
-#include <unistd.h>
 
 namespace FilePlacement {
 
@@ -50,14 +47,8 @@ std::string_view View(const QByteArray& bytes) {
 } // namespace
 
 SaveOutcome Place(const QByteArray& bytes, const Target& target) {
-    if (target.standardOutput) {
-        const FileAccess::Error error = FileAccess::WriteAll(STDOUT_FILENO, View(bytes));
-        if (error.failed()) return Failed(error, QStringLiteral("标准输出"));
-        return SaveOutcome{true, NoError, {}};
-    }
     FileAccess::ReplaceOptions options;
     options.directory = target.directory;
-    options.durability = target.durability;
     const FileAccess::Error error = FileAccess::ReplaceFile(target.path, View(bytes), options);
     if (error.failed())
         return Failed(error, QStringLiteral("文件 ") +

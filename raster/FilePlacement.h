@@ -20,10 +20,6 @@ struct Target {
     // An open folder (the batch's output folder): path is resolved inside it, never through a
     // symbolic link, and never leaves it.
     int directory = AT_FDCWD;
-    // The bytes go to standard output (the command line's "-o -").
-    bool standardOutput = false;
-    // A batch makes all its files durable at once, after the last one.
-    FileAccess::Durability durability = FileAccess::Durability::EachFile;
 };
 
 // The bytes replace the target. Refused, leaving everything as it was: a target that is not a

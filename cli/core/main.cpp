@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     FileAccess::ReserveStandardDescriptors();
     const std::optional<CoreCommandLine::Request> request = CoreCommandLine::Parse(argc, argv);
     if (!request) return Handover::RunFullProgram(argv);
+    FileAccess::RemoveTemporaryFilesOnStopSignals();
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);

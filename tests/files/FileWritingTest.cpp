@@ -11,6 +11,7 @@
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using FileAccess::ErrorKind;
@@ -230,4 +231,21 @@ TEST(TemporaryFiles, AreRemovedByTheSignalSafeCleanUp) {
     EXPECT_EQ(FileAccess::TemporaryFilesInFlight(), 0u);
     EXPECT_EQ(Scratch::Entries(scratch.root()),
               (std::vector<std::string>{".b.png.2.tmp", "a.png"}));
+}
+
+TEST(TemporaryFiles, AStopSignalRemovesThemAndStillEndsTheProgram) {
+    Scratch scratch;
+    Scratch::Write(scratch / ".f.png.3.tmp", "half");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FileAccess::RemoveTemporaryFilesOnStopSignals();
+        const FileAccess::Descriptor folder = OpenFolder(scratch.root());
+        FileAccess::Internal::TemporaryFile inFlight(folder.get(), ".f.png.3.tmp");
+        ::raise(SIGTERM);
+        ::_exit(0); // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_TRUE(Scratch::Entries(scratch.root()).empty());
 }
