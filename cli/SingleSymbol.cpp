@@ -57,16 +57,6 @@ Payload PayloadOf(const CliOptions& options) {
     return PayloadInput::FromStandardInput();
 }
 
-std::string LevelName(int ecLevel) {
-    return std::string(1, "LMQH"[ecLevel - 1]);
-}
-
-std::string DoesNotFitMessage(const EncodeSettings& settings) {
-    const std::string version =
-        settings.version == 0 ? "any version" : "version " + std::to_string(settings.version);
-    return "the payload fits no symbol at level " + LevelName(settings.ecLevel) + " in " + version;
-}
-
 bool CarriesLogo(const CliOptions& options) {
     return options.compose && options.logoFile.has_value();
 }
@@ -177,22 +167,6 @@ int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
     return WriteImage(source, options);
 }
 
-// Colour only for a person at a terminal who has not asked for none (no-color.org).
-bool ColourWanted() {
-    const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0');
-}
-
-std::string TerminalArt(const QRSymbol& symbol, const CliOptions& options) {
-    switch (options.terminalStyle) {
-    case TerminalStyle::Ascii: return SymbolText::AsciiArt(symbol, options.margin);
-    case TerminalStyle::Ansi: return SymbolText::HalfBlockArt(symbol, options.margin, true);
-    case TerminalStyle::Utf8: return SymbolText::HalfBlockArt(symbol, options.margin, false);
-    case TerminalStyle::Automatic: break;
-    }
-    return SymbolText::HalfBlockArt(symbol, options.margin, ColourWanted());
-}
-
 } // namespace
 
 int RunSingleSymbol(const CliOptions& options) {
@@ -206,12 +180,14 @@ int RunSingleSymbol(const CliOptions& options) {
         const int status = WritePicture(encoder, payload.bytes, symbol, options);
         if (status == ExitBadUsage) return status;
     }
-    if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(options.encode));
+    if (!symbol)
+        return Fail(ExitDoesNotFit, SymbolOutput::DoesNotFitMessage(options.encode.ecLevel,
+                                                                    options.encode.version));
     errno = 0; // the failing write's reason (EFBIG, ENOSPC, EPIPE) is all the stream keeps
     if (options.printInfo) std::cout << SymbolText::InfoLine(*symbol);
     if (options.printMatrix) std::cout << SymbolText::MatrixLines(*symbol);
     if (!options.printInfo && !options.printMatrix && !options.outputFile)
-        std::cout << TerminalArt(*symbol, options);
+        std::cout << SymbolOutput::TerminalArt(*symbol, options.terminalStyle, options.margin);
     std::cout.flush();
     if (!std::cout)
         return Fail(ExitBadUsage, "cannot write standard output" +

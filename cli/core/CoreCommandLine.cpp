@@ -135,11 +135,11 @@ bool ReadType(const Given& given, Request& request) {
     if (!given.type) return true;
     const std::string& type = *given.type;
     if (SameLetters(type, "utf8"))
-        request.artStyle = ArtStyle::Utf8;
+        request.terminalStyle = SymbolOutput::TerminalStyle::Utf8;
     else if (SameLetters(type, "ansi"))
-        request.artStyle = ArtStyle::Ansi;
+        request.terminalStyle = SymbolOutput::TerminalStyle::Ansi;
     else if (SameLetters(type, "ascii"))
-        request.artStyle = ArtStyle::Ascii;
+        request.terminalStyle = SymbolOutput::TerminalStyle::Ascii;
     else if (SameLetters(type, "png"))
         request.outputFormat = FileFormat::Png;
     else if (SameLetters(type, "svg"))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SymbolOutput.h"
+
 #include <optional>
 #include <string>
 
@@ -10,14 +12,6 @@
 namespace CoreCommandLine {
 
 enum class Action { Symbol, Help, Version };
-
-// What the symbol looks like on standard output when no file is asked for.
-enum class ArtStyle {
-    Automatic, // half blocks, coloured only on a terminal without NO_COLOR
-    Utf8,
-    Ansi,
-    Ascii,
-};
 
 enum class FileFormat { Png, Svg };
 
@@ -30,7 +24,7 @@ struct Request {
     bool eci = false;
     bool printMatrix = false;
     bool printInfo = false;
-    ArtStyle artStyle = ArtStyle::Automatic;
+    SymbolOutput::TerminalStyle terminalStyle = SymbolOutput::TerminalStyle::Automatic;
     std::optional<std::string> text;       // absent or "-": read standard input
     std::optional<std::string> inputFile;  // -r
     std::optional<std::string> outputFile; // "-": standard output

@@ -1,6 +1,7 @@
 #include "CoreSymbol.h"
 
 #include "PayloadInput.h"
+#include "SymbolOutput.h"
 #include "cli/ExitStatus.h"
 #include "cli/SymbolText.h"
 #include "encoder/clsQRCode.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-using CoreCommandLine::ArtStyle;
 using CoreCommandLine::FileFormat;
 using CoreCommandLine::Request;
 
@@ -32,13 +32,6 @@ PayloadInput::Payload PayloadOf(const Request& request) {
         return PayloadInput::Payload{
             std::vector<std::uint8_t>(request.text->begin(), request.text->end()), ExitDone, {}};
     return PayloadInput::FromStandardInput();
-}
-
-std::string DoesNotFitMessage(const Request& request) {
-    const std::string version =
-        request.version == 0 ? "any version" : "version " + std::to_string(request.version);
-    return std::string("the payload fits no symbol at level ") + "LMQH"[request.ecLevel - 1] +
-           " in " + version;
 }
 
 // The file's bytes, or why there are none.
@@ -83,28 +76,12 @@ int WritePicture(const QRSymbol& symbol, const Request& request) {
     return ExitDone;
 }
 
-// Colour only for a person at a terminal who has not asked for none (no-color.org).
-bool ColourWanted() {
-    const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0');
-}
-
-std::string TerminalArt(const QRSymbol& symbol, const Request& request) {
-    switch (request.artStyle) {
-    case ArtStyle::Ascii: return SymbolText::AsciiArt(symbol, request.margin);
-    case ArtStyle::Ansi: return SymbolText::HalfBlockArt(symbol, request.margin, true);
-    case ArtStyle::Utf8: return SymbolText::HalfBlockArt(symbol, request.margin, false);
-    case ArtStyle::Automatic: break;
-    }
-    return SymbolText::HalfBlockArt(symbol, request.margin, ColourWanted());
-}
-
 std::string TextOf(const QRSymbol& symbol, const Request& request) {
     std::string text;
     if (request.printInfo) text += SymbolText::InfoLine(symbol);
     if (request.printMatrix) text += SymbolText::MatrixLines(symbol);
     if (!request.printInfo && !request.printMatrix && !request.outputFile)
-        text += TerminalArt(symbol, request);
+        text += SymbolOutput::TerminalArt(symbol, request.terminalStyle, request.margin);
     return text;
 }
 
@@ -130,7 +107,9 @@ int RunCoreSymbol(const Request& request) {
     const std::optional<QRSymbol> symbol =
         encoder.EncodeToMatrix(payload.bytes.data(), static_cast<int>(payload.bytes.size()),
                                request.version, request.ecLevel, request.maskPattern);
-    if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(request));
+    if (!symbol)
+        return Fail(ExitDoesNotFit,
+                    SymbolOutput::DoesNotFitMessage(request.ecLevel, request.version));
     if (request.outputFile)
         if (const int status = WritePicture(*symbol, request); status != ExitDone) return status;
     return PrintText(*symbol, request);
