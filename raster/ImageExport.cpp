@@ -120,8 +120,7 @@ Encoded encodeSymbol(const Source& source, Format format, const Settings& settin
             QByteArray::fromStdString(SymbolFiles::Svg(symbol, source.scale, source.margin)));
     if (format == Format::Png) {
         std::string png = SymbolFiles::Png(symbol, source.scale, source.margin);
-        if (png.empty())
-            return failed(EncodeFailed, QStringLiteral("图片编码失败: PNG: zlib failed"));
+        if (png.empty()) return failed(EncodeFailed, QString::fromUtf8(SymbolFiles::PngFailedText));
         return encoded(QByteArray::fromStdString(png));
     }
     return encodePicture(SymbolPicture(symbol, source.scale, source.margin), format, settings);

@@ -46,7 +46,7 @@ FileBytes Encode(const QRSymbol& symbol, const Request& request) {
     if (request.outputFormat == FileFormat::Svg)
         return {SymbolFiles::Svg(symbol, request.scale, request.margin), {}};
     std::string png = SymbolFiles::Png(symbol, request.scale, request.margin);
-    if (png.empty()) return {{}, "图片编码失败: PNG: zlib failed"};
+    if (png.empty()) return {{}, SymbolFiles::PngFailedText};
     return {std::move(png), {}};
 }
 

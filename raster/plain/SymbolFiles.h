@@ -20,9 +20,10 @@ bool Drawable(const QRSymbol& symbol, int scale, int margin);
 // "a picture of N × N pixels is larger than the 16384-pixel limit"
 std::string TooLargeText(const QRSymbol& symbol, int scale, int margin);
 
-// One-bit palette PNG, white index 0 and black index 1; empty when zlib fails. The symbol must
-// be Drawable.
+// One-bit palette PNG, white index 0 and black index 1; empty when zlib fails, which is told
+// as PngFailedText. The symbol must be Drawable.
 std::string Png(const QRSymbol& symbol, int scale, int margin);
+inline constexpr char PngFailedText[] = "图片编码失败: PNG: zlib failed";
 
 // A white square and one path of dark modules, viewBox in modules, drawn crisp; width and
 // height are modules × pixelsPerModule. `overlay`, when given, is markup drawn over the symbol
