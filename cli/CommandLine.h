@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/SymbolOutput.h"
+#include "core/Usage.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,13 +28,7 @@ struct BatchSettings {
     int jobs = 0; // 0: one per core
 };
 
-// What the symbol looks like on standard output when no file is asked for.
-enum class TerminalStyle {
-    Automatic, // Utf8, coloured like Ansi only on a terminal without NO_COLOR
-    Utf8,      // half blocks, no colour
-    Ansi,      // half blocks, black on white colour escapes
-    Ascii,     // "##" and two spaces per module, one line per module row
-};
+using SymbolOutput::TerminalStyle;
 
 struct CliOptions {
     EncodeSettings encode;
@@ -64,6 +61,3 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
-std::string UsageText();
-// "quorlik-qr VERSION"
-std::string VersionText();

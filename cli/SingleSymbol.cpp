@@ -5,6 +5,7 @@
 #include "GuiSession.h"
 #include "ImageExport.h"
 #include "LogoFile.h"
+#include "PayloadInput.h"
 #include "SymbolComposition.h"
 #include "SymbolText.h"
 #include "TerminalText.h"
@@ -26,10 +27,6 @@
 
 namespace {
 
-// Numeric mode at version 40-L holds 7089 characters; no payload longer than that can be encoded,
-// so reading stops one byte later: enough to know, in constant memory, however long the input.
-constexpr std::size_t MaxPayloadBytes = 7089;
-
 int Fail(int status, const std::string& message) {
     TerminalText::PrintError(message);
     return status;
@@ -39,33 +36,11 @@ std::string SystemError(int number) {
     return std::strerror(number);
 }
 
-struct Payload {
-    std::vector<std::uint8_t> bytes;
-    int status = ExitDone; // not ExitDone: the message says why there is no payload
-    std::string problem;
-};
+// The payload's bytes, or the exit status and message of why there are none.
+using PayloadInput::Payload;
 
 Payload Refused(int status, std::string problem) {
     return Payload{{}, status, std::move(problem)};
-}
-
-// At most MaxPayloadBytes: reading stops one byte later, so an endless stream costs nothing.
-Payload ReadBounded(int fd, const std::string& name) {
-    FileAccess::ReadResult read = FileAccess::ReadStream(fd, MaxPayloadBytes, name);
-    if (read.error.kind == FileAccess::ErrorKind::TooLarge)
-        return Refused(ExitDoesNotFit, name + " is longer than " + std::to_string(MaxPayloadBytes) +
-                                           " bytes, more than any symbol holds");
-    if (!read.ok()) return Refused(ExitBadUsage, FileAccess::Describe(read.error));
-    return Payload{std::vector<std::uint8_t>(read.bytes.begin(), read.bytes.end()), ExitDone, {}};
-}
-
-// Regular files, pipes and character devices (a terminal, /dev/null) can be read as a stream;
-// a folder or a block device is not a payload.
-Payload ReadFile(const std::string& fileName) {
-    using namespace FileAccess;
-    const Opened input = OpenInput(fileName, RegularFile | Pipe | CharacterDevice);
-    if (!input.ok()) return Refused(ExitBadUsage, Describe(input.error));
-    return ReadBounded(input.descriptor.get(), QuotedName(fileName));
 }
 
 Payload ComposedPayload(const CliOptions& options) {
@@ -76,21 +51,11 @@ Payload ComposedPayload(const CliOptions& options) {
 
 Payload PayloadOf(const CliOptions& options) {
     if (options.composeFields) return ComposedPayload(options);
-    if (options.inputFile) return ReadFile(*options.inputFile);
+    if (options.inputFile) return PayloadInput::FromFile(*options.inputFile);
     if (options.text && *options.text != "-")
         return Payload{
             std::vector<std::uint8_t>(options.text->begin(), options.text->end()), ExitDone, {}};
-    return ReadBounded(STDIN_FILENO, "standard input");
-}
-
-std::string LevelName(int ecLevel) {
-    return std::string(1, "LMQH"[ecLevel - 1]);
-}
-
-std::string DoesNotFitMessage(const EncodeSettings& settings) {
-    const std::string version =
-        settings.version == 0 ? "any version" : "version " + std::to_string(settings.version);
-    return "the payload fits no symbol at level " + LevelName(settings.ecLevel) + " in " + version;
+    return PayloadInput::FromStandardInput();
 }
 
 bool CarriesLogo(const CliOptions& options) {
@@ -203,22 +168,6 @@ int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
     return WriteImage(source, options);
 }
 
-// Colour only for a person at a terminal who has not asked for none (no-color.org).
-bool ColourWanted() {
-    const char* noColour = std::getenv("NO_COLOR");
-    return ::isatty(STDOUT_FILENO) == 1 && (noColour == nullptr || *noColour == '\0');
-}
-
-std::string TerminalArt(const QRSymbol& symbol, const CliOptions& options) {
-    switch (options.terminalStyle) {
-    case TerminalStyle::Ascii: return SymbolText::AsciiArt(symbol, options.margin);
-    case TerminalStyle::Ansi: return SymbolText::HalfBlockArt(symbol, options.margin, true);
-    case TerminalStyle::Utf8: return SymbolText::HalfBlockArt(symbol, options.margin, false);
-    case TerminalStyle::Automatic: break;
-    }
-    return SymbolText::HalfBlockArt(symbol, options.margin, ColourWanted());
-}
-
 } // namespace
 
 int RunSingleSymbol(const CliOptions& options) {
@@ -232,12 +181,14 @@ int RunSingleSymbol(const CliOptions& options) {
         const int status = WritePicture(encoder, payload.bytes, symbol, options);
         if (status == ExitBadUsage) return status;
     }
-    if (!symbol) return Fail(ExitDoesNotFit, DoesNotFitMessage(options.encode));
+    if (!symbol)
+        return Fail(ExitDoesNotFit, SymbolOutput::DoesNotFitMessage(options.encode.ecLevel,
+                                                                    options.encode.version));
     errno = 0; // the failing write's reason (EFBIG, ENOSPC, EPIPE) is all the stream keeps
     if (options.printInfo) std::cout << SymbolText::InfoLine(*symbol);
     if (options.printMatrix) std::cout << SymbolText::MatrixLines(*symbol);
     if (!options.printInfo && !options.printMatrix && !options.outputFile)
-        std::cout << TerminalArt(*symbol, options);
+        std::cout << SymbolOutput::TerminalArt(*symbol, options.terminalStyle, options.margin);
     std::cout.flush();
     if (!std::cout)
         return Fail(ExitBadUsage, "cannot write standard output" +

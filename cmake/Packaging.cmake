@@ -25,4 +25,22 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "fonts-noto-cjk, qt6-image-formats-plugins, qt6-qpa-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
+# Debian wants a copyright file and a changelog in the package's documentation folder; the
+# package is native (no Debian revision), so the changelog is changelog.gz.
+include(GNUInstallDirs)
+set(QUORLIK_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_PACKAGE_NAME})
+execute_process(COMMAND date -u -R -d "${QUORLIK_RELEASE_DATE} 12:00"
+  OUTPUT_VARIABLE QUORLIK_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+find_program(QUORLIK_GZIP gzip REQUIRED)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+  COMMAND ${QUORLIK_GZIP} -9 -n -f -k ${PROJECT_BINARY_DIR}/changelog
+  DEPENDS ${PROJECT_BINARY_DIR}/changelog
+  COMMENT "Debian changelog"
+  VERBATIM)
+add_custom_target(quorlik_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+  DESTINATION ${QUORLIK_DOC_DIR})
+
 include(CPack)

@@ -40,7 +40,8 @@ struct QRSymbol {
 };
 
 // QR Code symbol encoder (ISO/IEC 18004, versions 1–40, levels L, M, Q, H = EcLevel 1–4).
-// Everything here is plain computation; only EncodeToPicture touches Qt, to hand over a picture.
+// Everything here is plain computation. EncodeToPicture, which hands the symbol over as a
+// picture, is defined by the raster library (raster/EncodeToPicture.cpp).
 class clsQRCode {
   public:
     static constexpr int StreamCells = 32768; // bit cells of the data stream
@@ -54,8 +55,8 @@ class clsQRCode {
 
     // An ECI designator written before the data (ISO/IEC 18004 7.4.2), 1–999999; 0 and
     // anything out of range write none. 26 declares UTF-8, so that readers which otherwise
-    // guess Shift JIS show Chinese text as typed. Off by default: the window's symbols stay
-    // as they always were.
+    // guess Shift JIS show Chinese text as typed. Off by default: the window's symbols carry no
+    // ECI header.
     static constexpr int EciUtf8 = 26;
     int Eci = 0;
     // Bits of the ECI header (mode indicator and designator) for `eci`; 0 when none is written.

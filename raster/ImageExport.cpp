@@ -3,8 +3,8 @@
 #include "GifEncoding.h"
 #include "PicturePalette.h"
 #include "PngEncoding.h"
-#include "SvgSymbol.h"
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
+#include "raster/plain/SymbolFiles.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -28,10 +28,6 @@ constexpr FormatRow FormatNames[] = {
     {"png", Format::Png},  {"jpg", Format::Jpeg},  {"jpeg", Format::Jpeg}, {"gif", Format::Gif},
     {"tif", Format::Tiff}, {"tiff", Format::Tiff}, {"bmp", Format::Bmp},   {"svg", Format::Svg},
 };
-
-// A picture larger than this a side is refused: it is no use as a symbol and would take
-// gigabytes to draw.
-constexpr int MaxPictureSide = 16384;
 
 // The classic encoder value for LZW; every other value writes uncompressed.
 constexpr int ClassicTiffLzw = 2;
@@ -131,20 +127,23 @@ QImage withLogo(const QImage& picture, const QImage& logo) {
     return composed;
 }
 
-QString tooLarge(int side) {
-    return QStringLiteral("a picture of %1 × %1 pixels is larger than the %2-pixel limit")
-        .arg(side)
-        .arg(MaxPictureSide);
-}
-
+// PNG and SVG are written from the symbol itself, as the command-line core writes them.
 Encoded encodeSymbol(const Source& source, Format format, const Settings& settings) {
     const QRSymbol& symbol = *source.symbol;
-    const qint64 side = qint64(symbol.side() + 2 * source.margin) * source.scale;
-    if (source.scale < 1 || source.margin < 0 || side > MaxPictureSide)
-        return failed(EncodeFailed, tooLarge(int(std::min<qint64>(side, INT32_MAX))),
-                      tooLarge(int(std::min<qint64>(side, INT32_MAX))));
+    if (!SymbolFiles::Drawable(symbol, source.scale, source.margin)) {
+        const QString tooLarge =
+            QString::fromStdString(SymbolFiles::TooLargeText(symbol, source.scale, source.margin));
+        return failed(EncodeFailed, tooLarge, tooLarge);
+    }
     if (format == Format::Svg)
         return encoded(SvgDocument(symbol, source.scale, source.margin, source.logo));
+    if (format == Format::Png && source.logo.isNull()) {
+        std::string png = SymbolFiles::Png(symbol, source.scale, source.margin);
+        if (png.empty())
+            return failed(EncodeFailed, QStringLiteral("图片编码失败: PNG: zlib failed"),
+                          QString::fromUtf8(SymbolFiles::PngFailedText));
+        return encoded(QByteArray::fromStdString(png));
+    }
     return encodePicture(withLogo(SymbolPicture(symbol, source.scale, source.margin), source.logo),
                          format, settings);
 }
@@ -171,8 +170,8 @@ QString ExtensionOf(Format format) {
 }
 
 QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin) {
-    const qint64 side = qint64(symbol.side() + 2 * margin) * scale;
-    if (scale < 1 || margin < 0 || side > MaxPictureSide) return {};
+    if (!SymbolFiles::Drawable(symbol, scale, margin)) return {};
+    const qint64 side = SymbolFiles::PictureSide(symbol, scale, margin);
     QImage picture{int(side), int(side), QImage::Format_Mono};
     picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     picture.fill(0);

@@ -9,7 +9,7 @@ PACKAGES=(
   libzxing-dev libgtest-dev libbenchmark-dev libqrencode-dev zint
   fonts-noto-cjk xvfb xauth imagemagick librsvg2-bin qt6-svg-dev
   zbar-tools python3-vobject qrencode python3-opencv
-  qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev file python3-fonttools
+  qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev file python3-fonttools lintian
 )
 
 missing=()

@@ -1,5 +1,5 @@
-// The matrices of a fixed set of payloads are pinned: these hashes were taken from the encoder
-// before the ECI designator was added, so a change to any default symbol shows here.
+// The matrices of a fixed set of payloads are pinned: symbols made with the default options
+// (no ECI header), so a change to any of them shows here.
 #include "clsQRCode.h"
 
 #include <QCryptographicHash>

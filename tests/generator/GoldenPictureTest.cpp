@@ -1,6 +1,6 @@
-// The composed pictures of versions 1–13 are fixed: the hashes without logo were taken from the
-// pictures the window showed before the drawing was rewritten, those with the logo from the
-// same drawing with the default logo of resources/pictures, so any change of a pixel shows here.
+// The composed pictures of versions 1–13 are fixed: these hashes are of pictures checked by eye
+// and by readers, the ones with a logo drawn with the default logo of resources/pictures, so any
+// change of a pixel shows here.
 #include "CapacityPayloads.h"
 #include "SymbolComposition.h"
 #include "clsQRCode.h"

@@ -27,7 +27,8 @@ deb=${debs[0]}
 # --contents lists "mode owner size date time ./path".
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 expected=(
-  ./usr/bin/quorlik ./usr/bin/quorlik-qr
+  ./usr/bin/quorlik ./usr/bin/quorlik-qr ./usr/libexec/quorlik/quorlik-qr-full
+  ./usr/share/doc/quorlik/copyright ./usr/share/doc/quorlik/changelog.gz
   ./usr/share/man/man1/quorlik.1.gz ./usr/share/man/man1/quorlik-qr.1.gz
   ./usr/share/applications/quorlik.desktop "./usr/share/metainfo/$metainfo"
   ./usr/share/icons/hicolor/scalable/apps/quorlik.svg
@@ -53,8 +54,18 @@ root=$scratch/root
 dpkg -x "$deb" "$root" || exit 1
 out=$("$root/usr/bin/quorlik-qr" --version 2>&1) || fail "quorlik-qr --version exited $?: $out"
 [[ $out == "quorlik-qr "[0-9]* ]] || fail "quorlik-qr --version printed: $out"
+# The core answers PNG itself and hands BMP to the full program found beside it.
+(cd "$scratch" && "$root/usr/bin/quorlik-qr" -o core.png hello && "$root/usr/bin/quorlik-qr" -o full.bmp hello) ||
+  fail "the unpacked quorlik-qr could not write PNG and BMP"
+[[ $(head -c 4 "$scratch/core.png" | od -An -c | tr -d ' ') == 211PNG ]] || fail "core.png is no PNG"
+[[ $(head -c 2 "$scratch/full.bmp") == BM ]] || fail "full.bmp is no BMP"
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/quorlik" --version 2>&1) ||
   fail "quorlik --version exited $?: $out"
 zcat "$root/usr/share/man/man1/quorlik-qr.1.gz" | grep -q '^\.TH QUORLIK-QR "1"' ||
   fail "quorlik-qr.1.gz is not a manual page of section 1"
+# lintian, where installed, finds no error in the package.
+if command -v lintian >/dev/null; then
+  errors=$(lintian --allow-root "$deb" 2>&1 | grep '^E:')
+  [ -z "$errors" ] || fail "lintian: $errors"
+fi
 exit "$failed"

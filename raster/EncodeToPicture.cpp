@@ -1,5 +1,6 @@
-// The one place where the encoder meets Qt: the finished matrix becomes a picture.
-#include "clsQRCode.h"
+// The encoder's one picture-making operation, defined here so that the encoder itself stays
+// plain computation: the finished matrix becomes a picture.
+#include "encoder/clsQRCode.h"
 
 #include "mdlFakeBarCode.h"
 

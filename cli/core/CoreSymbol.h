@@ -1,0 +1,7 @@
+#pragma once
+
+#include "CoreCommandLine.h"
+
+// One symbol made and written by the core; returns the exit status. Messages and statuses are
+// the full program's for the same command line.
+int RunCoreSymbol(const CoreCommandLine::Request& request);

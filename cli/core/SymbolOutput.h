@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+struct QRSymbol;
+
+// What both programs print about one symbol on standard output and standard error.
+namespace SymbolOutput {
+
+// What the symbol looks like on standard output when no file is asked for.
+enum class TerminalStyle {
+    Automatic, // Utf8, coloured like Ansi only on a terminal without NO_COLOR
+    Utf8,      // half blocks, no colour
+    Ansi,      // half blocks, black on white colour escapes
+    Ascii,     // "##" and two spaces per module, one line per module row
+};
+
+std::string TerminalArt(const QRSymbol& symbol, TerminalStyle style, int margin);
+
+// "the payload fits no symbol at level Q in any version" (or "in version 5").
+std::string DoesNotFitMessage(int ecLevel, int version);
+
+} // namespace SymbolOutput

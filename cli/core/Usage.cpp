@@ -1,0 +1,72 @@
+#include "Usage.h"
+
+#ifndef QUORLIK_VERSION
+#error "QUORLIK_VERSION comes from the project version in CMake"
+#endif
+
+std::string VersionText() {
+    return std::string("quorlik-qr ") + QUORLIK_VERSION + "\n";
+}
+
+std::string UsageText() {
+    return R"(usage: quorlik-qr [options] [TEXT]
+       quorlik-qr [options] --kind KIND --field NAME=VALUE...
+       quorlik-qr --batch FILE.csv --out-dir DIR [batch options]
+       quorlik-qr --decode [--info] FILE...
+The payload is TEXT taken as bytes, or -r FILE, or standard input when TEXT is
+absent or "-"; at most 7089 bytes, the most any symbol holds. With --kind or
+--field it is composed from the fields instead, as UTF-8.
+
+symbol:
+  -l, --level L|M|Q|H   error-correction level, default Q
+  -v, --symversion N    0 (default) = smallest that fits, 1..40 forces it
+  -m, --mask N          mask pattern 0..7, default 0
+  -k, --kanji           allow Kanji mode (for Shift JIS input); default off
+output (default: the symbol as text art on standard output):
+  -t, --type TYPE       utf8 (half blocks; coloured on a terminal unless
+                        NO_COLOR is set), ansi (half blocks, black on white
+                        colour escapes) or ascii ("##" a dark module); or the
+                        image format of -o -: png, jpg, gif, tif, bmp, svg
+  -o, --output FILE     write a picture in the format the extension names:
+                        png, jpg/jpeg, gif, tif/tiff, bmp or svg; "-" writes
+                        PNG (or -t's format) to standard output
+  -s, --scale N         pixels per module of -o, 1..100, default 1
+      --margin N        light modules around the symbol, default 4
+      --matrix          print the symbol as h lines of h characters, '1' dark,
+                        '0' light, no margin
+      --info            print version=V level=L mask=M bits=D
+                        segments=byte:17,numeric:10 (the modes in stream order
+                        with their byte counts) of the symbol drawn
+      --compose         with -o: the window's 240 x 240 picture instead
+      --logo FILE       with --compose: paint this JPEG, BMP, GIF or PNG
+                        picture into the centre; the symbol is then at least
+                        version 3
+content:
+  -r, --read FILE       read the payload from FILE
+      --kind KIND       text (default), mail, bookmark, sms, contact, wifi or
+                        vcard; the payload is composed as the window does
+      --field NAME=VALUE  a field of the kind, e.g. ssid=... password=...
+                        security=WPA|WEP|nopass hidden=true for wifi
+      --eci             declare UTF-8 in the symbol (ECI 26), for readers
+                        that would guess another character set; also batch
+      --decode          print the payload of each FILE's symbol (PNG, JPG,
+                        GIF, TIFF, BMP, SVG); --info: version, level, mask,
+                        eci; exit 1 when one holds no symbol
+batch (one picture per CSV row; columns file, kind and the kind's fields):
+      --batch FILE.csv  CSV with a header row; kinds text, mail, bookmark,
+                        sms, contact, wifi, vcard
+      --out-dir DIR     existing folder for the pictures
+      --format F        png (default), jpg, gif, tif, bmp or svg
+      --encoding NAME   the CSV's character set, default UTF-8 (GB18030: GBK)
+  -s, --scale N         pixels per module without --compose, default 8
+      --margin N        light modules around the symbol, default 4
+      --verify          read every written file back; fail rows that do not
+                        scan to the payload
+  -j, --jobs N          rows computed in parallel, default: the number of cores
+  -h, --help            this help
+  -V, --version         the program's version
+exit status: 0 done; 1 the payload fits no symbol at that level and version
+(batch: some rows failed); 2 bad usage or unreadable input, with a one-line
+message on standard error
+)";
+}

@@ -1,0 +1,162 @@
+// quorlik-qr is a Qt-free core that hands every command line it does not answer to the full
+// program. Whichever of the two answers, a script must see the same: the same standard output,
+// the same message, the same exit status and the same file bytes.
+#include "ToolProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+    std::map<QString, QByteArray> files; // every file the run left in its folder
+};
+
+std::map<QString, QByteArray> FilesIn(const QString& folder) {
+    std::map<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly)) files[name] = file.readAll();
+    }
+    return files;
+}
+
+// Runs `program` in a fresh folder holding payload.txt, with `input` on standard input.
+Outcome RunProgram(const QString& program, const QStringList& arguments,
+                   const QByteArray& input = {}) {
+    const QTemporaryDir folder;
+    WriteFile(folder.path() + QStringLiteral("/payload.txt"), "a payload from a file 12345");
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(program, arguments);
+    if (!process.waitForStarted()) return {};
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    Outcome outcome;
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    outcome.files = FilesIn(folder.path());
+    return outcome;
+}
+
+const QString Core = QStringLiteral(QUORLIK_QR_BINARY);
+const QString Full = QStringLiteral(QUORLIK_QR_FULL_BINARY);
+
+void ExpectSameOutcome(const QStringList& arguments, const QByteArray& input = {}) {
+    SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+    const Outcome core = RunProgram(Core, arguments, input);
+    const Outcome full = RunProgram(Full, arguments, input);
+    EXPECT_EQ(core.status, full.status);
+    EXPECT_EQ(core.out.toStdString(), full.out.toStdString());
+    EXPECT_EQ(core.err.toStdString(), full.err.toStdString());
+    EXPECT_EQ(core.files, full.files);
+}
+
+const QString LongText = QString(300, QLatin1Char('x'));
+
+// Command lines the core answers itself.
+const QList<QStringList> CoreCommandLines = {
+    {QStringLiteral("hello")},
+    {QStringLiteral("-t"), QStringLiteral("ascii"), QStringLiteral("--margin"), QStringLiteral("1"),
+     QStringLiteral("hello")},
+    {QStringLiteral("-t"), QStringLiteral("ANSI"), QStringLiteral("hello")},
+    {QStringLiteral("--info"), QStringLiteral("--matrix"), QStringLiteral("-lH"),
+     QStringLiteral("-m"), QStringLiteral("5"), QStringLiteral("二维码 0123456789")},
+    {QStringLiteral("--info"), QStringLiteral("--kanji"), QStringLiteral("\u00e9\u00e9")},
+    {QStringLiteral("--info"), QStringLiteral("--eci"), QStringLiteral("--symversion=7"),
+     QStringLiteral("中文")},
+    {QStringLiteral("--info"), QStringLiteral("-r"), QStringLiteral("payload.txt")},
+    {QStringLiteral("--matrix")},
+    {QStringLiteral("--info"), QStringLiteral("-")},
+    {QStringLiteral("-o"), QStringLiteral("x.png"), QStringLiteral("hello")},
+    {QStringLiteral("-o"), QStringLiteral("x.PNG"), QStringLiteral("-s"), QStringLiteral("7"),
+     QStringLiteral("--margin"), QStringLiteral("0"), QStringLiteral("-l"), QStringLiteral("L"),
+     LongText},
+    {QStringLiteral("-o"), QStringLiteral("x.svg"), QStringLiteral("--scale"), QStringLiteral("3"),
+     QStringLiteral("hello")},
+    {QStringLiteral("--info"), QStringLiteral("-o"), QStringLiteral("x.svg"), LongText},
+    {QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("hello")},
+    {QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("-t"), QStringLiteral("svg"),
+     QStringLiteral("hello")},
+    {QStringLiteral("--help")},
+    {QStringLiteral("-V")},
+};
+
+// Failures of command lines the core answers: a payload too long for the level and version, an
+// unreadable payload file, a picture too large to draw, a folder that is not there.
+const QList<QStringList> CoreFailures = {
+    {QStringLiteral("-v"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("H"),
+     LongText},
+    {QStringLiteral("-o"), QStringLiteral("x.png"), QStringLiteral("-v"), QStringLiteral("2"),
+     LongText},
+    {QStringLiteral("--info"), QStringLiteral("-r"), QStringLiteral("missing.txt")},
+    {QStringLiteral("--info"), QStringLiteral("-r"), QStringLiteral(".")},
+    {QStringLiteral("-o"), QStringLiteral("x.png"), QStringLiteral("-s"), QStringLiteral("100"),
+     QStringLiteral("--margin"), QStringLiteral("100"), QStringLiteral("hello")},
+    {QStringLiteral("-o"), QStringLiteral("missing/x.svg"), QStringLiteral("hello")},
+};
+
+// Command lines the full program answers through the core: other formats and commands, and
+// every usage error, whose message only the full program words.
+const QList<QStringList> HandedOver = {
+    {QStringLiteral("-o"), QStringLiteral("x.bmp"), QStringLiteral("hello")},
+    {QStringLiteral("--compose"), QStringLiteral("-o"), QStringLiteral("x.png"),
+     QStringLiteral("hello")},
+    {QStringLiteral("--kind"), QStringLiteral("sms"), QStringLiteral("--field"),
+     QStringLiteral("number=123"), QStringLiteral("--info")},
+    {QStringLiteral("--decode")},
+    {QStringLiteral("-l"), QStringLiteral("X"), QStringLiteral("hello")},
+    {QStringLiteral("--lev"), QStringLiteral("H"), QStringLiteral("hello")},
+    {QStringLiteral("-o=x.png"), QStringLiteral("hello")},
+    {QStringLiteral("-t"), QStringLiteral("ascii"), QStringLiteral("--info"),
+     QStringLiteral("hello")},
+    {QStringLiteral("one"), QStringLiteral("two")},
+    {QStringLiteral("--help"), QStringLiteral("-s"), QStringLiteral("0")},
+    {QStringLiteral("--no-such-option")},
+};
+
+TEST(CoreAgreement, TheCoreAnswersAsTheFullProgramDoes) {
+    for (const QStringList& arguments : CoreCommandLines)
+        ExpectSameOutcome(arguments, "payload from standard input");
+}
+
+TEST(CoreAgreement, TheCoreFailsAsTheFullProgramDoes) {
+    for (const QStringList& arguments : CoreFailures) ExpectSameOutcome(arguments);
+}
+
+TEST(CoreAgreement, HandedOverCommandLinesKeepTheirOutcome) {
+    for (const QStringList& arguments : HandedOver) ExpectSameOutcome(arguments);
+}
+
+// A copy of the core without the full program beside it: what it answers still works, and what
+// it hands over fails with one message instead of being answered differently.
+TEST(CoreAgreement, TheCoreAnswersItsOwnCasesWithoutTheFullProgram) {
+    const QTemporaryDir folder;
+    const QString alone = folder.path() + QStringLiteral("/quorlik-qr");
+    ASSERT_TRUE(QFile::copy(Core, alone));
+    for (const QStringList& arguments : CoreCommandLines) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const Outcome run = RunProgram(alone, arguments, "payload from standard input");
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    }
+    for (const QStringList& arguments : HandedOver) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const Outcome run = RunProgram(alone, arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.startsWith("quorlik-qr: cannot run ")) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1);
+    }
+}
+
+} // namespace

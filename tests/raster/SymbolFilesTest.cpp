@@ -1,0 +1,76 @@
+// The plain PNG writer of symbols (raster/plain) must give exactly the file the Qt path gives for
+// the same picture, whatever the scale and margin: the command-line core and the window's
+// export are held to the same bytes.
+#include "raster/plain/SymbolFiles.h"
+#include "DirectPng.h"
+#include "ImageExport.h"
+#include "encoder/clsQRCode.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+QRSymbol SymbolOf(const std::string& payload, int version) {
+    clsQRCode encoder;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.data());
+    return *encoder.EncodeToMatrix(bytes, static_cast<int>(payload.size()), version, 2, 3);
+}
+
+QByteArray Bytes(const std::string& file) {
+    return QByteArray(file.data(), static_cast<qsizetype>(file.size()));
+}
+
+TEST(SymbolFiles, PngIsTheQtPathsFileAtEveryScaleAndMargin) {
+    for (const int version : {1, 2, 7, 40}) {
+        const QRSymbol symbol = SymbolOf("plain rows " + std::to_string(version), version);
+        for (const auto& [scale, margin] :
+             {std::pair{1, 0}, {1, 4}, {2, 1}, {3, 0}, {5, 7}, {7, 3}, {9, 2}}) {
+            SCOPED_TRACE("version " + std::to_string(version) + " scale " + std::to_string(scale) +
+                         " margin " + std::to_string(margin));
+            if (!SymbolFiles::Drawable(symbol, scale, margin)) continue;
+            const QImage picture = ImageExport::SymbolPicture(symbol, scale, margin);
+            const QByteArray plain = Bytes(SymbolFiles::Png(symbol, scale, margin));
+            EXPECT_EQ(plain, DirectPng::EncodeOneBit(picture));
+            const QImage read = QImage::fromData(plain, "PNG");
+            ASSERT_EQ(read.size(), picture.size());
+            EXPECT_EQ(read.convertToFormat(QImage::Format_RGB32),
+                      picture.convertToFormat(QImage::Format_RGB32));
+        }
+    }
+}
+
+TEST(SymbolFiles, PicturesUpTo16384PixelsASideAreDrawable) {
+    const QRSymbol symbol = SymbolOf("large", 40);       // 177 modules a side
+    EXPECT_TRUE(SymbolFiles::Drawable(symbol, 92, 0));   // 16284 pixels
+    EXPECT_FALSE(SymbolFiles::Drawable(symbol, 93, 0));  // 16461 pixels
+    EXPECT_TRUE(SymbolFiles::Drawable(symbol, 64, 39));  // (177 + 78) × 64 = 16320
+    EXPECT_FALSE(SymbolFiles::Drawable(symbol, 64, 40)); // 16448
+    EXPECT_FALSE(SymbolFiles::Drawable(symbol, 0, 4));
+    EXPECT_FALSE(SymbolFiles::Drawable(symbol, 1, -1));
+    EXPECT_EQ(SymbolFiles::TooLargeText(symbol, 100, 100),
+              "a picture of 37700 \u00d7 37700 pixels is larger than the 16384-pixel limit");
+}
+
+TEST(SymbolFiles, SvgDrawsEveryDarkModuleOnceInsideTheMargin) {
+    const QRSymbol symbol = SymbolOf("svg", 1);
+    const std::string svg = SymbolFiles::Svg(symbol, 4, 2);
+    EXPECT_NE(svg.find("width=\"100\" height=\"100\" viewBox=\"0 0 25 25\""), std::string::npos);
+    EXPECT_EQ(svg.find("xmlns:xlink"), std::string::npos);
+    // Every run "M<x> <y>h<n>v1h-<n>z" covers n dark modules; together they are all of them.
+    int covered = 0;
+    for (std::size_t at = svg.find("v1h-"); at != std::string::npos; at = svg.find("v1h-", at + 1))
+        covered += std::stoi(svg.substr(at + 4));
+    int dark = 0;
+    for (int r = 0; r < symbol.side(); ++r)
+        for (int c = 0; c < symbol.side(); ++c) dark += symbol.dark(r, c);
+    EXPECT_EQ(covered, dark);
+    const std::string withLogo = SymbolFiles::Svg(symbol, 4, 2, "<image/>\n");
+    EXPECT_NE(withLogo.find("xmlns:xlink"), std::string::npos);
+    EXPECT_NE(withLogo.find("\"/>\n<image/>\n</svg>\n"), std::string::npos);
+}
+
+} // namespace
