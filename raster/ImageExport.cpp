@@ -3,6 +3,7 @@
 #include "GifEncoding.h"
 #include "PicturePalette.h"
 #include "PngEncoding.h"
+#include "SvgSymbol.h"
 #include "encoder/clsQRCode.h"
 #include "raster/plain/SymbolFiles.h"
 

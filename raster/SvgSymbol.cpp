@@ -1,5 +1,6 @@
 #include "SvgSymbol.h"
 
+#include "encoder/clsQRCode.h"
 #include "raster/plain/SymbolFiles.h"
 
 #include <QBuffer>

@@ -2,6 +2,7 @@
 
 #include "PayloadInput.h"
 #include "SymbolOutput.h"
+#include "TerminalText.h"
 #include "cli/ExitStatus.h"
 #include "cli/SymbolText.h"
 #include "encoder/clsQRCode.h"
@@ -22,7 +23,7 @@ using CoreCommandLine::FileFormat;
 using CoreCommandLine::Request;
 
 int Fail(int status, const std::string& message) {
-    std::fprintf(stderr, "quorlik-qr: %s\n", message.c_str());
+    TerminalText::PrintError(message);
     return status;
 }
 

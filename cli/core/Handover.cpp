@@ -1,5 +1,6 @@
 #include "Handover.h"
 
+#include "TerminalText.h"
 #include "cli/ExitStatus.h"
 
 #include <unistd.h>
@@ -37,7 +38,7 @@ int RunFullProgram(char* const* argv) {
     }
     const std::string program = folder + QUORLIK_FULL_PROGRAM;
     ::execv(program.c_str(), argv);
-    std::fprintf(stderr, "quorlik-qr: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
+    TerminalText::PrintError("cannot run " + program + ": " + std::strerror(errno));
     return ExitBadUsage;
 }
 
