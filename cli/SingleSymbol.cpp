@@ -6,7 +6,7 @@
 #include "ImageExport.h"
 #include "LogoFile.h"
 #include "PayloadInput.h"
-#include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "SymbolText.h"
 #include "TerminalText.h"
 #include "clsQRCode.h"
@@ -62,30 +62,17 @@ bool CarriesLogo(const CliOptions& options) {
     return options.compose && options.logoFile.has_value();
 }
 
-// The symbol that is drawn, under the composition's rule: with a logo and an automatic version,
-// the smallest version from MinimumLogoVersion up that fits.
-std::optional<QRSymbol> SymbolToDraw(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
-                                     const CliOptions& options) {
-    const EncodeSettings& s = options.encode;
-    const int count = static_cast<int>(payload.size());
-    if (CarriesLogo(options) && s.version == 0)
-        if (std::optional<QRSymbol> symbol =
-                encoder.EncodeToMatrix(payload.data(), count, SymbolComposition::MinimumLogoVersion,
-                                       s.ecLevel, s.maskPattern))
-            return symbol;
-    return encoder.EncodeToMatrix(payload.data(), count, s.version, s.ecLevel, s.maskPattern);
-}
-
-// The window's picture of exactly that symbol, or its too-long notice when there is none.
-QImage ComposedPicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
-                       const std::optional<QRSymbol>& symbol, const CliOptions& options,
-                       const QImage& logo) {
-    const EncodeSettings& s = options.encode;
-    const QImage raw = symbol ? SymbolComposition::EncodeSymbol(
-                                    encoder, payload.data(), static_cast<int>(payload.size()),
-                                    symbol->version, s.ecLevel, s.maskPattern, CarriesLogo(options))
-                              : QImage();
-    return SymbolComposition::Compose(raw, logo, CarriesLogo(options));
+// The symbol job of this command line: the logo rule applies when the picture carries one.
+SymbolJob::Request RequestOf(const std::vector<std::uint8_t>& payload, const CliOptions& options) {
+    SymbolJob::Request request;
+    request.payload = payload;
+    request.version = options.encode.version;
+    request.ecLevel = options.encode.ecLevel;
+    request.maskPattern = options.encode.maskPattern;
+    request.allowKanji = options.encode.allowKanji;
+    request.eci = options.eci ? clsQRCode::EciUtf8 : 0;
+    request.withLogo = CarriesLogo(options);
+    return request;
 }
 
 // libpng reports a damaged file (a bad checksum inside it, say) by printing to stderr itself,
@@ -147,8 +134,7 @@ int WriteImage(const ImageExport::Source& source, const CliOptions& options) {
 
 // Returns the exit status; ExitDone when written. A composed picture of a payload that fits
 // nothing is the notice, and it is still written.
-int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
-                 const std::optional<QRSymbol>& symbol, const CliOptions& options) {
+int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& options) {
     ImageExport::Source source;
     source.scale = options.scale;
     source.margin = options.margin;
@@ -164,7 +150,7 @@ int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
         if (!loaded.picture) return Fail(ExitBadUsage, loaded.problem);
         logo = *loaded.picture;
     }
-    source.picture = ComposedPicture(encoder, payload, symbol, options, logo);
+    source.picture = SymbolJob::Composed(symbol, logo, CarriesLogo(options));
     return WriteImage(source, options);
 }
 
@@ -174,11 +160,10 @@ int RunSingleSymbol(const CliOptions& options) {
     const Payload payload = PayloadOf(options);
     if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
     clsQRCode encoder;
-    encoder.AllowKanji = options.encode.allowKanji;
-    if (options.eci) encoder.Eci = clsQRCode::EciUtf8;
-    const std::optional<QRSymbol> symbol = SymbolToDraw(encoder, payload.bytes, options);
+    const std::optional<QRSymbol> symbol =
+        SymbolJob::Encode(encoder, RequestOf(payload.bytes, options));
     if (options.outputFile) {
-        const int status = WritePicture(encoder, payload.bytes, symbol, options);
+        const int status = WritePicture(symbol, options);
         if (status == ExitBadUsage) return status;
     }
     if (!symbol)

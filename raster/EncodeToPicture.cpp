@@ -4,13 +4,17 @@
 
 #include "mdlFakeBarCode.h"
 
+QImage mdlFakeBarCode::SymbolPicture(const QRSymbol& symbol) {
+    const int stride = symbol.stride();
+    // Three filler columns/rows of the matrix plus one pixel make the 4-module margin on the
+    // right and at the bottom.
+    return MatrixToPicture(symbol.modules.data(), stride, stride, 4, 4, 1, 1);
+}
+
 QImage clsQRCode::EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,
                                   int maskPattern) {
     const std::optional<QRSymbol> symbol =
         EncodeToMatrix(data, count, version, ecLevel, maskPattern);
     if (!symbol) return {};
-    const int stride = symbol->stride();
-    // Three filler columns/rows of the matrix plus one pixel make the 4-module margin on the
-    // right and at the bottom.
-    return mdlFakeBarCode::MatrixToPicture(symbol->modules.data(), stride, stride, 4, 4, 1, 1);
+    return mdlFakeBarCode::SymbolPicture(*symbol);
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct QRSymbol;
+
 // Matrix rendering: one pixel per matrix byte on a white picture with margins.
 namespace mdlFakeBarCode {
 
@@ -12,5 +14,8 @@ namespace mdlFakeBarCode {
 // except the matrix rectangle at (left, top). A null QImage stands for "no picture".
 QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left, int top,
                        int right, int bottom);
+
+// The symbol on white with a 4-module margin, one pixel a module: the encoder's picture.
+QImage SymbolPicture(const QRSymbol& symbol);
 
 } // namespace mdlFakeBarCode

@@ -2,6 +2,7 @@
 // with and without the logo, and a symbol at 5 pixels a module, to each file format.
 #include "ImageExport.h"
 #include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "clsQRCode.h"
 
 #include <QGuiApplication>
@@ -23,7 +24,7 @@ void EncodeComposed(benchmark::State& state, bool withLogo) {
     std::size_t bytes = 0;
     for (auto _ : state) {
         ImageExport::Source source;
-        source.picture = SymbolComposition::Generate(encoder, Payload, Logo(), withLogo).picture;
+        source.picture = SymbolJob::Generate(encoder, Payload, Logo(), withLogo).picture;
         bytes = ImageExport::Encode(source, format).bytes.size();
         benchmark::DoNotOptimize(bytes);
     }

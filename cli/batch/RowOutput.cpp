@@ -1,7 +1,7 @@
 #include "RowOutput.h"
 
 #include "MemoryBudget.h"
-#include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "Verifier.h"
 #include "clsQRCode.h"
 #include "files/FileAccess.h"
@@ -15,23 +15,20 @@ QString TooLong(const QByteArray& bytes, const EncodeSettings& settings) {
         .arg(settings.version ? QStringLiteral(" in version %1").arg(settings.version) : QString());
 }
 
-const std::uint8_t* Data(const QByteArray& bytes) {
-    return reinterpret_cast<const std::uint8_t*>(bytes.constData());
-}
-
 bool HasLogo(const RowOutputSettings& settings) {
     return settings.compose && settings.paintLogo && !settings.logo.isNull();
 }
 
-// The window's 240 × 240 picture; null when the payload fits no symbol.
-QImage ComposedPicture(clsQRCode& encoder, const QByteArray& bytes,
-                       const RowOutputSettings& settings) {
-    const EncodeSettings& e = settings.encode;
-    const QImage symbol =
-        SymbolComposition::EncodeSymbol(encoder, Data(bytes), static_cast<int>(bytes.size()),
-                                        e.version, e.ecLevel, e.maskPattern, HasLogo(settings));
-    if (symbol.isNull()) return {};
-    return SymbolComposition::Compose(symbol, settings.logo, HasLogo(settings));
+// Batches write no Kanji mode: their payloads are UTF-8 text.
+SymbolJob::Request RequestOf(const QByteArray& payload, const RowOutputSettings& settings) {
+    SymbolJob::Request request;
+    request.payload = SymbolJob::BytesOf(payload);
+    request.version = settings.encode.version;
+    request.ecLevel = settings.encode.ecLevel;
+    request.maskPattern = settings.encode.maskPattern;
+    request.eci = settings.eci ? clsQRCode::EciUtf8 : 0;
+    request.withLogo = HasLogo(settings);
+    return request;
 }
 
 struct EncodedRow {
@@ -72,12 +69,12 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
                 TooBigForTheBudget(RowMemoryNeed(ComposedSide, settings.format, settings.verify),
                                    settings.budget->Total()),
                 {}};
-        source.picture = ComposedPicture(encoder, payload, settings);
-        if (source.picture.isNull()) return {{}, TooLong(payload, settings.encode), {}};
+        SymbolJob::Made made =
+            SymbolJob::Make(encoder, RequestOf(payload, settings), settings.logo);
+        if (!made.symbol) return {{}, TooLong(payload, settings.encode), {}};
+        source.picture = std::move(made.composed);
     } else {
-        const EncodeSettings& e = settings.encode;
-        symbol = encoder.EncodeToMatrix(Data(payload), static_cast<int>(payload.size()), e.version,
-                                        e.ecLevel, e.maskPattern);
+        symbol = SymbolJob::Encode(encoder, RequestOf(payload, settings));
         if (!symbol) return {{}, TooLong(payload, settings.encode), {}};
         source.symbol = &*symbol;
         source.scale = settings.scale;
@@ -119,8 +116,6 @@ std::size_t RowMemoryNeed(qint64 side, ImageExport::Format format, bool verify) 
 
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
                      const RowOutputSettings& settings, FileAccess::Error* fileError) {
-    // The encoder belongs to the worker thread and serves many rows; set it for each one.
-    encoder.Eci = settings.eci ? clsQRCode::EciUtf8 : 0;
     const EncodedRow file = EncodeRow(encoder, payload, settings);
     if (!file.error.isEmpty()) return file.error;
     if (settings.verify) {

@@ -1,7 +1,7 @@
 #include "二维码.h"
 
 #include "MessageBoxes.h"
-#include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "UserMessages.h"
 #include "clsQRCode.h"
 
@@ -160,12 +160,13 @@ void 二维码::生成二维码(const QString& 内容, std::optional<int> 芯标
     // The text-encoding list has just been reset to UTF-8, the only conversion there is.
     if (!encoder_) encoder_ = std::make_unique<clsQRCode>();
     const bool paintLogo = 芯标.has_value() && *芯标 == 1 && Image心标->hasPicture();
-    const QImage symbol =
-        SymbolComposition::EncodeSymbol(*encoder_, SymbolComposition::ToUtf8(内容), paintLogo);
-    Image1->setPicture(symbol);
-    hasSymbol_ = !symbol.isNull();
-    paintComposed(SymbolComposition::Compose(symbol, Image心标->picture(), paintLogo, side,
-                                             SymbolComposition::ComposedFormat::Rgb32));
+    const QByteArray utf8 = SymbolComposition::ToUtf8(内容);
+    SymbolJob::Made made =
+        SymbolJob::Make(*encoder_, SymbolJob::WindowRequest(utf8, paintLogo), Image心标->picture(),
+                        side, SymbolComposition::ComposedFormat::Rgb32);
+    Image1->setPicture(made.symbolPicture);
+    hasSymbol_ = made.symbol.has_value();
+    paintComposed(made.composed);
 }
 
 void 二维码::paintComposed(const QImage& composed) {

@@ -5,6 +5,7 @@
 #include "PictureHolder.h"
 #include "ProgramExit.h"
 #include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "UserMessages.h"
 #include "clsQRCode.h"
 #include "保存为PNGJPG.h"
@@ -69,8 +70,9 @@ void 文本录入::Command保存_Click(int) {
 保存为PNGJPG::SaveOutcome 文本录入::saveVector(int page, const QString& fileName) {
     clsQRCode encoder;
     const QImage& logo = shownLogo_[page];
-    const std::optional<QRSymbol> symbol = SymbolComposition::EncodeMatrix(
-        encoder, SymbolComposition::ToUtf8(shownPayload_[page]), !logo.isNull());
+    const QByteArray utf8 = SymbolComposition::ToUtf8(shownPayload_[page]);
+    const std::optional<QRSymbol> symbol =
+        SymbolJob::Encode(encoder, SymbolJob::WindowRequest(utf8, !logo.isNull()));
     ImageExport::Source source;
     if (symbol) {
         source.symbol = &*symbol;

@@ -2,7 +2,6 @@
 
 #include "LogoSquare.h"
 #include "SymbolLayout.h"
-#include "clsQRCode.h"
 
 #include <QColor>
 #include <QFont>
@@ -258,43 +257,6 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo, 
     if (symbolPicture.format() == QImage::Format_Indexed8 && format == ComposedFormat::Palette)
         return composeIndexed(symbolPicture, *layout, side, square.get());
     return composeRgb(symbolPicture, *layout, side, square.get());
-}
-
-QImage EncodeSymbol(clsQRCode& encoder, const std::uint8_t* data, int count, int version,
-                    int ecLevel, int maskPattern, bool withLogo) {
-    const bool automatic = version == 0 || version > 40;
-    if (withLogo && automatic) {
-        // Forcing the version fails when the payload needs a larger one; then choose freely.
-        QImage symbol =
-            encoder.EncodeToPicture(data, count, MinimumLogoVersion, ecLevel, maskPattern);
-        if (!symbol.isNull()) return symbol;
-    }
-    return encoder.EncodeToPicture(data, count, version, ecLevel, maskPattern);
-}
-
-QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
-    // The payload is UTF-8: Kanji mode would turn Chinese byte pairs into Shift JIS characters.
-    encoder.AllowKanji = false;
-    return EncodeSymbol(encoder, reinterpret_cast<const std::uint8_t*>(utf8.constData()),
-                        int(utf8.size()), 0, 3, -1, withLogo);
-}
-
-std::optional<QRSymbol> EncodeMatrix(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
-    encoder.AllowKanji = false;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(utf8.constData());
-    const int count = int(utf8.size());
-    if (withLogo) {
-        std::optional<QRSymbol> symbol =
-            encoder.EncodeToMatrix(data, count, MinimumLogoVersion, 3, -1);
-        if (symbol) return symbol;
-    }
-    return encoder.EncodeToMatrix(data, count, 0, 3, -1);
-}
-
-Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo) {
-    const bool withLogo = paintLogo && !logo.isNull();
-    const QImage symbol = EncodeSymbol(encoder, ToUtf8(payload), withLogo);
-    return Generated{Compose(symbol, logo, withLogo, PictureSide), !symbol.isNull()};
 }
 
 } // namespace SymbolComposition

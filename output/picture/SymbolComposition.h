@@ -4,12 +4,6 @@
 #include <QImage>
 #include <QString>
 
-#include <cstdint>
-#include <optional>
-
-class clsQRCode;
-struct QRSymbol;
-
 // From payload text to the finished square picture, without any widget.
 namespace SymbolComposition {
 
@@ -33,29 +27,5 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo,
 
 // A light picture saying, centred, that the content is too long to make a symbol.
 QImage TooLongNotice(int side = PictureSide);
-
-// The logo hides a sixteenth of the picture. Below version 3 that spans more codewords than
-// level Q can repair, so a symbol that carries a logo is made at least version 3.
-constexpr int MinimumLogoVersion = 3;
-
-// The encoder's symbol picture with these options; when the version is automatic and the
-// symbol will carry a logo, the smallest version from MinimumLogoVersion up that fits. Null
-// when nothing fits.
-QImage EncodeSymbol(clsQRCode& encoder, const std::uint8_t* data, int count, int version,
-                    int ecLevel, int maskPattern, bool withLogo);
-// The window's symbol for UTF-8 bytes: automatic version, level Q, mask pattern 0, Kanji off.
-QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo);
-
-// The same symbol as EncodeSymbol(encoder, utf8, withLogo), as modules: what a vector export
-// draws. Nothing when nothing fits.
-std::optional<QRSymbol> EncodeMatrix(clsQRCode& encoder, const QByteArray& utf8, bool withLogo);
-
-struct Generated {
-    QImage picture;
-    bool madeSymbol = false;
-};
-
-// ToUtf8, EncodeSymbol (with a logo when paintLogo and the logo is not null), then Compose.
-Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo);
 
 } // namespace SymbolComposition

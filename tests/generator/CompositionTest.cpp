@@ -1,4 +1,5 @@
 #include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "ZxingDecode.h"
 #include "clsQRCode.h"
 
@@ -7,6 +8,17 @@
 #include <gtest/gtest.h>
 
 using namespace SymbolComposition;
+using SymbolJob::Generate;
+using SymbolJob::Generated;
+using SymbolJob::MinimumLogoVersion;
+
+namespace {
+// The window's symbol picture for these bytes.
+QImage EncodeSymbol(clsQRCode& encoder, const QByteArray& utf8, bool withLogo) {
+    return SymbolJob::SymbolPicture(
+        SymbolJob::Encode(encoder, SymbolJob::WindowRequest(utf8, withLogo)));
+}
+} // namespace
 
 namespace {
 

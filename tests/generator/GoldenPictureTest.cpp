@@ -3,6 +3,7 @@
 // change of a pixel shows here.
 #include "CapacityPayloads.h"
 #include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "clsQRCode.h"
 
 #include <QCryptographicHash>
@@ -65,9 +66,9 @@ TEST(GoldenPictures, VersionsOneToThirteenAreDrawnAsBefore) {
     ASSERT_FALSE(logo.isNull());
     clsQRCode encoder;
     for (const GoldenPicture& golden : Goldens) {
-        const SymbolComposition::Generated generated = SymbolComposition::Generate(
-            encoder, QString::fromLatin1(PayloadFillingVersion(golden.version)), logo,
-            golden.withLogo);
+        const SymbolJob::Generated generated =
+            SymbolJob::Generate(encoder, QString::fromLatin1(PayloadFillingVersion(golden.version)),
+                                logo, golden.withLogo);
         ASSERT_TRUE(generated.madeSymbol);
         EXPECT_EQ(PixelHash(generated.picture).toStdString(), std::string(golden.sha256))
             << "version " << golden.version << (golden.withLogo ? " with logo" : "");

@@ -1,6 +1,7 @@
 // Every format carries exactly the pixels of the composed picture: no dithering, no speckles.
 #include "ImageExport.h"
 #include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "ZxingDecode.h"
 #include "clsQRCode.h"
 
@@ -36,7 +37,7 @@ QImage FourColourLogo() {
 
 QImage Composed(const QString& payload, const QImage& logo) {
     clsQRCode encoder;
-    return SymbolComposition::Generate(encoder, payload, logo, !logo.isNull()).picture;
+    return SymbolJob::Generate(encoder, payload, logo, !logo.isNull()).picture;
 }
 
 QByteArray Encoded(const QImage& picture, Format format) {
@@ -128,7 +129,8 @@ TEST(ExactPixels, ScreenAndPaletteCompositionsHoldTheSamePixels) {
     for (const char* text :
          {"1", "福 quorlik 二维码 0123456789", "https://quorlik.example/?q=长"}) {
         QByteArray payload = QByteArray(text).repeated(text[0] == '1' ? 1 : 20);
-        const QImage symbol = SymbolComposition::EncodeSymbol(encoder, payload, true);
+        const QImage symbol = SymbolJob::SymbolPicture(
+            SymbolJob::Encode(encoder, SymbolJob::WindowRequest(payload, true)));
         for (const QImage& logo : {QImage(), FourColourLogo(), GradientLogo()}) {
             using SymbolComposition::ComposedFormat;
             const QImage palette = SymbolComposition::Compose(symbol, logo, !logo.isNull(), 240,

@@ -3,6 +3,7 @@
 #include "CapacityPayloads.h"
 #include "ImageExport.h"
 #include "SymbolComposition.h"
+#include "SymbolJob.h"
 #include "ZxingDecode.h"
 #include "clsQRCode.h"
 
@@ -40,8 +41,8 @@ struct Drawn {
 };
 
 Drawn Draw(clsQRCode& encoder, const QByteArray& payload, const QImage& logo) {
-    const SymbolComposition::Generated generated =
-        SymbolComposition::Generate(encoder, QString::fromUtf8(payload), logo, !logo.isNull());
+    const SymbolJob::Generated generated =
+        SymbolJob::Generate(encoder, QString::fromUtf8(payload), logo, !logo.isNull());
     const auto symbol = encoder.EncodeToMatrix(reinterpret_cast<const uchar*>(payload.data()),
                                                int(payload.size()), 0, 3, 0);
     return Drawn{generated.picture, symbol ? symbol->version : 0};
@@ -97,7 +98,7 @@ TEST(ScanCorpus, SymbolExportsCarryTheLogoAndScan) {
     clsQRCode encoder;
     const QByteArray payload = PayloadFillingVersion(5);
     const std::optional<QRSymbol> symbol =
-        SymbolComposition::EncodeMatrix(encoder, payload, /*withLogo=*/true);
+        SymbolJob::Encode(encoder, SymbolJob::WindowRequest(payload, /*withLogo=*/true));
     ASSERT_TRUE(symbol.has_value());
     EXPECT_EQ(symbol->version, 5);
     ImageExport::Source source;
