@@ -3,6 +3,7 @@
 #include "ImageExport.h"
 #include "PayloadKinds.h"
 #include "Quoted.h"
+#include "encoder/EcLevel.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -92,12 +93,10 @@ std::string SetInteger(const QCommandLineParser& parser, const char* name, int l
 std::string SetLevel(const QCommandLineParser& parser, int& target) {
     const std::optional<std::string> value = Value(parser, "level");
     if (!value) return {};
-    const std::string letters = "LMQH";
-    const std::size_t index = value->size() == 1
-                                  ? letters.find(static_cast<char>(std::toupper(value->at(0))))
-                                  : std::string::npos;
-    if (index == std::string::npos) return "--level wants L, M, Q or H, not \"" + *value + "\"";
-    target = static_cast<int>(index) + 1;
+    const std::optional<EcLevel> level =
+        value->size() == 1 ? LevelOfLetter(value->front()) : std::nullopt;
+    if (!level) return "--level wants L, M, Q or H, not \"" + *value + "\"";
+    target = LevelNumber(*level);
     return {};
 }
 

@@ -66,11 +66,10 @@ bool CarriesLogo(const CliOptions& options) {
 SymbolJob::Request RequestOf(const std::vector<std::uint8_t>& payload, const CliOptions& options) {
     SymbolJob::Request request;
     request.payload = payload;
-    request.version = options.encode.version;
-    request.ecLevel = options.encode.ecLevel;
-    request.maskPattern = options.encode.maskPattern;
-    request.allowKanji = options.encode.allowKanji;
-    request.eci = options.eci ? clsQRCode::EciUtf8 : 0;
+    const EncodeSettings& e = options.encode;
+    request.options = clsQRCode::OptionsOf(e.version, e.ecLevel, e.maskPattern);
+    request.options.allowKanji = e.allowKanji;
+    request.options.eci = options.eci ? clsQRCode::EciUtf8 : 0;
     request.withLogo = CarriesLogo(options);
     return request;
 }

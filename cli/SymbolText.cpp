@@ -15,10 +15,6 @@ const char* ModeName(int mode) {
     }
 }
 
-char LevelLetter(int ecLevel) {
-    return "?LMQH"[ecLevel >= 1 && ecLevel <= 4 ? ecLevel : 0];
-}
-
 // Dark in the symbol, light anywhere in the quiet zone around it.
 bool DarkWithMargin(const QRSymbol& symbol, int margin, int row, int column) {
     const int h = symbol.side();
@@ -38,16 +34,16 @@ const char* HalfBlock(bool topDark, bool bottomDark) {
 } // namespace
 
 std::string InfoLine(const QRSymbol& symbol) {
-    std::string line = "version=" + std::to_string(symbol.version) +
-                       " level=" + LevelLetter(symbol.ecLevel) +
-                       " mask=" + std::to_string(symbol.maskPattern) +
-                       " bits=" + std::to_string(symbol.streamBits) + " segments=";
-    for (std::size_t i = 0; i < symbol.segments.size(); ++i) {
+    std::string line = "version=" + std::to_string(symbol.version()) +
+                       " level=" + LevelLetter(symbol.level()) +
+                       " mask=" + std::to_string(symbol.maskPattern()) +
+                       " bits=" + std::to_string(symbol.streamBits()) + " segments=";
+    for (std::size_t i = 0; i < symbol.segments().size(); ++i) {
         if (i > 0) line += ',';
-        line += ModeName(symbol.segments[i].mode);
-        line += ':' + std::to_string(symbol.segments[i].byteCount);
+        line += ModeName(symbol.segments()[i].mode);
+        line += ':' + std::to_string(symbol.segments()[i].byteCount);
     }
-    if (symbol.eci > 0) line += " eci=" + std::to_string(symbol.eci);
+    if (symbol.eci() > 0) line += " eci=" + std::to_string(symbol.eci());
     return line + '\n';
 }
 

@@ -262,15 +262,16 @@ int clsQRCode::PadPatternBit(int i) {
 }
 
 int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
-                              bool measureOnly, std::vector<QRSegment>* segments) const {
+                              bool measureOnly, std::vector<QRSegment>* segments,
+                              const EncodeOptions& options) const {
     if (measureOnly || (count <= 0 && !bits)) {
-        const int header = EciHeaderBits(Eci);
+        const int header = EciHeaderBits(options.eci);
         if (count <= 0) return header + 4;
         const int k = countClass(version);
-        const Row last = segment(data, count, k, maxRunsFor(k), AllowKanji, nullptr);
+        const Row last = segment(data, count, k, maxRunsFor(k), options.allowKanji, nullptr);
         return header + last.cost[cheapestMode(last)] + 4;
     }
-    const Segmentation segmentation(data, count, version, AllowKanji, Eci);
+    const Segmentation segmentation(data, count, version, options.allowKanji, options.eci);
     const int length = segmentation.streamLength();
     if (length > StreamCells) return length; // too long for any symbol; never written
     return segmentation.write(bits, segments);

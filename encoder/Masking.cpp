@@ -55,13 +55,12 @@ int clsQRCode::FormatWord(int ecLevel, int maskPattern) {
     return ((data << 10) | BchRemainder(data, 0x537, 0x400, 10)) ^ 0x5412;
 }
 
-void clsQRCode::writeFormatInformation(std::uint8_t* matrix, int version, int ecLevel,
+void clsQRCode::writeFormatInformation(std::uint8_t* grid, int stride, int version, int ecLevel,
                                        int mask) const {
     const int h = SymbolSize(version);
-    const int stride = h + 3;
     const int word = FormatWord(ecLevel, mask);
     auto set = [&](int r, int c, int bit) {
-        matrix[r * stride + c] = (word & BitWeights[bit]) != 0 ? 1 : 0;
+        grid[r * stride + c] = (word & BitWeights[bit]) != 0 ? 1 : 0;
     };
     for (int i = 0; i <= 5; ++i) set(i, 8, i);
     set(7, 8, 6);

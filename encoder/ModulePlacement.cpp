@@ -143,9 +143,9 @@ int clsQRCode::VersionWord(int version) const {
     return version * 4096 + BchRemainder(version, 0x1F25, 0x1000, 12);
 }
 
-void clsQRCode::writeVersionInformation(std::uint8_t* matrix, int version) const {
+void clsQRCode::writeVersionInformation(std::uint8_t* grid, int stride, int version) const {
     const int h = SymbolSize(version);
-    const Grid g{matrix, h + 3};
+    const Grid g{grid, stride};
     const int word = VersionWord(version);
     for (int j = 0; j <= 5; ++j)
         for (int k = 0; k <= 2; ++k) {

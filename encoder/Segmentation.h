@@ -18,7 +18,7 @@ class Segmentation {
         std::int32_t RunLength;
     };
 
-    // `eci` as clsQRCode::Eci: a designator written ahead of the segments, 0 for none.
+    // `eci` as EncodeOptions::eci: a designator written ahead of the segments, 0 for none.
     Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji, int eci = 0);
 
     int countClass() const { return k_; }

@@ -30,8 +30,8 @@ int packBits(const std::uint8_t* cells) {
 
 // No segmentation spends less than 10 bits on 3 bytes (numeric mode), so a payload whose
 // cheapest conceivable stream already exceeds the capacity is refused before any table is built.
-bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
-    const long long lowerBound = EciHeaderBits(Eci) + (10LL * count + 2) / 3;
+bool clsQRCode::cannotFitAnyStream(int count, int eci, int capacityBits) {
+    const long long lowerBound = EciHeaderBits(eci) + (10LL * count + 2) / 3;
     return lowerBound > capacityBits;
 }
 
@@ -39,14 +39,15 @@ bool clsQRCode::cannotFitAnyStream(int count, int capacityBits) const {
 // of versions sharing a count class is segmented once; ranges that even the cheapest
 // conceivable stream overflows are skipped. The segmentation of the chosen range is kept.
 int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel,
+                             const EncodeOptions& options,
                              std::optional<Segmentation>& segmentation) const {
-    if (cannotFitAnyStream(count, 8 * DataCodewords(40, ecLevel))) return 0;
+    if (cannotFitAnyStream(count, options.eci, 8 * DataCodewords(40, ecLevel))) return 0;
     const long long lowerBound =
-        EciHeaderBits(Eci) + Segmentation::lowerBoundBits(data, count, AllowKanji);
+        EciHeaderBits(options.eci) + Segmentation::lowerBoundBits(data, count, options.allowKanji);
     for (int range = 0; range < 3; ++range) {
         const int last = kRangeLast[range];
         if (lowerBound > 8 * DataCodewords(last, ecLevel)) continue;
-        segmentation.emplace(data, count, kRangeFirst[range], AllowKanji, Eci);
+        segmentation.emplace(data, count, kRangeFirst[range], options.allowKanji, options.eci);
         const int d = segmentation->streamLength();
         for (int v = kRangeFirst[range]; v <= last; ++v)
             if (d - 4 <= 8 * DataCodewords(v, ecLevel)) return v;
@@ -54,61 +55,77 @@ int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel,
     return 0;
 }
 
+EncodeOptions clsQRCode::OptionsOf(int version, int ecLevel, int maskPattern) {
+    EncodeOptions options;
+    options.level = LevelOfNumber(ecLevel).value_or(EcLevel::M);
+    options.version = version;
+    options.mask = maskPattern;
+    return options;
+}
+
 std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int count, int version,
                                                   int ecLevel, int maskPattern) {
-    if (ecLevel < 1 || ecLevel > 4) ecLevel = 2;
+    return EncodeToMatrix(data, count, OptionsOf(version, ecLevel, maskPattern));
+}
+
+std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int count,
+                                                  const EncodeOptions& options) {
+    const int ecLevel = LevelNumber(options.level);
+    int version = options.version;
     if (version < 0) return std::nullopt;
     if (count < 0) count = 0;
     std::optional<Segmentation> segmentation;
     if (version == 0 || version > 40) {
-        version = chooseVersion(data, count, ecLevel, segmentation);
+        version = chooseVersion(data, count, ecLevel, options, segmentation);
         if (version == 0) return std::nullopt;
     } else {
-        if (cannotFitAnyStream(count, 8 * DataCodewords(version, ecLevel))) return std::nullopt;
-        segmentation.emplace(data, count, version, AllowKanji, Eci);
+        if (cannotFitAnyStream(count, options.eci, 8 * DataCodewords(version, ecLevel)))
+            return std::nullopt;
+        segmentation.emplace(data, count, version, options.allowKanji, options.eci);
     }
     // The capacity test comes before writing, so no stream ever runs past its buffer.
     const int d = segmentation->streamLength();
     const int capacity = 8 * DataCodewords(version, ecLevel);
     if (d - 4 > capacity) return std::nullopt;
 
-    QRSymbol symbol;
-    symbol.version = version;
-    symbol.ecLevel = ecLevel;
-    symbol.streamBits = d;
-    symbol.eci = EciHeaderBits(Eci) > 0 ? Eci : 0;
-
     // The data bit stream and the DataMatrix live only during this call; every cell read is
     // written first.
     const int h = SymbolSize(version);
-    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[StreamCells + h * h]);
+    // The function patterns are drawn with rows of h + 3 cells, the layout the placement
+    // routines share; the data cells are placed, masked and merged in the symbol's own grid.
+    const int stride = h + 3;
+    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[StreamCells + stride * stride]);
     std::uint8_t* dataBits = work.get();
-    std::uint8_t* dataMatrix = dataBits + StreamCells;
-    segmentation->write(dataBits, &symbol.segments);
+    std::uint8_t* matrix = dataBits + StreamCells;
+    std::shared_ptr<std::uint8_t[]> modules =
+        std::make_shared_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(h) * h);
+    std::uint8_t* dataMatrix = modules.get();
+    std::vector<QRSegment> segments;
+    segmentation->write(dataBits, &segments);
     segmentation.reset();
     padStream(dataBits, d, capacity);
 
     const std::vector<std::uint8_t> codewords = InterleaveBlocks(dataBits, version, ecLevel);
 
-    const int stride = h + 3;
-    symbol.modules.assign(static_cast<std::size_t>(stride) * stride, 0);
-    std::uint8_t* matrix = symbol.modules.data();
+    std::memset(matrix, 0, static_cast<std::size_t>(stride) * stride);
     DrawFunctionPatterns(matrix, version);
     placeCodewords(matrix, dataMatrix, codewords, version);
-    symbol.maskPattern = ApplyMask(dataMatrix, h, maskPattern);
+    const int mask = ApplyMask(dataMatrix, h, options.mask);
 
-    // Function cells: 1 stays dark, 2 becomes light; free cells take the masked data bit.
+    // Function cells: 1 stays dark, 2 becomes light; free cells keep the masked data bit.
     for (int r = 0; r < h; ++r) {
-        std::uint8_t* row = matrix + r * stride;
-        const std::uint8_t* dataRow = dataMatrix + r * h;
+        const std::uint8_t* __restrict row = matrix + r * stride;
+        std::uint8_t* __restrict dataRow = dataMatrix + r * h;
         for (int c = 0; c < h; ++c) {
             const std::uint8_t f = row[c];
-            row[c] = static_cast<std::uint8_t>((f & 1) | (dataRow[c] & (f == 0)));
+            dataRow[c] = static_cast<std::uint8_t>((f & 1) | (dataRow[c] & (f == 0)));
         }
     }
-    if (version >= 7) writeVersionInformation(matrix, version);
-    writeFormatInformation(matrix, version, ecLevel, symbol.maskPattern);
-    return symbol;
+    if (version >= 7) writeVersionInformation(dataMatrix, h, version);
+    writeFormatInformation(dataMatrix, h, version, ecLevel, mask);
+    return QRSymbol(version, options.level, mask, d,
+                    EciHeaderBits(options.eci) > 0 ? options.eci : 0, std::move(segments),
+                    std::move(modules));
 }
 
 // The pad pattern starts right after the terminator, not at the next codeword boundary, and
@@ -119,8 +136,9 @@ void clsQRCode::padStream(std::uint8_t* bits, int d, int capacity) {
 }
 
 int clsQRCode::BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
-                               int ecLevel, std::vector<QRSegment>* segments) const {
-    const int d = BuildBitStream(bits, data, count, version, false, segments);
+                               int ecLevel, std::vector<QRSegment>* segments,
+                               const EncodeOptions& options) const {
+    const int d = BuildBitStream(bits, data, count, version, false, segments, options);
     const int capacity = 8 * DataCodewords(version, ecLevel);
     if (d - 4 > capacity) return -1; // only the terminator may be cut short
     // The pad pattern starts right after the terminator, not at the next codeword boundary.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EcLevel.h"
 #include "clsFiniteField.h"
 #include "clsReedSolomon.h"
 
@@ -7,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 class QImage;
@@ -22,21 +25,54 @@ struct QRSegment {
     friend bool operator==(const QRSegment&, const QRSegment&) = default;
 };
 
-// A finished symbol. `modules` is the ModuleMatrix: (h + 3) rows of (h + 3) bytes, row 0 at the
-// top, 1 dark and 0 light, the last three rows and columns light, h = 4 × version + 17. Each
-// row is a multiple of four bytes, so the array is directly an 8-bit top-down pixel array.
-struct QRSymbol {
-    int version = 0;
-    int ecLevel = 0;
-    int maskPattern = 0;
-    int streamBits = 0; // data bit stream length as built, ECI header and terminator included
-    int eci = 0;        // the ECI designator written before the data, 0 when none
-    std::vector<QRSegment> segments;
-    std::vector<std::uint8_t> modules;
+// How a payload is encoded.
+struct EncodeOptions {
+    EcLevel level = EcLevel::M;
+    int version =
+        0; // 1–40 forces it, 0 or above 40 picks the smallest that fits, < 0 yields nothing
+    int mask = 0; // 0–7; anything else means 0
+    // Kanji mode writes byte pairs as Shift JIS characters, which readers decode as such. Only
+    // Shift JIS callers want it; for UTF-8 payloads it turns Chinese text into garbage.
+    bool allowKanji = false;
+    // An ECI designator written before the data (ISO/IEC 18004 7.4.2), 1–999999; 0 and
+    // anything out of range write none. 26 declares UTF-8, so that readers which otherwise
+    // guess Shift JIS show Chinese text as typed. The window's symbols carry none.
+    int eci = 0;
+};
 
-    int side() const { return 4 * version + 17; }
-    int stride() const { return side() + 3; }
-    bool dark(int row, int column) const { return modules[row * stride() + column] != 0; }
+// A finished symbol: side × side modules, row 0 at the top, 1 dark and 0 light, side = 4 ×
+// version + 17, and how it was made. Copies share the modules, which never change.
+class QRSymbol {
+  public:
+    // `modules` holds side × side bytes.
+    QRSymbol(int version, EcLevel level, int maskPattern, int streamBits, int eci,
+             std::vector<QRSegment> segments, std::shared_ptr<const std::uint8_t[]> modules)
+        : version_(version), level_(level), maskPattern_(maskPattern), streamBits_(streamBits),
+          eci_(eci), segments_(std::move(segments)), modules_(std::move(modules)) {}
+
+    int version() const { return version_; }
+    EcLevel level() const { return level_; }
+    int maskPattern() const { return maskPattern_; }
+    // The data bit stream's length as built, ECI header and terminator included.
+    int streamBits() const { return streamBits_; }
+    // The ECI designator written before the data, 0 when none.
+    int eci() const { return eci_; }
+    const std::vector<QRSegment>& segments() const { return segments_; }
+    int side() const { return 4 * version_ + 17; }
+    bool dark(int row, int column) const { return modules_[row * side() + column] != 0; }
+    // Row after row from the top.
+    std::span<const std::uint8_t> modules() const {
+        return {modules_.get(), static_cast<std::size_t>(side()) * side()};
+    }
+
+  private:
+    int version_;
+    EcLevel level_;
+    int maskPattern_;
+    int streamBits_;
+    int eci_;
+    std::vector<QRSegment> segments_;
+    std::shared_ptr<const std::uint8_t[]> modules_;
 };
 
 // QR Code symbol encoder (ISO/IEC 18004, versions 1–40, levels L, M, Q, H = EcLevel 1–4).
@@ -49,26 +85,22 @@ class clsQRCode {
 
     clsQRCode();
 
-    // Kanji mode writes byte pairs as Shift JIS characters, which readers decode as such. Only
-    // Shift JIS callers want it; for UTF-8 payloads it turns Chinese text into garbage.
-    bool AllowKanji = false;
-
-    // An ECI designator written before the data (ISO/IEC 18004 7.4.2), 1–999999; 0 and
-    // anything out of range write none. 26 declares UTF-8, so that readers which otherwise
-    // guess Shift JIS show Chinese text as typed. Off by default: the window's symbols carry no
-    // ECI header.
-    static constexpr int EciUtf8 = 26;
-    int Eci = 0;
+    static constexpr int EciUtf8 = 26; // the ECI designator of UTF-8
     // Bits of the ECI header (mode indicator and designator) for `eci`; 0 when none is written.
     static int EciHeaderBits(int eci);
 
     // data[0 … count-1] is the payload. version 1–40 forces it, 0 or >40 picks the smallest
     // that fits, <0 yields nothing; ecLevel outside 1–4 means M; maskPattern outside 0–7 means 0.
-    // Nothing (null picture / nullopt) when the payload fits no symbol.
+    // No Kanji mode, no ECI. Nothing (null picture / nullopt) when the payload fits no symbol.
     QImage EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,
                            int maskPattern);
     std::optional<QRSymbol> EncodeToMatrix(const std::uint8_t* data, int count, int version,
                                            int ecLevel, int maskPattern);
+    // The same with every option; nothing when the payload fits no symbol.
+    std::optional<QRSymbol> EncodeToMatrix(const std::uint8_t* data, int count,
+                                           const EncodeOptions& options);
+    // The options of the int entry points: ecLevel outside 1–4 means M.
+    static EncodeOptions OptionsOf(int version, int ecLevel, int maskPattern);
 
     // ---- Building blocks of the pipeline, public so that each can be checked on its own. ----
 
@@ -95,14 +127,17 @@ class clsQRCode {
     static bool IsKanjiPair(std::uint8_t first, std::uint8_t second);
     // Returns the stream length in bits, ECI header and terminator included. Writes `bits` (one 0/1
     // cell per bit) unless measureOnly; `segments`, when given, receives the written segments. A
-    // stream longer than StreamCells is measured but never written.
+    // stream longer than StreamCells is measured but never written. Of the options, allowKanji
+    // and eci count.
     int BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
-                       bool measureOnly, std::vector<QRSegment>* segments = nullptr) const;
+                       bool measureOnly, std::vector<QRSegment>* segments = nullptr,
+                       const EncodeOptions& options = {}) const;
     static int PadPatternBit(int i);
     // The written stream followed by the pad pattern up to the data capacity of (version,
     // ecLevel); returns the stream length d, or -1 when the stream does not fit.
     int BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
-                        int ecLevel, std::vector<QRSegment>* segments = nullptr) const;
+                        int ecLevel, std::vector<QRSegment>* segments = nullptr,
+                        const EncodeOptions& options = {}) const;
     // Data codewords of the padded stream split into blocks, error correction added, and all
     // of it interleaved: TotalCodewords(version) bytes in transmission order.
     std::vector<std::uint8_t> InterleaveBlocks(const std::uint8_t* dataBits, int version,
@@ -118,14 +153,17 @@ class clsQRCode {
   private:
     static int tableIndex(int version, int ecLevel) { return 4 * (version - 1) + (ecLevel - 1); }
     int chooseVersion(const std::uint8_t* data, int count, int ecLevel,
+                      const EncodeOptions& options,
                       std::optional<Segmentation>& segmentation) const;
     static void padStream(std::uint8_t* bits, int d, int capacity);
-    bool cannotFitAnyStream(int count, int capacityBits) const;
+    static bool cannotFitAnyStream(int count, int eci, int capacityBits);
     const std::vector<std::uint16_t>& placementOrder(const std::uint8_t* function, int version);
     void placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
                         const std::vector<std::uint8_t>& codewords, int version);
-    void writeVersionInformation(std::uint8_t* matrix, int version) const;
-    void writeFormatInformation(std::uint8_t* matrix, int version, int ecLevel, int mask) const;
+    // Into a grid of the symbol's side, rows `stride` cells apart.
+    void writeVersionInformation(std::uint8_t* grid, int stride, int version) const;
+    void writeFormatInformation(std::uint8_t* grid, int stride, int version, int ecLevel,
+                                int mask) const;
 
     std::shared_ptr<clsFiniteField> field_;
     std::unique_ptr<clsReedSolomon> reedSolomon_;

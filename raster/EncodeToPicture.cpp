@@ -1,14 +1,12 @@
 // The encoder's one picture-making operation, defined here so that the encoder itself stays
-// plain computation: the finished matrix becomes a picture.
+// plain computation: the finished symbol becomes a picture.
 #include "encoder/clsQRCode.h"
 
 #include "mdlFakeBarCode.h"
 
 QImage mdlFakeBarCode::SymbolPicture(const QRSymbol& symbol) {
-    const int stride = symbol.stride();
-    // Three filler columns/rows of the matrix plus one pixel make the 4-module margin on the
-    // right and at the bottom.
-    return MatrixToPicture(symbol.modules.data(), stride, stride, 4, 4, 1, 1);
+    const int side = symbol.side();
+    return MatrixToPicture(symbol.modules().data(), side, side, 4, 4, 4, 4);
 }
 
 QImage clsQRCode::EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,

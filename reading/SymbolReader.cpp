@@ -15,12 +15,11 @@
 
 namespace {
 
-constexpr int kLevelOfLetter[] = {1, 2, 3, 4}; // L M Q H as the encoder numbers them
-
-int LevelNumber(const std::string& letter) {
-    const std::string letters = "LMQH";
-    const std::size_t index = letters.find(letter);
-    return letter.size() == 1 && index != std::string::npos ? kLevelOfLetter[index] : 0;
+// The encoder's number of the level zxing-cpp names; 0 when it names none.
+int LevelNumberOf(const std::string& letter) {
+    const std::optional<EcLevel> level =
+        letter.size() == 1 ? LevelOfLetter(letter.front()) : std::nullopt;
+    return level ? LevelNumber(*level) : 0;
 }
 
 // zxing-cpp hands over the data codewords of the symbol; at one level every version holds a
@@ -152,7 +151,7 @@ ReadSymbol SymbolOf(const ZXing::Result& result, const QImage& grey) {
     symbol.bytes.assign(result.bytes().begin(), result.bytes().end());
     symbol.text = result.text();
     symbol.level = result.ecLevel();
-    const int level = LevelNumber(symbol.level);
+    const int level = LevelNumberOf(symbol.level);
     symbol.version = VersionOfDataCodewords(DataCodewordCount(result), level);
     symbol.mask = SampledMask(grey, result, symbol.version, level);
     // Without a designator the content is not escaped, so a backslash in it is no designator.

@@ -11,7 +11,7 @@ namespace {
 QString TooLong(const QByteArray& bytes, const EncodeSettings& settings) {
     return QStringLiteral("the payload (%1 bytes) fits no symbol at level %2%3")
         .arg(bytes.size())
-        .arg(QChar(u"LMQH"[settings.ecLevel - 1]))
+        .arg(QLatin1Char(LevelLetter(LevelOfNumber(settings.ecLevel).value_or(EcLevel::M))))
         .arg(settings.version ? QStringLiteral(" in version %1").arg(settings.version) : QString());
 }
 
@@ -23,10 +23,9 @@ bool HasLogo(const RowOutputSettings& settings) {
 SymbolJob::Request RequestOf(const QByteArray& payload, const RowOutputSettings& settings) {
     SymbolJob::Request request;
     request.payload = SymbolJob::BytesOf(payload);
-    request.version = settings.encode.version;
-    request.ecLevel = settings.encode.ecLevel;
-    request.maskPattern = settings.encode.maskPattern;
-    request.eci = settings.eci ? clsQRCode::EciUtf8 : 0;
+    const EncodeSettings& e = settings.encode;
+    request.options = clsQRCode::OptionsOf(e.version, e.ecLevel, e.maskPattern);
+    request.options.eci = settings.eci ? clsQRCode::EciUtf8 : 0;
     request.withLogo = HasLogo(settings);
     return request;
 }

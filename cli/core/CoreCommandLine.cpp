@@ -1,5 +1,7 @@
 #include "CoreCommandLine.h"
 
+#include "encoder/EcLevel.h"
+
 #include <getopt.h>
 
 #include <cctype>
@@ -114,13 +116,10 @@ bool ReadOptions(int argc, char** argv, Request& request, Given& given) {
 
 bool ReadLevel(const Given& given, Request& request) {
     if (!given.level) return true;
-    const char* letters = "LMQH";
-    if (given.level->size() != 1) return false;
-    const char* found =
-        std::strchr(letters, std::toupper(static_cast<unsigned char>(given.level->front())));
-    if (found == nullptr || *found == '\0') return false;
-    request.ecLevel = static_cast<int>(found - letters) + 1;
-    return true;
+    const std::optional<EcLevel> level =
+        given.level->size() == 1 ? LevelOfLetter(given.level->front()) : std::nullopt;
+    if (level) request.ecLevel = LevelNumber(*level);
+    return level.has_value();
 }
 
 bool ReadNumber(const std::optional<std::string>& text, int low, int high, int& target) {

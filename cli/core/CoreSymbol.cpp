@@ -102,12 +102,13 @@ int PrintText(const QRSymbol& symbol, const Request& request) {
 int RunCoreSymbol(const Request& request) {
     const PayloadInput::Payload payload = PayloadOf(request);
     if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
+    EncodeOptions options =
+        clsQRCode::OptionsOf(request.version, request.ecLevel, request.maskPattern);
+    options.allowKanji = request.allowKanji;
+    options.eci = request.eci ? clsQRCode::EciUtf8 : 0;
     clsQRCode encoder;
-    encoder.AllowKanji = request.allowKanji;
-    if (request.eci) encoder.Eci = clsQRCode::EciUtf8;
-    const std::optional<QRSymbol> symbol =
-        encoder.EncodeToMatrix(payload.bytes.data(), static_cast<int>(payload.bytes.size()),
-                               request.version, request.ecLevel, request.maskPattern);
+    const std::optional<QRSymbol> symbol = encoder.EncodeToMatrix(
+        payload.bytes.data(), static_cast<int>(payload.bytes.size()), options);
     if (!symbol)
         return Fail(ExitDoesNotFit,
                     SymbolOutput::DoesNotFitMessage(request.ecLevel, request.version));

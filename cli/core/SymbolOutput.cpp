@@ -1,6 +1,7 @@
 #include "SymbolOutput.h"
 
 #include "cli/SymbolText.h"
+#include "encoder/EcLevel.h"
 
 #include <unistd.h>
 
@@ -30,8 +31,8 @@ std::string TerminalArt(const QRSymbol& symbol, TerminalStyle style, int margin)
 std::string DoesNotFitMessage(int ecLevel, int version) {
     const std::string versions =
         version == 0 ? "any version" : "version " + std::to_string(version);
-    return std::string("the payload fits no symbol at level ") + "LMQH"[ecLevel - 1] + " in " +
-           versions;
+    return std::string("the payload fits no symbol at level ") +
+           LevelLetter(LevelOfNumber(ecLevel).value_or(EcLevel::M)) + " in " + versions;
 }
 
 } // namespace SymbolOutput

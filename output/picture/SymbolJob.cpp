@@ -10,8 +10,9 @@ bool automaticVersion(int version) {
 }
 
 std::optional<QRSymbol> encodeAt(clsQRCode& encoder, const Request& request, int version) {
-    return encoder.EncodeToMatrix(request.payload.data(), int(request.payload.size()), version,
-                                  request.ecLevel, request.maskPattern);
+    EncodeOptions options = request.options;
+    options.version = version;
+    return encoder.EncodeToMatrix(request.payload.data(), int(request.payload.size()), options);
 }
 
 } // namespace
@@ -23,19 +24,18 @@ std::span<const std::uint8_t> BytesOf(const QByteArray& bytes) {
 Request WindowRequest(const QByteArray& utf8, bool withLogo) {
     Request request;
     request.payload = BytesOf(utf8);
+    request.options.level = EcLevel::Q;
     request.withLogo = withLogo;
     return request;
 }
 
 std::optional<QRSymbol> Encode(clsQRCode& encoder, const Request& request) {
-    encoder.AllowKanji = request.allowKanji;
-    encoder.Eci = request.eci;
-    if (request.withLogo && automaticVersion(request.version)) {
+    if (request.withLogo && automaticVersion(request.options.version)) {
         // Forcing the version fails when the payload needs a larger one; then choose freely.
         if (std::optional<QRSymbol> symbol = encodeAt(encoder, request, MinimumLogoVersion))
             return symbol;
     }
-    return encodeAt(encoder, request, request.version);
+    return encodeAt(encoder, request, request.options.version);
 }
 
 QImage SymbolPicture(const std::optional<QRSymbol>& symbol) {

@@ -22,11 +22,7 @@ constexpr int MinimumLogoVersion = 3;
 
 struct Request {
     std::span<const std::uint8_t> payload;
-    int version = 0;      // 1–40 forces it; 0 or above 40 picks the smallest that fits
-    int ecLevel = 3;      // 1–4 for L, M, Q, H
-    int maskPattern = -1; // 0–7; anything else means 0
-    bool allowKanji = false;
-    int eci = 0; // the ECI designator written before the data, 0 for none
+    EncodeOptions options;
     bool withLogo = false;
 };
 

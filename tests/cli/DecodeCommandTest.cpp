@@ -46,9 +46,10 @@ bool Make(const QString& program, const QStringList& arguments) {
 
 QRSymbol OurSymbol(const std::string& payload, int level, int mask, int eci = 0) {
     clsQRCode encoder;
-    encoder.Eci = eci;
+    EncodeOptions options = clsQRCode::OptionsOf(0, level, mask);
+    options.eci = eci;
     return *encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
-                                   static_cast<int>(payload.size()), 0, level, mask);
+                                   static_cast<int>(payload.size()), options);
 }
 
 TEST(DecodeCommand, SymbolsOfOtherEncodersGiveTheirExactPayloads) {
@@ -115,7 +116,7 @@ TEST(DecodeCommand, InfoOfOurSymbolsInEveryOrientation) {
         const QString file = folder + QStringLiteral("/ours%1.jpg").arg(mask);
         ASSERT_TRUE(
             SymbolPicture(symbol, 3 + mask).transformed(QTransform().rotate(90 * mask)).save(file));
-        EXPECT_EQ(Decode({file}, true).out, "version=" + std::to_string(symbol.version) +
+        EXPECT_EQ(Decode({file}, true).out, "version=" + std::to_string(symbol.version()) +
                                                 " level=" + "LMQH"[mask % 4] +
                                                 " mask=" + std::to_string(mask) +
                                                 " eci=26 text=订单 20261208：已发货\\\\完\n");

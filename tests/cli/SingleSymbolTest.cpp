@@ -20,9 +20,10 @@ const QByteArray MixedText = QByteArray("Quorlik 二维码 0123456789012 HELLO-W
 std::optional<QRSymbol> LibrarySymbol(const QByteArray& payload, int version = 0, int level = 3,
                                       int mask = 0, bool kanji = false) {
     clsQRCode encoder;
-    encoder.AllowKanji = kanji;
+    EncodeOptions options = clsQRCode::OptionsOf(version, level, mask);
+    options.allowKanji = kanji;
     return encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.constData()),
-                                  static_cast<int>(payload.size()), version, level, mask);
+                                  static_cast<int>(payload.size()), options);
 }
 
 // Light modules around a grid of dark/light, four pixels per module, as a reader wants it.
@@ -84,11 +85,12 @@ TEST(SingleSymbolText, InfoLineDescribesTheSymbolMade) {
         ASSERT_TRUE(symbol);
         std::string segments;
         const char* names[] = {"byte", "numeric", "alphanumeric", "kanji"};
-        for (const QRSegment& s : symbol->segments)
+        for (const QRSegment& s : symbol->segments())
             segments += (segments.empty() ? "" : ",") + std::string(names[s.mode]) + ":" +
                         std::to_string(s.byteCount);
-        EXPECT_EQ(Bytes(run.out), "version=" + std::to_string(symbol->version) + " level=" + level +
-                                      " mask=6 bits=" + std::to_string(symbol->streamBits) +
+        EXPECT_EQ(Bytes(run.out), "version=" + std::to_string(symbol->version()) +
+                                      " level=" + level +
+                                      " mask=6 bits=" + std::to_string(symbol->streamBits()) +
                                       " segments=" + segments + "\n");
         EXPECT_TRUE(std::regex_match(Bytes(run.out),
                                      std::regex("version=\\d+ level=[LMQH] mask=6 bits=\\d+ "
@@ -102,9 +104,10 @@ TEST(SingleSymbolText, InfoLineNamesTheEciOnlyWhenOneIsWritten) {
     clsQRCode encoder;
     const auto plain = encoder.EncodeToMatrix(
         reinterpret_cast<const std::uint8_t*>(payload.constData()), 9, 0, 3, 0);
-    encoder.Eci = clsQRCode::EciUtf8;
-    const auto declared = encoder.EncodeToMatrix(
-        reinterpret_cast<const std::uint8_t*>(payload.constData()), 9, 0, 3, 0);
+    EncodeOptions utf8 = clsQRCode::OptionsOf(0, 3, 0);
+    utf8.eci = clsQRCode::EciUtf8;
+    const auto declared =
+        encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.constData()), 9, utf8);
     ASSERT_TRUE(plain && declared);
     EXPECT_EQ(SymbolText::InfoLine(*plain), "version=1 level=Q mask=0 bits=88 segments=byte:9\n");
     EXPECT_EQ(SymbolText::InfoLine(*declared),

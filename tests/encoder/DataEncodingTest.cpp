@@ -13,9 +13,15 @@ const std::uint8_t* bytes(const std::string& s) {
     return reinterpret_cast<const std::uint8_t*>(s.data());
 }
 
-int measure(const clsQRCode& qr, const std::string& payload, int version) {
+EncodeOptions Kanji(bool allowed) {
+    EncodeOptions options;
+    options.allowKanji = allowed;
+    return options;
+}
+
+int measure(const clsQRCode& qr, const std::string& payload, int version, bool allowKanji = false) {
     return qr.BuildBitStream(nullptr, bytes(payload), static_cast<int>(payload.size()), version,
-                             true);
+                             true, nullptr, Kanji(allowKanji));
 }
 
 struct Written {
@@ -24,10 +30,11 @@ struct Written {
     std::vector<QRSegment> segments;
 };
 
-Written write(const clsQRCode& qr, const std::string& payload, int version) {
+Written write(const clsQRCode& qr, const std::string& payload, int version,
+              bool allowKanji = false) {
     Written w{0, std::vector<std::uint8_t>(clsQRCode::StreamCells, 7), {}};
     w.length = qr.BuildBitStream(w.bits.data(), bytes(payload), static_cast<int>(payload.size()),
-                                 version, false, &w.segments);
+                                 version, false, &w.segments, Kanji(allowKanji));
     return w;
 }
 
@@ -85,8 +92,7 @@ TEST(DataEncoding, KanjiModeOnlyWhenAllowed) {
     clsQRCode qr;
     const std::string shiftJis = "\x93\x5F";
     EXPECT_EQ(write(qr, shiftJis, 1).segments, (std::vector<QRSegment>{{ModeByte, 2}}));
-    qr.AllowKanji = true;
-    const Written kanji = write(qr, shiftJis, 1);
+    const Written kanji = write(qr, shiftJis, 1, true);
     EXPECT_EQ(kanji.length, 25 + 4);
     EXPECT_EQ(kanji.segments, (std::vector<QRSegment>{{ModeKanji, 2}}));
     EXPECT_EQ(field(kanji.bits, 4, 8), 1);
@@ -94,10 +100,9 @@ TEST(DataEncoding, KanjiModeOnlyWhenAllowed) {
     // In UTF-8 Chinese, a lead byte and the next byte often pass the Kanji test; for 文文文文
     // (E6 96 87 repeated) the pairs chain into one long, cheaper Kanji run.
     const std::string wen = "\xE6\x96\x87\xE6\x96\x87\xE6\x96\x87\xE6\x96\x87";
-    const Written utf8 = write(qr, wen, 1);
+    const Written utf8 = write(qr, wen, 1, true);
     EXPECT_EQ(utf8.segments, (std::vector<QRSegment>{{ModeKanji, 12}}));
-    EXPECT_EQ(measure(qr, wen, 1), utf8.length);
-    qr.AllowKanji = false;
+    EXPECT_EQ(measure(qr, wen, 1, true), utf8.length);
     EXPECT_EQ(write(qr, wen, 1).segments, (std::vector<QRSegment>{{ModeByte, 12}}));
 }
 
@@ -179,7 +184,7 @@ TEST(DataEncoding, VersionChoiceAndCapacityLimits) {
     const std::string letters(17, 'q');
     auto versionOf = [&](const std::string& p, int level) {
         auto s = qr.EncodeToMatrix(bytes(p), static_cast<int>(p.size()), 0, level, -1);
-        return s ? s->version : 0;
+        return s ? s->version() : 0;
     };
     EXPECT_EQ(versionOf(letters, 3), 2);
     EXPECT_EQ(versionOf(std::string(1663, 'q'), 3), 40);
@@ -188,12 +193,12 @@ TEST(DataEncoding, VersionChoiceAndCapacityLimits) {
     // 27 digits fill 1-Q's 104 data bits exactly: the terminator is cut off entirely.
     auto exact = qr.EncodeToMatrix(bytes(std::string(27, '7')), 27, 0, 3, 0);
     ASSERT_TRUE(exact);
-    EXPECT_EQ(exact->version, 1);
-    EXPECT_EQ(exact->streamBits, 108);
+    EXPECT_EQ(exact->version(), 1);
+    EXPECT_EQ(exact->streamBits(), 108);
     // 26 digits overflow only by one terminator bit.
     auto shortened = qr.EncodeToMatrix(bytes(std::string(26, '7')), 26, 1, 3, 0);
     ASSERT_TRUE(shortened);
-    EXPECT_EQ(shortened->streamBits, 105);
+    EXPECT_EQ(shortened->streamBits(), 105);
     EXPECT_FALSE(qr.EncodeToMatrix(bytes(std::string(28, '7')), 28, 1, 3, 0));
     EXPECT_EQ(versionOf(std::string(28, '7'), 3), 2);
     // A forced version whose stream would not even fit the stream buffer yields nothing.
@@ -219,9 +224,9 @@ TEST(DataEncoding, OptionsAreNormalisedNotRefused) {
          {std::tuple{0, 0, 0}, {0, 5, 0}, {0, 2, -1}, {0, 2, 8}, {41, 2, 100}}) {
         const auto s = encode(version, level, mask);
         ASSERT_TRUE(s);
-        EXPECT_EQ(s->ecLevel, 2);
-        EXPECT_EQ(s->maskPattern, 0);
-        EXPECT_EQ(s->modules, reference->modules);
+        EXPECT_EQ(LevelNumber(s->level()), 2);
+        EXPECT_EQ(s->maskPattern(), 0);
+        EXPECT_TRUE(std::ranges::equal(s->modules(), reference->modules()));
     }
     EXPECT_FALSE(encode(-1, 3, 0));
 }
@@ -279,12 +284,12 @@ TEST(DataEncoding, SegmentationIsTheShortestOfAllSegmentations) {
         std::string s;
         const int parts = 1 + rng() % 14;
         for (int i = 0; i < parts; ++i) s += pieces[rng() % std::size(pieces)];
-        qr.AllowKanji = round % 2 == 1;
+        const bool allowKanji = round % 2 == 1;
         for (int version : {1, 10, 27}) {
             const int k = version == 1 ? 2 : (version == 10 ? 4 : 6);
-            const int expected = shortestStreamByCases(s, k, qr.AllowKanji);
-            ASSERT_EQ(measure(qr, s, version), expected) << s << " at " << version;
-            ASSERT_EQ(write(qr, s, version).length, expected) << s << " at " << version;
+            const int expected = shortestStreamByCases(s, k, allowKanji);
+            ASSERT_EQ(measure(qr, s, version, allowKanji), expected) << s << " at " << version;
+            ASSERT_EQ(write(qr, s, version, allowKanji).length, expected) << s << " at " << version;
         }
     }
 }

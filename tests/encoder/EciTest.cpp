@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::uint8_t* bytes(const std::string& s) {
@@ -15,6 +17,13 @@ const std::uint8_t* bytes(const std::string& s) {
 
 int size(const std::string& s) {
     return static_cast<int>(s.size());
+}
+
+// Options with this ECI designator.
+EncodeOptions WithEci(int eci, int version = 0, int level = 3, int mask = 0) {
+    EncodeOptions options = clsQRCode::OptionsOf(version, level, mask);
+    options.eci = eci;
+    return options;
 }
 
 int field(const std::vector<std::uint8_t>& bits, int from, int width) {
@@ -38,10 +47,11 @@ TEST(Eci, HeaderOfOneTwoOrThreeBytesPrecedesTheUnchangedSegments) {
     // designator, header bits, length prefix and its width
     for (auto [eci, header, prefix, width] :
          {std::array{26, 12, 0, 1}, std::array{899, 20, 2, 2}, std::array{810900, 28, 6, 3}}) {
-        declared.Eci = eci;
-        ASSERT_EQ(declared.BuildBitStream(b.data(), bytes(payload), size(payload), 1, false),
+        ASSERT_EQ(declared.BuildBitStream(b.data(), bytes(payload), size(payload), 1, false,
+                                          nullptr, WithEci(eci)),
                   lengthA + header);
-        EXPECT_EQ(declared.BuildBitStream(nullptr, bytes(payload), size(payload), 1, true),
+        EXPECT_EQ(declared.BuildBitStream(nullptr, bytes(payload), size(payload), 1, true, nullptr,
+                                          WithEci(eci)),
                   lengthA + header);
         EXPECT_EQ(field(b, 0, 4), 0b0111);
         EXPECT_EQ(field(b, 4, width), prefix);
@@ -49,9 +59,10 @@ TEST(Eci, HeaderOfOneTwoOrThreeBytesPrecedesTheUnchangedSegments) {
         EXPECT_TRUE(std::equal(a.begin(), a.begin() + lengthA, b.begin() + header));
     }
     for (int none : {0, -26, 1000000}) EXPECT_EQ(clsQRCode::EciHeaderBits(none), 0);
-    declared.Eci = 1000000; // out of range: nothing written, the symbol of no ECI
-    EXPECT_EQ(declared.EncodeToMatrix(bytes(payload), size(payload), 0, 3, 0)->modules,
-              plain.EncodeToMatrix(bytes(payload), size(payload), 0, 3, 0)->modules);
+    // out of range: nothing written, the symbol of no ECI
+    EXPECT_TRUE(std::ranges::equal(
+        declared.EncodeToMatrix(bytes(payload), size(payload), WithEci(1000000))->modules(),
+        plain.EncodeToMatrix(bytes(payload), size(payload), 0, 3, 0)->modules()));
 }
 
 // Chinese payloads of every length up to the largest symbols: the version chosen is the
@@ -59,27 +70,30 @@ TEST(Eci, HeaderOfOneTwoOrThreeBytesPrecedesTheUnchangedSegments) {
 // the header pushes the payload over a version boundary the symbol still scans.
 TEST(Eci, VersionChoiceCountsTheHeader) {
     clsQRCode plain, utf8;
-    utf8.Eci = clsQRCode::EciUtf8;
+    const int utf8Eci = clsQRCode::EciUtf8;
     int pushedUp = 0;
     for (int level = 1; level <= 4; ++level) {
         for (int characters = 1; characters <= 980; ++characters) {
             const std::string p = chineseOf(characters);
             const auto without = plain.EncodeToMatrix(bytes(p), size(p), 0, level, 0);
-            const auto with = utf8.EncodeToMatrix(bytes(p), size(p), 0, level, 0);
+            const auto with = utf8.EncodeToMatrix(bytes(p), size(p), WithEci(utf8Eci, 0, level));
             if (!without) break;
             int smallest = 0;
             for (int v = 1; v <= 40 && smallest == 0; ++v)
-                if (utf8.BuildBitStream(nullptr, bytes(p), size(p), v, true) - 4 <=
+                if (utf8.BuildBitStream(nullptr, bytes(p), size(p), v, true, nullptr,
+                                        WithEci(utf8Eci)) -
+                        4 <=
                     8 * utf8.DataCodewords(v, level))
                     smallest = v;
-            ASSERT_EQ(with ? with->version : 0, smallest) << characters << " level " << level;
+            ASSERT_EQ(with ? with->version() : 0, smallest) << characters << " level " << level;
             if (!with) continue;
-            EXPECT_EQ(with->streamBits,
-                      plain.BuildBitStream(nullptr, bytes(p), size(p), with->version, true) + 12);
-            EXPECT_EQ(with->eci, clsQRCode::EciUtf8);
-            EXPECT_TRUE(with->version == 1 ||
-                        !utf8.EncodeToMatrix(bytes(p), size(p), with->version - 1, level, 0));
-            if (with->version == without->version) continue;
+            EXPECT_EQ(with->streamBits(),
+                      plain.BuildBitStream(nullptr, bytes(p), size(p), with->version(), true) + 12);
+            EXPECT_EQ(with->eci(), clsQRCode::EciUtf8);
+            EXPECT_TRUE(with->version() == 1 ||
+                        !utf8.EncodeToMatrix(bytes(p), size(p),
+                                             WithEci(utf8Eci, with->version() - 1, level)));
+            if (with->version() == without->version()) continue;
             ++pushedUp;
             const auto decoded = DecodeSymbol(*with);
             ASSERT_TRUE(decoded) << characters << " level " << level;
@@ -95,13 +109,13 @@ TEST(Eci, VersionChoiceCountsTheHeader) {
 TEST(Eci, ZxingAndZbarReadTheChineseText) {
     QTemporaryDir folder;
     clsQRCode qr;
-    qr.Eci = clsQRCode::EciUtf8;
     int index = 0;
     for (const std::string& p :
          {std::string("中文"), std::string("你好，世界"), std::string("二维码生成器：文字、网址"),
           std::string("联系人：张三；电话 13800000000；地址：北京市海淀区"), chineseOf(120)}) {
         for (int level = 1; level <= 4; ++level) {
-            const auto symbol = qr.EncodeToMatrix(bytes(p), size(p), 0, level, -1);
+            const auto symbol =
+                qr.EncodeToMatrix(bytes(p), size(p), WithEci(clsQRCode::EciUtf8, 0, level, -1));
             ASSERT_TRUE(symbol);
             const auto decoded = DecodeSymbol(*symbol);
             ASSERT_TRUE(decoded) << p;

@@ -11,7 +11,7 @@ QRSymbol encode(clsQRCode& qr, const std::string& payload, int version, int leve
     auto s = qr.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
                                static_cast<int>(payload.size()), version, level, mask);
     EXPECT_TRUE(s);
-    return s ? *s : QRSymbol{};
+    return s.value(); // throws, and so fails the test, when nothing was made
 }
 
 bool isAlignmentPatternAt(const QRSymbol& s, int row, int column) {
@@ -27,7 +27,7 @@ TEST(Placement, VersionOneLayout) {
     clsQRCode qr;
     const QRSymbol s = encode(qr, "01234567", 1, 2, 0);
     ASSERT_EQ(s.side(), 21);
-    ASSERT_EQ(s.modules.size(), 24u * 24u);
+    ASSERT_EQ(s.modules().size(), 21u * 21u);
     for (int i = 8; i <= 12; ++i) {
         EXPECT_EQ(s.dark(6, i), i % 2 == 0);
         EXPECT_EQ(s.dark(i, 6), i % 2 == 0);
@@ -39,11 +39,6 @@ TEST(Placement, VersionOneLayout) {
     EXPECT_FALSE(s.dark(20, 19));
     EXPECT_FALSE(s.dark(19, 20));
     EXPECT_FALSE(s.dark(19, 19)); // bit 3 is 1, inverted by the mask
-    for (int i = 0; i < 24; ++i)
-        for (int j = 21; j < 24; ++j) {
-            EXPECT_FALSE(s.dark(i, j));
-            EXPECT_FALSE(s.dark(j, i));
-        }
 }
 
 TEST(Placement, FunctionMatrixCountsFreeCells) {

@@ -37,7 +37,7 @@ TEST_P(EveryVersionAndLevel, DecodesWithEveryMask) {
             const auto symbol =
                 qr.EncodeToMatrix(bytes(payload), static_cast<int>(payload.size()), 0, level, mask);
             ASSERT_TRUE(symbol);
-            ASSERT_EQ(symbol->version, version) << "level " << level;
+            ASSERT_EQ(symbol->version(), version) << "level " << level;
             const auto decoded = DecodeSymbol(*symbol, 4);
             ASSERT_TRUE(decoded) << "version " << version << " level " << level << " mask " << mask;
             EXPECT_EQ(decoded->bytes, payload);
@@ -102,7 +102,6 @@ TEST(ReaderRoundTrip, BoundaryStreams) {
 TEST(ReaderRoundTrip, ChineseUtf8NeedsKanjiModeOff) {
     clsQRCode qr;
     for (const std::string chinese : {"中文", "文文文文", "二维码生成器：文字、网址和名片"}) {
-        qr.AllowKanji = false;
         const auto plain =
             qr.EncodeToMatrix(bytes(chinese), static_cast<int>(chinese.size()), 0, 3, -1);
         ASSERT_TRUE(plain);
@@ -111,9 +110,10 @@ TEST(ReaderRoundTrip, ChineseUtf8NeedsKanjiModeOff) {
         EXPECT_EQ(decoded->text, chinese);
         EXPECT_EQ(decoded->bytes, chinese);
     }
-    qr.AllowKanji = true;
+    EncodeOptions kanji = clsQRCode::OptionsOf(0, 3, -1);
+    kanji.allowKanji = true;
     const std::string wen = "文文文文";
-    const auto withKanji = qr.EncodeToMatrix(bytes(wen), static_cast<int>(wen.size()), 0, 3, -1);
+    const auto withKanji = qr.EncodeToMatrix(bytes(wen), static_cast<int>(wen.size()), kanji);
     ASSERT_TRUE(withKanji);
     const auto garbled = DecodeSymbol(*withKanji);
     ASSERT_TRUE(garbled);
@@ -122,11 +122,12 @@ TEST(ReaderRoundTrip, ChineseUtf8NeedsKanjiModeOff) {
 
 TEST(ReaderRoundTrip, ShiftJisKanjiStillDecodesWhenAllowed) {
     clsQRCode qr;
-    qr.AllowKanji = true;
+    EncodeOptions kanji = clsQRCode::OptionsOf(0, 3, -1);
+    kanji.allowKanji = true;
     const std::string shiftJis = "\x93\x5F\x96\x7B"; // 点本 in Shift JIS
-    const auto symbol = qr.EncodeToMatrix(bytes(shiftJis), 4, 0, 3, -1);
+    const auto symbol = qr.EncodeToMatrix(bytes(shiftJis), 4, kanji);
     ASSERT_TRUE(symbol);
-    ASSERT_EQ(symbol->segments.front().mode, ModeKanji);
+    ASSERT_EQ(symbol->segments().front().mode, ModeKanji);
     const auto decoded = DecodeSymbol(*symbol);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->bytes, shiftJis);

@@ -16,31 +16,26 @@ bool finderCellDark(int r, int c) {
 }
 
 void checkSymbol(const clsQRCode& qr, const QRSymbol& s, int requestedVersion, int ecLevel,
-                 int mask) {
+                 int mask, int eci) {
     const int h = s.side();
-    require(s.version >= 1 && s.version <= 40);
-    if (requestedVersion >= 1 && requestedVersion <= 40) require(s.version == requestedVersion);
-    require(s.modules.size() == static_cast<size_t>((h + 3) * (h + 3)));
-    require(s.ecLevel == ((ecLevel >= 1 && ecLevel <= 4) ? ecLevel : 2));
-    require(s.maskPattern == ((mask >= 0 && mask <= 7) ? mask : 0));
-    for (std::uint8_t m : s.modules) require(m <= 1);
-    for (int i = 0; i < h + 3; ++i)
-        for (int j = h; j < h + 3; ++j) {
-            require(!s.dark(i, j));
-            require(!s.dark(j, i));
-        }
+    require(s.version() >= 1 && s.version() <= 40);
+    if (requestedVersion >= 1 && requestedVersion <= 40) require(s.version() == requestedVersion);
+    require(s.modules().size() == static_cast<size_t>(h * h));
+    require(LevelNumber(s.level()) == ((ecLevel >= 1 && ecLevel <= 4) ? ecLevel : 2));
+    require(s.maskPattern() == ((mask >= 0 && mask <= 7) ? mask : 0));
+    for (std::uint8_t m : s.modules()) require(m <= 1);
     for (int r = 0; r < 7; ++r)
         for (int c = 0; c < 7; ++c) {
             require(s.dark(r, c) == finderCellDark(r, c));
             require(s.dark(r, h - 1 - c) == finderCellDark(r, c));
             require(s.dark(h - 1 - r, c) == finderCellDark(r, c));
         }
-    const int word = clsQRCode::FormatWord(s.ecLevel, s.maskPattern);
+    const int word = clsQRCode::FormatWord(LevelNumber(s.level()), s.maskPattern());
     for (int i = 0; i <= 7; ++i) require(s.dark(8, h - 1 - i) == ((word >> i) & 1));
     for (int i = 8; i <= 14; ++i) require(s.dark(h - 15 + i, 8) == ((word >> i) & 1));
     require(s.dark(h - 8, 8));
-    require(s.streamBits - 4 <= 8 * qr.DataCodewords(s.version, s.ecLevel));
-    require(s.eci == qr.Eci);
+    require(s.streamBits() - 4 <= 8 * qr.DataCodewords(s.version(), LevelNumber(s.level())));
+    require(s.eci() == eci);
 }
 
 } // namespace
@@ -51,12 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int version = static_cast<std::int8_t>(data[0]) % 48;
     const int ecLevel = static_cast<std::int8_t>(data[1]) % 6;
     const int mask = static_cast<std::int8_t>(data[2]) % 10;
-    qr.AllowKanji = (data[3] & 1) != 0;
-    qr.Eci = (data[3] & 2) != 0 ? clsQRCode::EciUtf8 : 0;
+    EncodeOptions options = clsQRCode::OptionsOf(version, ecLevel, mask);
+    options.allowKanji = (data[3] & 1) != 0;
+    options.eci = (data[3] & 2) != 0 ? clsQRCode::EciUtf8 : 0;
     const std::uint8_t* payload = data + 4;
     const int count = static_cast<int>(size - 4);
-    const auto symbol = qr.EncodeToMatrix(payload, count, version, ecLevel, mask);
+    const auto symbol = qr.EncodeToMatrix(payload, count, options);
     if (version < 0) require(!symbol);
-    if (symbol) checkSymbol(qr, *symbol, version, ecLevel, mask);
+    if (symbol) checkSymbol(qr, *symbol, version, ecLevel, mask, options.eci);
     return 0;
 }

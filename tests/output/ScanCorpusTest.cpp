@@ -45,7 +45,7 @@ Drawn Draw(clsQRCode& encoder, const QByteArray& payload, const QImage& logo) {
         SymbolJob::Generate(encoder, QString::fromUtf8(payload), logo, !logo.isNull());
     const auto symbol = encoder.EncodeToMatrix(reinterpret_cast<const uchar*>(payload.data()),
                                                int(payload.size()), 0, 3, 0);
-    return Drawn{generated.picture, symbol ? symbol->version : 0};
+    return Drawn{generated.picture, symbol ? symbol->version() : 0};
 }
 
 } // namespace
@@ -100,7 +100,7 @@ TEST(ScanCorpus, SymbolExportsCarryTheLogoAndScan) {
     const std::optional<QRSymbol> symbol =
         SymbolJob::Encode(encoder, SymbolJob::WindowRequest(payload, /*withLogo=*/true));
     ASSERT_TRUE(symbol.has_value());
-    EXPECT_EQ(symbol->version, 5);
+    EXPECT_EQ(symbol->version(), 5);
     ImageExport::Source source;
     source.symbol = &*symbol;
     source.scale = 6;

@@ -1,7 +1,9 @@
+#include "clsQRCode.h"
 #include "mdlFakeBarCode.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -33,6 +35,24 @@ TEST(MatrixToPicture, NoMarginsGiveTheMatrixExactlyAndBadInputGivesNothing) {
     EXPECT_EQ(p.pixel(1, 0), qRgb(255, 255, 255));
     EXPECT_TRUE(mdlFakeBarCode::MatrixToPicture(nullptr, 4, 1, 0, 0, 0, 0).isNull());
     EXPECT_TRUE(mdlFakeBarCode::MatrixToPicture(bits.data(), 0, 1, 0, 0, 0, 0).isNull());
+}
+
+// The symbol's picture: every module one pixel, a light margin of four modules on each side.
+TEST(MatrixToPicture, SymbolPictureIsTheSymbolInAFourModuleMargin) {
+    clsQRCode qr;
+    const std::string payload = "01234567";
+    const auto symbol = qr.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
+                                          static_cast<int>(payload.size()), 1, 2, 0);
+    ASSERT_TRUE(symbol);
+    const QImage picture = mdlFakeBarCode::SymbolPicture(*symbol);
+    ASSERT_EQ(picture.size(), QSize(29, 29));
+    for (int y = 0; y < 29; ++y)
+        for (int x = 0; x < 29; ++x) {
+            const bool inside = x >= 4 && x < 25 && y >= 4 && y < 25;
+            const bool dark = inside && symbol->dark(y - 4, x - 4);
+            EXPECT_EQ(picture.pixel(x, y), dark ? qRgb(0, 0, 0) : qRgb(255, 255, 255))
+                << x << "," << y;
+        }
 }
 
 } // namespace
