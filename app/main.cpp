@@ -1,7 +1,7 @@
-#include "ApplicationSetup.h"
-#include "TerminationSignals.h"
-#include "WindowLayout.h"
-#include "文本录入.h"
+#include "forms/main/ApplicationSetup.h"
+#include "forms/main/TerminationSignals.h"
+#include "forms/main/WindowLayout.h"
+#include "forms/main/文本录入.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,9 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "ImageExport.h"
-#include "PayloadKinds.h"
-#include "Quoted.h"
+#include "cli/Quoted.h"
 #include "encoder/EcLevel.h"
+#include "payload/PayloadKinds.h"
+#include "raster/ImageExport.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>

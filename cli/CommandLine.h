@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/SymbolOutput.h"
-#include "core/Usage.h"
+#include "cli/core/SymbolOutput.h"
+#include "cli/core/Usage.h"
 
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
-#include "DecodeCommand.h"
+#include "cli/DecodeCommand.h"
 
-#include "ExitStatus.h"
-#include "GuiSession.h"
-#include "PictureReader.h"
-#include "SymbolReader.h"
-#include "TerminalText.h"
+#include "cli/ExitStatus.h"
+#include "cli/GuiSession.h"
+#include "cli/core/TerminalText.h"
+#include "reading/PictureReader.h"
+#include "reading/SymbolReader.h"
 
 #include <QGuiApplication>
 

@@ -1,7 +1,7 @@
-#include "FieldPayload.h"
+#include "cli/FieldPayload.h"
 
-#include "PayloadKinds.h"
-#include "Quoted.h"
+#include "cli/Quoted.h"
+#include "payload/PayloadKinds.h"
 
 #include <QStringDecoder>
 

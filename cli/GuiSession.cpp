@@ -1,6 +1,6 @@
-#include "GuiSession.h"
+#include "cli/GuiSession.h"
 
-#include "TerminalText.h"
+#include "cli/core/TerminalText.h"
 
 #include <QGuiApplication>
 

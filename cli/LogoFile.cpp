@@ -1,7 +1,7 @@
-#include "LogoFile.h"
+#include "cli/LogoFile.h"
 
-#include "LogoPicture.h"
 #include "files/FileAccess.h"
+#include "reading/LogoPicture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "Quoted.h"
+#include "cli/Quoted.h"
 
-#include "TerminalText.h"
+#include "cli/core/TerminalText.h"
 
 namespace {
 

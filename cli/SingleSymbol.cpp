@@ -1,16 +1,16 @@
-#include "SingleSymbol.h"
+#include "cli/SingleSymbol.h"
 
-#include "ExitStatus.h"
-#include "FieldPayload.h"
-#include "GuiSession.h"
-#include "ImageExport.h"
-#include "LogoFile.h"
-#include "PayloadInput.h"
-#include "SymbolJob.h"
-#include "SymbolText.h"
-#include "TerminalText.h"
-#include "clsQRCode.h"
+#include "cli/ExitStatus.h"
+#include "cli/FieldPayload.h"
+#include "cli/GuiSession.h"
+#include "cli/LogoFile.h"
+#include "cli/SymbolText.h"
+#include "cli/core/PayloadInput.h"
+#include "cli/core/TerminalText.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
+#include "raster/ImageExport.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "SymbolText.h"
+#include "cli/SymbolText.h"
 
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 namespace SymbolText {
 

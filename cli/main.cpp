@@ -1,10 +1,10 @@
 // quorlik-qr: the encoder as a Unix tool, for one payload or a whole CSV of them.
-#include "BatchCommand.h"
-#include "CommandLine.h"
-#include "DecodeCommand.h"
-#include "ExitStatus.h"
-#include "SingleSymbol.h"
-#include "TerminalText.h"
+#include "cli/BatchCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/DecodeCommand.h"
+#include "cli/ExitStatus.h"
+#include "cli/SingleSymbol.h"
+#include "cli/core/TerminalText.h"
 #include "files/FileAccess.h"
 
 #include <csignal>

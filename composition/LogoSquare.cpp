@@ -1,4 +1,4 @@
-#include "LogoSquare.h"
+#include "composition/LogoSquare.h"
 
 #include <QHash>
 #include <QPainter>

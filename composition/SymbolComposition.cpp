@@ -1,7 +1,7 @@
-#include "SymbolComposition.h"
+#include "composition/SymbolComposition.h"
 
-#include "LogoSquare.h"
-#include "SymbolLayout.h"
+#include "composition/LogoSquare.h"
+#include "composition/SymbolLayout.h"
 
 #include <QColor>
 #include <QFont>

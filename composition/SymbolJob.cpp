@@ -1,6 +1,6 @@
-#include "SymbolJob.h"
+#include "composition/SymbolJob.h"
 
-#include "mdlFakeBarCode.h"
+#include "raster/mdlFakeBarCode.h"
 
 namespace SymbolJob {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SymbolComposition.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "encoder/clsQRCode.h"
 
 #include <QByteArray>
 #include <QImage>

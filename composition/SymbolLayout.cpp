@@ -1,4 +1,4 @@
-#include "SymbolLayout.h"
+#include "composition/SymbolLayout.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 // Payload bytes to the shortest segmented bit stream: an exact dynamic programme over byte
 // positions and the four modes, a trace-back to a mode per byte, and the segment writer.
-#include "Segmentation.h"
+#include "encoder/Segmentation.h"
 
 #include <algorithm>
 #include <array>

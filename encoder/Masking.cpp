@@ -1,5 +1,5 @@
 // The data mask and the format information (level and mask, BCH-protected, in two copies).
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Function patterns, the zigzag placement of the codeword stream and the version information.
 // FunctionMatrix cells: 0 free (data), 1 dark function module, 2 light function module.
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <algorithm>
 

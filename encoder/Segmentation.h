@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,5 +1,5 @@
 // The geometry and block structure of the 40 versions, built once when an encoder is created.
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "clsFiniteField.h"
+#include "encoder/clsFiniteField.h"
 
 #include <cmath>
 

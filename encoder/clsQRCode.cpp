@@ -1,7 +1,7 @@
 // The encoder driver: version choice, stream, pad, blocks, placement, mask and format.
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
-#include "Segmentation.h"
+#include "encoder/Segmentation.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "EcLevel.h"
-#include "clsFiniteField.h"
-#include "clsReedSolomon.h"
+#include "encoder/EcLevel.h"
+#include "encoder/clsFiniteField.h"
+#include "encoder/clsReedSolomon.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "clsReedSolomon.h"
+#include "encoder/clsReedSolomon.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clsFiniteField.h"
+#include "encoder/clsFiniteField.h"
 
 #include <array>
 #include <cstdint>

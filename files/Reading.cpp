@@ -1,4 +1,4 @@
-#include "Errors.h"
+#include "files/Errors.h"
 
 #include <cerrno>
 #include <cstdint>

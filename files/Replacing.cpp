@@ -1,5 +1,5 @@
-#include "Errors.h"
-#include "TemporaryFiles.h"
+#include "files/Errors.h"
+#include "files/TemporaryFiles.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "TemporaryFiles.h"
+#include "files/TemporaryFiles.h"
 
 #include "files/FileAccess.h"
 

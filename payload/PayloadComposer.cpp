@@ -1,4 +1,4 @@
-#include "PayloadComposer.h"
+#include "payload/PayloadComposer.h"
 
 namespace PayloadComposer {
 namespace {

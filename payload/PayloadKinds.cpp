@@ -1,8 +1,8 @@
-#include "PayloadKinds.h"
+#include "payload/PayloadKinds.h"
 
-#include "PayloadComposer.h"
-#include "VCardPayload.h"
-#include "WifiPayload.h"
+#include "payload/PayloadComposer.h"
+#include "payload/VCardPayload.h"
+#include "payload/WifiPayload.h"
 
 #include <functional>
 #include <map>

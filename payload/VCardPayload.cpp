@@ -1,4 +1,4 @@
-#include "VCardPayload.h"
+#include "payload/VCardPayload.h"
 
 #include <QStringList>
 

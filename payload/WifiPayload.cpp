@@ -1,4 +1,4 @@
-#include "WifiPayload.h"
+#include "payload/WifiPayload.h"
 
 namespace WifiPayload {
 namespace {

@@ -1,4 +1,4 @@
-#include "ConfigFile.h"
+#include "platform/ConfigFile.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 // GIO before anything from Qt: its structs have members named like Qt's keyword macros.
 #include <gio/gio.h>
 
-#include "IBusPreloadEngines.h"
+#include "platform/IBusPreloadEngines.h"
 
 namespace InputMethodCheck {
 namespace {

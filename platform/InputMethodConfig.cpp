@@ -1,4 +1,4 @@
-#include "InputMethodConfig.h"
+#include "platform/InputMethodConfig.h"
 
 #include <QXmlStreamReader>
 

@@ -1,5 +1,5 @@
 // The rows of Qt pictures handed to the PNG row writer (plain/PngRows), which holds the why.
-#include "DirectPng.h"
+#include "raster/DirectPng.h"
 
 #include "raster/plain/PngRows.h"
 

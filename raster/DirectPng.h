@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PicturePalette.h"
+#include "raster/PicturePalette.h"
 
 #include <QByteArray>
 #include <QImage>

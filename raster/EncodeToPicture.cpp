@@ -2,7 +2,7 @@
 // plain computation: the finished symbol becomes a picture.
 #include "encoder/clsQRCode.h"
 
-#include "mdlFakeBarCode.h"
+#include "raster/mdlFakeBarCode.h"
 
 QImage mdlFakeBarCode::SymbolPicture(const QRSymbol& symbol) {
     const int side = symbol.side();

@@ -1,4 +1,4 @@
-#include "FilePlacement.h"
+#include "raster/FilePlacement.h"
 
 #include <cstring>
 

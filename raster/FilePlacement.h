@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExportOutcome.h"
+#include "raster/ExportOutcome.h"
 
 #include "files/FileAccess.h"
 

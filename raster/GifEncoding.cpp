@@ -1,6 +1,6 @@
-#include "GifEncoding.h"
+#include "raster/GifEncoding.h"
 
-#include "PicturePalette.h"
+#include "raster/PicturePalette.h"
 
 #include <gif_lib.h>
 

@@ -1,10 +1,10 @@
-#include "ImageExport.h"
+#include "raster/ImageExport.h"
 
-#include "GifEncoding.h"
-#include "PicturePalette.h"
-#include "PngEncoding.h"
-#include "SvgSymbol.h"
 #include "encoder/clsQRCode.h"
+#include "raster/GifEncoding.h"
+#include "raster/PicturePalette.h"
+#include "raster/PngEncoding.h"
+#include "raster/SvgSymbol.h"
 #include "raster/plain/SymbolFiles.h"
 
 #include <QBuffer>

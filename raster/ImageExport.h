@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExportOutcome.h"
-#include "FilePlacement.h"
+#include "raster/ExportOutcome.h"
+#include "raster/FilePlacement.h"
 
 #include <QByteArray>
 #include <QImage>

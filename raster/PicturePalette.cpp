@@ -1,4 +1,4 @@
-#include "PicturePalette.h"
+#include "raster/PicturePalette.h"
 
 #include <QHash>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "PngEncoding.h"
+#include "raster/PngEncoding.h"
 
-#include "DirectPng.h"
-#include "PicturePalette.h"
+#include "raster/DirectPng.h"
+#include "raster/PicturePalette.h"
 
 #include <png.h>
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "SvgSymbol.h"
+#include "raster/SvgSymbol.h"
 
 #include "encoder/clsQRCode.h"
 #include "raster/plain/SymbolFiles.h"

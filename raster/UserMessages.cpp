@@ -1,4 +1,4 @@
-#include "UserMessages.h"
+#include "raster/UserMessages.h"
 
 #include <cstdio>
 

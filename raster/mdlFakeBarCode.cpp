@@ -1,4 +1,4 @@
-#include "mdlFakeBarCode.h"
+#include "raster/mdlFakeBarCode.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
-#include "保存为PNGJPG.h"
+#include "raster/保存为PNGJPG.h"
 
-#include "ImageExport.h"
-#include "UserMessages.h"
+#include "raster/ImageExport.h"
+#include "raster/UserMessages.h"
 
 #include <QCursor>
 #include <QFile>

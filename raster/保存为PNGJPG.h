@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExportOutcome.h"
-#include "ImageExport.h"
+#include "raster/ExportOutcome.h"
+#include "raster/ImageExport.h"
 
 #include <QImage>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "LogoPicture.h"
+#include "reading/LogoPicture.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PictureReader.h"
+#include "reading/PictureReader.h"
 
 #include <QImage>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "PictureFormat.h"
+#include "reading/PictureFormat.h"
 
 #include <QtEndian>
 

@@ -1,8 +1,8 @@
-#include "PictureReader.h"
+#include "reading/PictureReader.h"
 
-#include "PictureFormat.h"
-#include "SvgPicture.h"
 #include "files/FileAccess.h"
+#include "reading/PictureFormat.h"
+#include "reading/SvgPicture.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,6 +1,6 @@
-#include "SvgPicture.h"
+#include "reading/SvgPicture.h"
 
-#include "PictureFormat.h"
+#include "reading/PictureFormat.h"
 
 #include <QBuffer>
 #include <QImageReader>

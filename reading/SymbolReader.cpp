@@ -1,7 +1,7 @@
 #define ZX_USE_UTF8 1
-#include "SymbolReader.h"
+#include "reading/SymbolReader.h"
 
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <QPolygonF>
 #include <QTransform>

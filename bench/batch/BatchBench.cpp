@@ -2,8 +2,8 @@
 // programs, writing into the same kind of folder. The folder is on /dev/shm when it
 // exists, so that the figures measure the programs rather than this machine's disk flushes;
 // set QUORLIK_BENCH_DIR to measure on another file system.
-#include "BatchPlan.h"
-#include "CsvReader.h"
+#include "cli/batch/BatchPlan.h"
+#include "cli/batch/CsvReader.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // Encoder throughput on typical payloads, against libqrencode forced to the same level and mask.
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <QImage>
 

@@ -1,9 +1,9 @@
 // One batch row's drawing and encoding without the process around it: the composed picture,
 // with and without the logo, and a symbol at 5 pixels a module, to each file format.
-#include "ImageExport.h"
-#include "SymbolComposition.h"
-#include "SymbolJob.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
+#include "raster/ImageExport.h"
 
 #include <QGuiApplication>
 

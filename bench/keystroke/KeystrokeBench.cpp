@@ -3,10 +3,10 @@
 // method's commit of one character and a Backspace, each regenerating the preview at once.
 // The same beside a fcitx5 profile of 300,000 entries, in fields holding as much as the entry
 // limit allows, and for a refused paste of a megabyte.
-#include "InputLimit.h"
-#include "PictureHolder.h"
-#include "UserMessages.h"
-#include "文本录入.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/main/InputLimit.h"
+#include "forms/main/文本录入.h"
+#include "raster/UserMessages.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,11 +1,11 @@
-#include "BatchPlan.h"
+#include "cli/batch/BatchPlan.h"
 
-#include "CsvReader.h"
-#include "FieldDecoding.h"
-#include "OutputName.h"
-#include "Quoted.h"
-#include "RowPayload.h"
-#include "SymbolComposition.h"
+#include "cli/Quoted.h"
+#include "cli/batch/CsvReader.h"
+#include "cli/batch/FieldDecoding.h"
+#include "cli/batch/OutputName.h"
+#include "cli/batch/RowPayload.h"
+#include "composition/SymbolComposition.h"
 
 #include <QBuffer>
 #include <QHash>

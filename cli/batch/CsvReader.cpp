@@ -1,4 +1,4 @@
-#include "CsvReader.h"
+#include "cli/batch/CsvReader.h"
 
 #include <QIODevice>
 

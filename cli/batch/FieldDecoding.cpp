@@ -1,4 +1,4 @@
-#include "FieldDecoding.h"
+#include "cli/batch/FieldDecoding.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CsvReader.h"
+#include "cli/batch/CsvReader.h"
 
 #include <QByteArrayView>
 #include <QString>

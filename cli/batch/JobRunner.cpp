@@ -1,6 +1,6 @@
-#include "JobRunner.h"
+#include "cli/batch/JobRunner.h"
 
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <algorithm>
 #include <atomic>

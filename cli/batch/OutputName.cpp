@@ -1,6 +1,6 @@
-#include "OutputName.h"
+#include "cli/batch/OutputName.h"
 
-#include "Quoted.h"
+#include "cli/Quoted.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "Progress.h"
+#include "cli/batch/Progress.h"
 
 #include <algorithm>
 #include <cmath>

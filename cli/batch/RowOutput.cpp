@@ -1,9 +1,9 @@
-#include "RowOutput.h"
+#include "cli/batch/RowOutput.h"
 
-#include "MemoryBudget.h"
-#include "SymbolJob.h"
-#include "Verifier.h"
-#include "clsQRCode.h"
+#include "cli/batch/MemoryBudget.h"
+#include "cli/batch/Verifier.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CommandLine.h"
-#include "ImageExport.h"
+#include "cli/CommandLine.h"
 #include "files/FileAccess.h"
+#include "raster/ImageExport.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "RowPayload.h"
+#include "cli/batch/RowPayload.h"
 
-#include "PayloadKinds.h"
+#include "payload/PayloadKinds.h"
 
 #include <QMap>
 

@@ -1,4 +1,4 @@
-#include "StopRequest.h"
+#include "cli/batch/StopRequest.h"
 
 #include "files/FileAccess.h"
 

@@ -1,7 +1,7 @@
-#include "Verifier.h"
+#include "cli/batch/Verifier.h"
 
-#include "PictureReader.h"
-#include "SymbolReader.h"
+#include "reading/PictureReader.h"
+#include "reading/SymbolReader.h"
 
 #include <new>
 #include <vector>

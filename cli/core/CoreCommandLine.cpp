@@ -1,4 +1,4 @@
-#include "CoreCommandLine.h"
+#include "cli/core/CoreCommandLine.h"
 
 #include "encoder/EcLevel.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SymbolOutput.h"
+#include "cli/core/SymbolOutput.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
-#include "Handover.h"
+#include "cli/core/Handover.h"
 
-#include "TerminalText.h"
 #include "cli/ExitStatus.h"
+#include "cli/core/TerminalText.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "PayloadInput.h"
+#include "cli/core/PayloadInput.h"
 
 #include "cli/ExitStatus.h"
 #include "files/FileAccess.h"

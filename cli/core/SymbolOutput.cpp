@@ -1,4 +1,4 @@
-#include "SymbolOutput.h"
+#include "cli/core/SymbolOutput.h"
 
 #include "cli/SymbolText.h"
 #include "encoder/EcLevel.h"

@@ -1,4 +1,4 @@
-#include "TerminalText.h"
+#include "cli/core/TerminalText.h"
 
 #include <unistd.h>
 

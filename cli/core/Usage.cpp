@@ -1,4 +1,4 @@
-#include "Usage.h"
+#include "cli/core/Usage.h"
 
 #ifndef QUORLIK_VERSION
 #error "QUORLIK_VERSION comes from the project version in CMake"

@@ -1,10 +1,10 @@
 // quorlik-qr: one symbol to text art, --info, --matrix, PNG or SVG, with nothing but the encoder,
 // zlib and the C++ library loaded; every other command line runs the full program.
-#include "CoreCommandLine.h"
-#include "CoreSymbol.h"
-#include "Handover.h"
-#include "Usage.h"
 #include "cli/ExitStatus.h"
+#include "cli/core/CoreCommandLine.h"
+#include "cli/core/CoreSymbol.h"
+#include "cli/core/Handover.h"
+#include "cli/core/Usage.h"
 #include "files/FileAccess.h"
 
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "PictureHolder.h"
+#include "forms/generator/PictureHolder.h"
 
 #include <QPainter>
 

@@ -1,9 +1,9 @@
-#include "二维码.h"
+#include "forms/generator/二维码.h"
 
-#include "MessageBoxes.h"
-#include "SymbolJob.h"
-#include "UserMessages.h"
-#include "clsQRCode.h"
+#include "forms/main/MessageBoxes.h"
+#include "composition/SymbolJob.h"
+#include "raster/UserMessages.h"
+#include "encoder/clsQRCode.h"
 
 #include <QApplication>
 #include <QClipboard>

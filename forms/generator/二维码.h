@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PictureHolder.h"
+#include "forms/generator/PictureHolder.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "ApplicationSetup.h"
+#include "forms/main/ApplicationSetup.h"
 
-#include "ProgramExit.h"
+#include "forms/main/ProgramExit.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

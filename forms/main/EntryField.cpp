@@ -1,6 +1,6 @@
-#include "EntryField.h"
+#include "forms/main/EntryField.h"
 
-#include "InputLimit.h"
+#include "forms/main/InputLimit.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

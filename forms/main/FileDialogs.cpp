@@ -1,4 +1,4 @@
-#include "FileDialogs.h"
+#include "forms/main/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QRegularExpression>

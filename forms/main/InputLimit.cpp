@@ -1,6 +1,6 @@
-#include "InputLimit.h"
+#include "forms/main/InputLimit.h"
 
-#include "UserMessages.h"
+#include "raster/UserMessages.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "KeyFilters.h"
+#include "forms/main/KeyFilters.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "MessageBoxes.h"
+#include "forms/main/MessageBoxes.h"
 
-#include "UserMessages.h"
+#include "raster/UserMessages.h"
 
 #include <QMessageBox>
 

@@ -1,15 +1,15 @@
 // The output commands of the main window: save, copy, browse, clear and exit.
-#include "OutputCommands.h"
+#include "forms/main/OutputCommands.h"
 
-#include "LogoPicture.h"
-#include "PictureHolder.h"
-#include "ProgramExit.h"
-#include "SymbolComposition.h"
-#include "SymbolJob.h"
-#include "UserMessages.h"
-#include "clsQRCode.h"
-#include "保存为PNGJPG.h"
-#include "文本录入.h"
+#include "composition/SymbolComposition.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/main/ProgramExit.h"
+#include "forms/main/文本录入.h"
+#include "raster/UserMessages.h"
+#include "raster/保存为PNGJPG.h"
+#include "reading/LogoPicture.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "ProgramExit.h"
+#include "forms/main/ProgramExit.h"
 
 #include <cstdlib>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "TerminationSignals.h"
+#include "forms/main/TerminationSignals.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

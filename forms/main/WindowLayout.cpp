@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "forms/main/WindowLayout.h"
 
 #include <QStringList>
 

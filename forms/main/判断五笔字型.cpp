@@ -1,10 +1,10 @@
-#include "判断五笔字型.h"
+#include "forms/main/判断五笔字型.h"
 
-#include "ConfigFile.h"
-#include "IBusPreloadEngines.h"
-#include "InputMethodConfig.h"
-#include "ProgramExit.h"
-#include "UserMessages.h"
+#include "platform/ConfigFile.h"
+#include "platform/IBusPreloadEngines.h"
+#include "platform/InputMethodConfig.h"
+#include "forms/main/ProgramExit.h"
+#include "raster/UserMessages.h"
 
 #include <map>
 

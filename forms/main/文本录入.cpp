@@ -1,12 +1,12 @@
-#include "文本录入.h"
+#include "forms/main/文本录入.h"
 
-#include "KeyFilters.h"
-#include "MessageBoxes.h"
-#include "PayloadComposer.h"
-#include "PictureHolder.h"
-#include "WindowLayout.h"
-#include "二维码.h"
-#include "判断五笔字型.h"
+#include "forms/main/KeyFilters.h"
+#include "forms/main/MessageBoxes.h"
+#include "payload/PayloadComposer.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/main/WindowLayout.h"
+#include "forms/generator/二维码.h"
+#include "forms/main/判断五笔字型.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "EntryField.h"
-#include "FileDialogs.h"
-#include "保存为PNGJPG.h"
+#include "forms/main/EntryField.h"
+#include "forms/main/FileDialogs.h"
+#include "raster/保存为PNGJPG.h"
 
 #include <QImage>
 #include <QWidget>

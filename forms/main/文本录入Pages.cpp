@@ -1,9 +1,9 @@
 // Builds the controls of the main window at their designed places.
-#include "文本录入.h"
+#include "forms/main/文本录入.h"
 
-#include "InputLimit.h"
-#include "PictureHolder.h"
-#include "WindowLayout.h"
+#include "forms/main/InputLimit.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/main/WindowLayout.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,7 +1,7 @@
-#include "SymbolFiles.h"
+#include "raster/plain/SymbolFiles.h"
 
-#include "PngRows.h"
 #include "encoder/clsQRCode.h"
+#include "raster/plain/PngRows.h"
 
 #include <algorithm>
 #include <climits>

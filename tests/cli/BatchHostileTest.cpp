@@ -1,8 +1,8 @@
 // --batch used carelessly or with hostile input: links and special files in and around the
 // output folder, endless and oversize input, other encodings, bad logos, names with NULs.
-#include "ImageExport.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
+#include "raster/ImageExport.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Batch rows that must fail alone or stop the run: blank lines without end, empty payloads,
 // missing required fields, wide encodings, an output folder that is a file; and the words the
 // command line uses for them.
-#include "ToolProcess.h"
+#include "tests/cli/ToolProcess.h"
 
 #include <QDir>
 #include <QFile>

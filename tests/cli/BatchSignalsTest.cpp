@@ -1,7 +1,7 @@
 // A batch stopped by SIGINT, SIGTERM or SIGHUP: the rows in flight finish, no temporary file is
 // left, the summary is told, and the exit status is the conventional 128 + the signal.
-#include "ByteTool.h"
-#include "ToolProcess.h"
+#include "tests/cli/ByteTool.h"
+#include "tests/cli/ToolProcess.h"
 
 #include "files/FileAccess.h"
 

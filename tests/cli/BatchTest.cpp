@@ -1,8 +1,8 @@
 // --batch run as the built binary: CSV in, a folder of files out, each read back by zxing-cpp.
-#include "PayloadComposer.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
+#include "payload/PayloadComposer.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "ByteTool.h"
+#include "tests/cli/ByteTool.h"
 
-#include "OrdinaryUser.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,8 @@ TEST(CommandLine, VersionIsTheProgramsAndSymversionTheSymbols) {
     const ParsedCommandLine symbol = Parse({"-v", "7", "x"});
     EXPECT_FALSE(symbol.options.showVersion);
     EXPECT_EQ(symbol.options.encode.version, 7);
-    EXPECT_NE(Parse({"--version=7", "x"}).error, ""); // --version names the program, never the symbol
+    EXPECT_NE(Parse({"--version=7", "x"}).error,
+              ""); // --version names the program, never the symbol
     EXPECT_EQ(VersionText(), std::string("quorlik-qr ") + QUORLIK_VERSION + "\n");
 }
 

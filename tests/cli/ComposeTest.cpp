@@ -1,6 +1,6 @@
 // --compose and --logo: the window's 240 × 240 picture from the command line.
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,12 +1,12 @@
 // --kind/--field, --eci and --decode through the built binary, each symbol judged by a real
 // reader (zxing-cpp, and zbar where the character set matters).
-#include "FieldPayload.h"
-#include "PayloadComposer.h"
-#include "PayloadKinds.h"
-#include "SymbolText.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "cli/FieldPayload.h"
+#include "cli/SymbolText.h"
+#include "encoder/clsQRCode.h"
+#include "payload/PayloadComposer.h"
+#include "payload/PayloadKinds.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,7 +1,7 @@
 // quorlik-qr is a Qt-free core that hands every command line it does not answer to the full
 // program. Whichever of the two answers, a script must see the same: the same standard output,
 // the same message, the same exit status and the same file bytes.
-#include "ToolProcess.h"
+#include "tests/cli/ToolProcess.h"
 
 #include <QDir>
 #include <QFile>

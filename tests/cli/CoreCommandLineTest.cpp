@@ -1,6 +1,6 @@
 // Which command lines the core answers itself: exactly those the full program would accept for
 // one symbol to text art, --info, --matrix, PNG or SVG. Everything else is handed over.
-#include "CoreCommandLine.h"
+#include "cli/core/CoreCommandLine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Reading symbols back from picture files: symbols made by other encoders (qrencode, zint) and
 // by ours, every picture format, the output formats, and the files that must be refused.
-#include "DecodeCommand.h"
-#include "SvgSymbol.h"
-#include "SymbolReader.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "cli/DecodeCommand.h"
+#include "encoder/clsQRCode.h"
+#include "raster/SvgSymbol.h"
+#include "reading/SymbolReader.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QFile>
 #include <QProcess>

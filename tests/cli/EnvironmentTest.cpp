@@ -1,6 +1,6 @@
 // The command line in an unfriendly environment: a desktop platform with no display, a runtime
 // folder that does not exist, none at all.
-#include "ToolProcess.h"
+#include "tests/cli/ToolProcess.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // Files written by the command line: the user's permissions, names as bytes, and every write
 // checked, down to the last line of a batch.
-#include "ByteTool.h"
-#include "OrdinaryUser.h"
-#include "ToolProcess.h"
+#include "tests/cli/ByteTool.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include "files/FileAccess.h"
 

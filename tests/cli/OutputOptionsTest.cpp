@@ -1,9 +1,9 @@
 // The conventional options of quorlik-qr, run as the built binary: version, terminal art styles,
 // bounded input, pictures in every format, sizes, the logo's symbol and file size limits.
-#include "SymbolComposition.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "encoder/clsQRCode.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Payloads composed by the command line and by batches: the same escaping and the same line
 // breaks as the window's pages, whichever way the fields come in.
-#include "PayloadComposer.h"
-#include "ToolProcess.h"
+#include "payload/PayloadComposer.h"
+#include "tests/cli/ToolProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Pictures read by --decode and --logo as a careless or hostile user hands them over: SVG that
 // names other files however it is wrapped, pictures declaring absurd sizes, damaged files of
 // every format, several symbols and frames, too little memory, and large photographs as logos.
-#include "DecodeCommand.h"
-#include "LogoPicture.h"
-#include "SvgSymbol.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "cli/DecodeCommand.h"
+#include "encoder/clsQRCode.h"
+#include "raster/SvgSymbol.h"
+#include "reading/LogoPicture.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The single-symbol interface, run as the built binary the way scripts run it.
-#include "SymbolText.h"
-#include "ToolProcess.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "cli/SymbolText.h"
+#include "encoder/clsQRCode.h"
+#include "tests/cli/ToolProcess.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QColor>
 #include <QDir>

@@ -1,8 +1,8 @@
 // Bytes a terminal obeys (ESC sequences that retitle or clear it, BEL, C1 controls) never reach
 // a terminal raw, from decoded payloads or from names echoed in messages; pipes and files still
 // get every byte exactly.
-#include "TerminalText.h"
-#include "ToolProcess.h"
+#include "cli/core/TerminalText.h"
+#include "tests/cli/ToolProcess.h"
 
 #include <QFile>
 

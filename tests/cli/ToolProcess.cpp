@@ -1,6 +1,6 @@
-#include "ToolProcess.h"
+#include "tests/cli/ToolProcess.h"
 
-#include "ZxingDecode.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "SymbolComposition.h"
-#include "SymbolJob.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
 // The composed pictures of versions 1–13 are fixed: these hashes are of pictures checked by eye
 // and by readers, the ones with a logo drawn with the default logo of resources/pictures, so any
 // change of a pixel shows here.
-#include "CapacityPayloads.h"
-#include "SymbolComposition.h"
-#include "SymbolJob.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
+#include "tests/support/CapacityPayloads.h"
 
 #include <QCryptographicHash>
 

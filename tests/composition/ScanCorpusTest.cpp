@@ -1,11 +1,11 @@
 // The composed 240 × 240 picture scans at every version, with and without the default logo, in
 // two independent readers: zxing-cpp and zbar (Debian's zbarimg, test-only).
-#include "CapacityPayloads.h"
-#include "ImageExport.h"
-#include "SymbolComposition.h"
-#include "SymbolJob.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
+#include "raster/ImageExport.h"
+#include "tests/support/CapacityPayloads.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "SymbolComposition.h"
+#include "composition/SymbolComposition.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The UTF-8 ECI designator: its bits, the version it costs, and what real readers make of it.
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // The matrices of a fixed set of payloads are pinned: symbols made with the default options
 // (no ECI header), so a change to any of them shows here.
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <QCryptographicHash>
 

@@ -1,6 +1,6 @@
 // What matters to users: an independent reader (zxing-cpp) gets back exactly what went in.
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "clsReedSolomon.h"
+#include "encoder/clsReedSolomon.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Reading files and streams, and the words used for what failed.
 #include "files/FileAccess.h"
 
-#include "Scratch.h"
+#include "tests/files/Scratch.h"
 
 #include <gtest/gtest.h>
 

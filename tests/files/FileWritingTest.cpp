@@ -2,8 +2,8 @@
 #include "files/FileAccess.h"
 #include "files/TemporaryFiles.h"
 
-#include "OrdinaryUser.h"
-#include "Scratch.h"
+#include "tests/files/Scratch.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include <gtest/gtest.h>
 

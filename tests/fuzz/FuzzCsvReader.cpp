@@ -1,7 +1,7 @@
 // Arbitrary bytes through the CSV reader and the field decoding, handed over in chunks of every
 // size: records stay within their bounds, lines only go forward, clean text decodes losslessly.
-#include "CsvReader.h"
-#include "FieldDecoding.h"
+#include "cli/batch/CsvReader.h"
+#include "cli/batch/FieldDecoding.h"
 
 #include <QIODevice>
 

@@ -1,5 +1,5 @@
 // Arbitrary payloads and options through the encoder; every symbol it makes must be well formed.
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <cstdlib>
 #include <cstring>

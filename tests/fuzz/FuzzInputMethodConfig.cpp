@@ -1,6 +1,6 @@
 // Arbitrary bytes as every input-method configuration file the check parses. Nothing may crash,
 // and what comes out must respect the limits and the line structure of the formats.
-#include "InputMethodConfig.h"
+#include "platform/InputMethodConfig.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // Arbitrary field texts through the payload composer, for every kind and for the window's pages:
 // no field can end its value or forge another key, every line break comes out as CR LF, vCard
 // lines stay folded, and composing never fails but by a message.
-#include "PayloadComposer.h"
-#include "PayloadKinds.h"
+#include "payload/PayloadComposer.h"
+#include "payload/PayloadKinds.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Arbitrary files through the picture reader, as pictures to scan (fuzz_pictures: every format,
 // SVG and gzip-compressed SVG included) or as logos (fuzz_logo). It may refuse them, never
 // crash, overflow or hang, and what it hands on stays within the pixel budget.
-#include "PictureReader.h"
+#include "reading/PictureReader.h"
 
 #include <QGuiApplication>
 

@@ -1,7 +1,7 @@
-#include "SymbolComposition.h"
-#include "UserMessages.h"
-#include "ZxingDecode.h"
-#include "二维码.h"
+#include "composition/SymbolComposition.h"
+#include "forms/generator/二维码.h"
+#include "raster/UserMessages.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include <gio/gio.h>
 
-#include "IBusSettings.h"
+#include "tests/inputmethod/IBusSettings.h"
 
 void SetIBusPreloadEngines(const std::vector<std::string>& engines) {
     std::vector<const gchar*> names;

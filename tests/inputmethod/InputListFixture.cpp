@@ -1,6 +1,6 @@
-#include "InputListFixture.h"
+#include "tests/inputmethod/InputListFixture.h"
 
-#include "IBusSettings.h"
+#include "tests/inputmethod/IBusSettings.h"
 
 #include <QDir>
 #include <QFile>

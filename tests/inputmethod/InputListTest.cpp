@@ -1,6 +1,6 @@
-#include "IBusSettings.h"
-#include "InputListFixture.h"
-#include "判断五笔字型.h"
+#include "forms/main/判断五笔字型.h"
+#include "tests/inputmethod/IBusSettings.h"
+#include "tests/inputmethod/InputListFixture.h"
 
 #include <cstdlib>
 

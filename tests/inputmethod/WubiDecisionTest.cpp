@@ -1,4 +1,4 @@
-#include "判断五笔字型.h"
+#include "forms/main/判断五笔字型.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Logos chosen in the window: large photographs are taken (reduced), and pictures of every
 // colour type are painted into the symbol's centre in their own colours.
-#include "FileDialogs.h"
-#include "OutputCommands.h"
-#include "PictureHolder.h"
-#include "WindowDriver.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/main/FileDialogs.h"
+#include "forms/main/OutputCommands.h"
+#include "tests/mainwindow/WindowDriver.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The main window at start-up and while the user edits: layout, previews, page switching.
-#include "CapacityPayloads.h"
-#include "PictureHolder.h"
-#include "WindowDriver.h"
+#include "forms/generator/PictureHolder.h"
+#include "tests/mainwindow/WindowDriver.h"
+#include "tests/support/CapacityPayloads.h"
 
 #include <QAccessible>
 #include <QCheckBox>

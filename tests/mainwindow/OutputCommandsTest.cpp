@@ -1,9 +1,9 @@
 // The output commands of the main window: save, copy, browse for a logo, clear and exit.
-#include "OutputCommands.h"
-#include "FileDialogs.h"
-#include "LogoPicture.h"
-#include "PictureHolder.h"
-#include "WindowDriver.h"
+#include "forms/main/OutputCommands.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/main/FileDialogs.h"
+#include "reading/LogoPicture.h"
+#include "tests/mainwindow/WindowDriver.h"
 
 #include <QCheckBox>
 #include <QClipboard>

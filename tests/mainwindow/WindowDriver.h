@@ -3,10 +3,10 @@
 // Drives the real main window in tests: types text as an input method commits it, records the
 // messages and the program end instead of showing or doing them, and states the payloads the
 // pages must produce, written here independently of the window's own composition.
-#include "ProgramExit.h"
-#include "UserMessages.h"
-#include "ZxingDecode.h"
-#include "文本录入.h"
+#include "forms/main/ProgramExit.h"
+#include "forms/main/文本录入.h"
+#include "raster/UserMessages.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QCoreApplication>
 #include <QInputMethodEvent>

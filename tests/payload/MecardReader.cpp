@@ -1,4 +1,4 @@
-#include "MecardReader.h"
+#include "tests/payload/MecardReader.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "PayloadComposer.h"
-#include "QtPrinting.h"
+#include "payload/PayloadComposer.h"
+#include "tests/support/QtPrinting.h"
 
 #include <gtest/gtest.h>
 

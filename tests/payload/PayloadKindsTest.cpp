@@ -1,8 +1,8 @@
 // The registry of payload kinds: the window's pages composed exactly as the pages compose them,
 // and errors that name what is valid.
-#include "PayloadKinds.h"
-#include "PayloadComposer.h"
-#include "QtPrinting.h"
+#include "payload/PayloadKinds.h"
+#include "payload/PayloadComposer.h"
+#include "tests/support/QtPrinting.h"
 
 #include <gtest/gtest.h>
 

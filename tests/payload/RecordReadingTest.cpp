@@ -1,10 +1,10 @@
 // The contact and bookmark records, scanned by an independent reader and parsed as phones do.
-#include "MecardReader.h"
-#include "PayloadComposer.h"
-#include "QtPrinting.h"
-#include "SymbolComposition.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "encoder/clsQRCode.h"
+#include "payload/PayloadComposer.h"
+#include "tests/payload/MecardReader.h"
+#include "tests/support/QtPrinting.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <gtest/gtest.h>
 

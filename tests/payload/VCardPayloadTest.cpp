@@ -1,11 +1,11 @@
 // vCards: escaping and folding by the rules, and an independent parser (Python's vobject,
 // run on what zxing-cpp scans) getting back every field as it went in.
-#include "VCardPayload.h"
-#include "PayloadKinds.h"
-#include "QtPrinting.h"
-#include "SymbolComposition.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "payload/VCardPayload.h"
+#include "composition/SymbolComposition.h"
+#include "encoder/clsQRCode.h"
+#include "payload/PayloadKinds.h"
+#include "tests/support/QtPrinting.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

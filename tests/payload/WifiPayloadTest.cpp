@@ -1,9 +1,9 @@
 // Wi-Fi records: the exact text, and what a reader's field parser gets back from a real scan.
-#include "PayloadKinds.h"
-#include "QtPrinting.h"
-#include "SymbolComposition.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "encoder/clsQRCode.h"
+#include "payload/PayloadKinds.h"
+#include "tests/support/QtPrinting.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The hand-written PNG files checked below libpng's leniency: every chunk's CRC, the zlib
 // stream's own checksum, and the pixels undone from their Up filter by hand.
-#include "DirectPng.h"
+#include "raster/DirectPng.h"
 
 #include <QtEndian>
 

@@ -1,9 +1,9 @@
 // Every format carries exactly the pixels of the composed picture: no dithering, no speckles.
-#include "ImageExport.h"
-#include "SymbolComposition.h"
-#include "SymbolJob.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "composition/SymbolComposition.h"
+#include "composition/SymbolJob.h"
+#include "encoder/clsQRCode.h"
+#include "raster/ImageExport.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,10 +1,10 @@
 // Where the export writes, and what it must never replace or write through.
-#include "ImageExport.h"
-#include "保存为PNGJPG.h"
+#include "raster/ImageExport.h"
+#include "raster/保存为PNGJPG.h"
 
-#include "OrdinaryUser.h"
-#include "UserMessages.h"
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
+#include "raster/UserMessages.h"
+#include "tests/support/OrdinaryUser.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ImageFileProbes.h"
+#include "tests/raster/ImageFileProbes.h"
 
 #include <QFile>
 

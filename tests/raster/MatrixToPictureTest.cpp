@@ -1,5 +1,5 @@
-#include "clsQRCode.h"
-#include "mdlFakeBarCode.h"
+#include "encoder/clsQRCode.h"
+#include "raster/mdlFakeBarCode.h"
 
 #include <gtest/gtest.h>
 

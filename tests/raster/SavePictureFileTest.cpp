@@ -1,9 +1,9 @@
-#include "保存为PNGJPG.h"
+#include "raster/保存为PNGJPG.h"
 
-#include "ImageFileProbes.h"
-#include "UserMessages.h"
-#include "ZxingDecode.h"
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
+#include "raster/UserMessages.h"
+#include "tests/raster/ImageFileProbes.h"
+#include "tests/support/ZxingDecode.h"
 
 #include <QApplication>
 #include <QBuffer>

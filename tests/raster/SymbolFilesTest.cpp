@@ -2,9 +2,9 @@
 // the same picture, whatever the scale and margin: the command-line core and the window's
 // export are held to the same bytes.
 #include "raster/plain/SymbolFiles.h"
-#include "DirectPng.h"
-#include "ImageExport.h"
 #include "encoder/clsQRCode.h"
+#include "raster/DirectPng.h"
+#include "raster/ImageExport.h"
 
 #include <QImage>
 

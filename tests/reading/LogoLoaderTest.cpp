@@ -1,7 +1,7 @@
 // The one logo loader of the window, the command line and batches, against hostile files.
-#include "LogoPicture.h"
+#include "reading/LogoPicture.h"
 
-#include "GifEncoding.h"
+#include "raster/GifEncoding.h"
 
 #include <QBuffer>
 #include <QFile>

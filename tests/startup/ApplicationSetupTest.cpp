@@ -2,11 +2,11 @@
 // that leaves nothing in the user's home, nor in the runtime folder once the program has ended,
 // however it ends. HOME and XDG_RUNTIME_DIR are fresh folders for the whole program (set in
 // main, before Qt first looks at them).
-#include "ApplicationSetup.h"
-#include "FileDialogs.h"
-#include "ProgramExit.h"
-#include "UserMessages.h"
-#include "文本录入.h"
+#include "forms/main/ApplicationSetup.h"
+#include "forms/main/FileDialogs.h"
+#include "forms/main/ProgramExit.h"
+#include "forms/main/文本录入.h"
+#include "raster/UserMessages.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

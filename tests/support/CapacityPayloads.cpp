@@ -1,4 +1,4 @@
-#include "CapacityPayloads.h"
+#include "tests/support/CapacityPayloads.h"
 
 QByteArray PayloadFillingVersion(int version) {
     static constexpr int ByteCapacityAtQ[] = {

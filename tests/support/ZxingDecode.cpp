@@ -1,7 +1,7 @@
 #define ZX_USE_UTF8 1
-#include "ZxingDecode.h"
+#include "tests/support/ZxingDecode.h"
 
-#include "clsQRCode.h"
+#include "encoder/clsQRCode.h"
 
 #include <ZXing/ReadBarcode.h>
 
