@@ -9,6 +9,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <pty.h>
 #include <spawn.h>
@@ -151,4 +153,11 @@ std::optional<std::string> ReadBack(const QString& file) {
     const std::optional<DecodedSymbol> decoded = DecodeImage(QImage(file));
     if (!decoded) return std::nullopt;
     return decoded->bytes;
+}
+
+void ExpectBadUsage(const ToolRun& run, const std::string& context) {
+    EXPECT_EQ(run.status, 2) << context;
+    EXPECT_TRUE(run.out.isEmpty()) << context;
+    EXPECT_EQ(run.err.count('\n'), 1) << context << ": " << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("quorlik-qr: ")) << context << ": " << run.err.toStdString();
 }

@@ -36,6 +36,10 @@ QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnv
 // Standard error on a pseudo-terminal (standard output to /dev/null). Returns what it shows.
 QByteArray RunWithErrorsOnTerminal(const QStringList& arguments);
 
+// Bad usage as every refusal of the command line shows it: status 2, nothing on standard output
+// and one line on standard error that names the program. `context` labels the failures.
+void ExpectBadUsage(const ToolRun& run, const std::string& context);
+
 // A fresh temporary folder per test, removed afterwards.
 QString TemporaryFolder();
 
