@@ -256,11 +256,6 @@ int clsQRCode::EciHeaderBits(int eci) {
     return eci < 128 ? 12 : (eci < 16384 ? 20 : 28);
 }
 
-int clsQRCode::PadPatternBit(int i) {
-    constexpr int kPattern = 0b1110110000010001; // 0xEC, 0x11
-    return (kPattern >> (15 - (i & 15))) & 1;
-}
-
 int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
                               bool measureOnly, std::vector<QRSegment>* segments,
                               const EncodeOptions& options) const {

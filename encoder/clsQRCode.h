@@ -132,7 +132,10 @@ class clsQRCode {
     int BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
                        bool measureOnly, std::vector<QRSegment>* segments = nullptr,
                        const EncodeOptions& options = {}) const;
-    static int PadPatternBit(int i);
+    static constexpr int PadPatternBit(int i) {
+        constexpr int kPattern = 0b1110110000010001; // 0xEC, 0x11
+        return (kPattern >> (15 - (i & 15))) & 1;
+    }
     // The written stream followed by the pad pattern up to the data capacity of (version,
     // ecLevel); returns the stream length d, or -1 when the stream does not fit.
     int BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int count, int version,
