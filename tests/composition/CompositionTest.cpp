@@ -206,3 +206,33 @@ TEST(Composition, LogoRaisesOnlyTheSmallestVersions) {
     EXPECT_GT(EncodeSymbol(encoder, longer, true).width(), pictureSide(MinimumLogoVersion));
     EXPECT_TRUE(EncodeSymbol(encoder, QByteArray(1664, 'a'), true).isNull());
 }
+
+// One encoding serves the symbol and both pictures: they show that same symbol, the options
+// reach the encoder, and nothing fits gives no symbol, no symbol picture and the notice.
+TEST(SymbolJobMade, OneEncodingGivesTheSymbolAndBothPictures) {
+    clsQRCode encoder;
+    const QImage logo = PatternLogo();
+    const QByteArray payload("二维码");
+    SymbolJob::Request request = SymbolJob::WindowRequest(payload, true);
+    request.options.eci = clsQRCode::EciUtf8;
+    const SymbolJob::Made made = SymbolJob::Make(encoder, request, logo);
+    ASSERT_TRUE(made.symbol);
+    EXPECT_EQ(made.symbol->version(), MinimumLogoVersion);
+    EXPECT_EQ(made.symbol->eci(), clsQRCode::EciUtf8);
+    EXPECT_EQ(made.symbol->level(), EcLevel::Q);
+    EXPECT_EQ(made.symbolPicture, SymbolJob::SymbolPicture(made.symbol));
+    EXPECT_EQ(made.composed, Compose(made.symbolPicture, logo, true));
+    EXPECT_EQ(Decoded(made.composed), payload.toStdString());
+
+    // Without a logo picture the symbol keeps its smallest version.
+    const SymbolJob::Made bare = SymbolJob::Make(encoder, request, QImage());
+    ASSERT_TRUE(bare.symbol);
+    EXPECT_EQ(bare.symbol->version(), 1);
+
+    const QByteArray tooLong(1664, 'a');
+    const SymbolJob::Made none =
+        SymbolJob::Make(encoder, SymbolJob::WindowRequest(tooLong, true), logo);
+    EXPECT_FALSE(none.symbol);
+    EXPECT_TRUE(none.symbolPicture.isNull());
+    EXPECT_EQ(none.composed, TooLongNotice());
+}
