@@ -157,7 +157,7 @@ int WritePicture(clsQRCode& encoder, const std::vector<std::uint8_t>& payload,
         source.symbol = &*symbol;
         return WriteImage(source, options);
     }
-    const std::unique_ptr<QGuiApplication> session = StartGuiSession();
+    StartGuiSession();
     QImage logo;
     if (options.logoFile) {
         const LogoFile loaded = LoadLogo(*options.logoFile);
