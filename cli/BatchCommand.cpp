@@ -223,7 +223,7 @@ int RunBatchCommand(const CliOptions& options) {
     if (!outDir.ok()) return CannotStart(problem);
     const BatchPlan plan = PlanCsvFile(batch.csvFile, *decoding);
     if (!plan.error.isEmpty()) return CannotStart(plan.error);
-    const std::unique_ptr<QGuiApplication> session = StartGuiSession();
+    StartGuiSession();
     RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
     if (options.logoFile) {
         // The composition paints the logo's square once per size and thread and copies it into

@@ -128,8 +128,7 @@ int RunDecodeCommand(const std::vector<std::string>& files, bool info, std::ostr
         return ExitBadUsage;
     }
     // Image format plugins (TIFF among them) are found through the application object.
-    std::unique_ptr<QGuiApplication> session;
-    if (!QCoreApplication::instance()) session = StartGuiSession();
+    StartGuiSession();
     int status = ExitDone;
     for (const std::string& file : files)
         status = std::max(status, DecodeFile(file, info, files.size() == 1, out, err));

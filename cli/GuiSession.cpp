@@ -48,7 +48,8 @@ constexpr const char* Uncreatable = "/dev/null/none";
 
 } // namespace
 
-std::unique_ptr<QGuiApplication> StartGuiSession() {
+void StartGuiSession() {
+    if (QCoreApplication::instance()) return;
     // Nothing is ever shown, so no display is needed, whatever the desktop asks for: a desktop
     // platform without its display (a stale DISPLAY, wayland over ssh) would abort the run.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -63,7 +64,6 @@ std::unique_ptr<QGuiApplication> StartGuiSession() {
     const EnvironmentOverride runtime("XDG_RUNTIME_DIR", Uncreatable);
     const EnvironmentOverride temporary("TMPDIR", "/dev/null");
     starting = true;
-    auto application = std::make_unique<QGuiApplication>(argc, argv);
+    new QGuiApplication(argc, argv); // never deleted: see the header
     starting = false;
-    return application;
 }

@@ -142,7 +142,7 @@ int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& option
         source.symbol = &*symbol;
         return WriteImage(source, options);
     }
-    const std::unique_ptr<QGuiApplication> session = StartGuiSession();
+    StartGuiSession();
     QImage logo;
     if (options.logoFile) {
         const LogoFile loaded = LoadLogo(*options.logoFile);

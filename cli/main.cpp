@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <iostream>
+#include <new>
 
 int main(int argc, char** argv) {
     // A closed standard output must make our writes fail, not let a file opened later take fd 1.
@@ -27,8 +28,15 @@ int main(int argc, char** argv) {
         std::cout << (parsed.options.help ? UsageText() : VersionText()) << std::flush;
         return std::cout ? ExitDone : ExitBadUsage;
     }
-    if (parsed.options.decode)
-        return RunDecodeCommand(parsed.options.decodeFiles, parsed.options.printInfo);
-    if (parsed.options.batch) return RunBatchCommand(parsed.options);
-    return RunSingleSymbol(parsed.options);
+    // Every picture is bounded in size, yet the memory a process may take can be smaller still
+    // (ulimit -v, a container): that is told and is exit 2, never an abort.
+    try {
+        if (parsed.options.decode)
+            return RunDecodeCommand(parsed.options.decodeFiles, parsed.options.printInfo);
+        if (parsed.options.batch) return RunBatchCommand(parsed.options);
+        return RunSingleSymbol(parsed.options);
+    } catch (const std::bad_alloc&) {
+        TerminalText::PrintError("out of memory");
+        return ExitBadUsage;
+    }
 }

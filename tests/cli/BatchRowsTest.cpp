@@ -127,15 +127,6 @@ QByteArray BigRow(const char* name) {
     return QByteArray(name) + ',' + QByteArray("1234567890").repeated(300) + '\n';
 }
 
-// AddressSanitizer maps terabytes of shadow memory and cannot run under an address-space limit.
-bool BuiltWithAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#else
-    return false;
-#endif
-}
-
 bool IsBmpFile(const QString& file) {
     QFile bmp(file);
     return bmp.open(QIODevice::ReadOnly) && bmp.read(2) == "BM" && bmp.size() > (100 << 20);

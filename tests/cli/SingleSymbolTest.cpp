@@ -244,4 +244,18 @@ TEST(SingleSymbolStatus, BadUsageIsStatusTwoWithOneLine) {
         ExpectBadUsage(RunTool(arguments), arguments.join(' ').toStdString());
 }
 
+// A picture too large for the memory the process may have: a message and exit 2, never an abort.
+TEST(SingleSymbolStatus, RunningOutOfMemoryIsToldNotAborted) {
+    if (BuiltWithAddressSanitizer()) GTEST_SKIP() << "no address-space limit under ASan";
+    const QString file = QDir(TemporaryFolder()).filePath("big.bmp");
+    ToolSetup limited;
+    limited.addressSpaceLimit = 1L << 30;
+    // 14,960 pixels a side in 32-bit colour: about 900 MB for the picture alone.
+    const ToolRun run = RunToolWith({"-o", file, "--scale", "80", "-v", "40", "hello"}, limited);
+    EXPECT_EQ(run.status, 2) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("out of memory")) << run.err.toStdString();
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+}
+
 } // namespace

@@ -30,6 +30,15 @@ struct ToolSetup {
 
 ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
 
+// AddressSanitizer maps terabytes of shadow memory and cannot run under an address-space limit.
+constexpr bool BuiltWithAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return false;
+#endif
+}
+
 // Standard output on a pseudo-terminal, as a person at a terminal sees it. Returns the output.
 QByteArray RunOnTerminal(const QStringList& arguments, const QStringList& setEnvironment = {},
                          const QStringList& unsetEnvironment = {});
