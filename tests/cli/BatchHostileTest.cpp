@@ -26,21 +26,6 @@ bool Mentions(const ToolRun& run, const char* text) {
     return run.err.contains(text);
 }
 
-// The tool behind a shell pipeline, for input that never ends; killed after a minute.
-ToolRun RunPipeline(const QString& producer, const QStringList& arguments) {
-    QProcess shell;
-    QStringList quoted;
-    for (const QString& a : arguments) quoted << "'" + a + "'";
-    shell.start("sh", {"-c", producer + " | '" + QStringLiteral(QUORLIK_QR_BINARY) + "' " +
-                                 quoted.join(' ')});
-    const bool finished = shell.waitForFinished(60000);
-    if (!finished) shell.kill(), shell.waitForFinished();
-    ToolRun run;
-    run.status = finished ? shell.exitCode() : -1;
-    run.err = shell.readAllStandardError();
-    return run;
-}
-
 TEST(BatchSymlinks, LinksInTheOutputFolderAreNeverFollowed) {
     const QString folder = TemporaryFolder();
     const QString out = NewFolder(folder, "out");

@@ -22,27 +22,12 @@ bool IsAscii(const QByteArray& bytes) {
     return true;
 }
 
-// The tool reading a shell producer's output on its standard input; killed after a minute.
-ToolRun RunAfter(const QString& producer, const QStringList& arguments) {
-    QProcess shell;
-    QStringList quoted;
-    for (const QString& a : arguments) quoted << "'" + a + "'";
-    shell.start("sh", {"-c", producer + " | '" + QStringLiteral(QUORLIK_QR_BINARY) + "' " +
-                                 quoted.join(' ')});
-    const bool finished = shell.waitForFinished(60000);
-    if (!finished) shell.kill(), shell.waitForFinished();
-    ToolRun run;
-    run.status = finished ? shell.exitCode() : -1;
-    run.err = shell.readAllStandardError();
-    return run;
-}
-
 } // namespace
 
 TEST(BatchRows, EndlessBlankLinesStopAtTheRowLimit) {
     const QString out = NewFolder(TemporaryFolder(), "out");
     const ToolRun run =
-        RunAfter("(echo file,text; yes '')", {"--batch", "/dev/stdin", "--out-dir", out});
+        RunPipeline("(echo file,text; yes '')", {"--batch", "/dev/stdin", "--out-dir", out});
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.contains("line 100002: more than 100000 rows")) << run.err.toStdString();
     EXPECT_TRUE(Entries(out).isEmpty());

@@ -36,6 +36,20 @@ QProcessEnvironment EnvironmentOf(const QStringList& set, const QStringList& uns
 
 } // namespace
 
+ToolRun RunPipeline(const QString& producer, const QStringList& arguments) {
+    QProcess shell;
+    QStringList quoted;
+    for (const QString& a : arguments) quoted << "'" + a + "'";
+    shell.start("sh", {"-c", producer + " | '" + QStringLiteral(QUORLIK_QR_BINARY) + "' " +
+                                 quoted.join(' ')});
+    const bool finished = shell.waitForFinished(60000);
+    if (!finished) shell.kill(), shell.waitForFinished();
+    ToolRun run;
+    run.status = finished ? shell.exitCode() : -1;
+    run.err = shell.readAllStandardError();
+    return run;
+}
+
 ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup) {
     QProcess process;
     if (!setup.workingDirectory.isEmpty()) process.setWorkingDirectory(setup.workingDirectory);

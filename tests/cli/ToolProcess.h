@@ -30,6 +30,10 @@ struct ToolSetup {
 
 ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
 
+// The tool behind a shell pipeline (`producer | quorlik-qr ARGUMENTS`), for input that never
+// ends; killed after a minute. Only the status and standard error are kept.
+ToolRun RunPipeline(const QString& producer, const QStringList& arguments);
+
 // AddressSanitizer maps terabytes of shadow memory and cannot run under an address-space limit.
 constexpr bool BuiltWithAddressSanitizer() {
 #if defined(__SANITIZE_ADDRESS__)
