@@ -57,7 +57,10 @@ void Write(std::ostream& stream, std::string_view bytes) {
 std::string EciText(const std::vector<int>& ecis) {
     if (ecis.empty()) return "none";
     std::string text;
-    for (const int eci : ecis) text += (text.empty() ? "" : ",") + std::to_string(eci);
+    for (const int eci : ecis) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(eci);
+    }
     return text;
 }
 
