@@ -72,6 +72,12 @@ std::string Reason(const Error& error) {
         if (error.accepted == (RegularFile | Pipe)) return "not a regular file or a pipe";
         return "not a regular file, a pipe or a terminal";
     case ErrorKind::SymbolicLink: return "a symbolic link, which is not followed here";
+    case ErrorKind::PlantedLink:
+        return "a link owned by another user in a sticky folder that everyone may write to, "
+               "which is not followed";
+    case ErrorKind::PlantedFile:
+        return "a file owned by another user in a sticky folder that everyone may write to, "
+               "which is not written";
     case ErrorKind::NotAFolder: return "a part of the name is not a folder";
     case ErrorKind::BadName: return "not a usable file name";
     case ErrorKind::TooLarge: return "longer than " + std::to_string(error.limit) + " bytes";

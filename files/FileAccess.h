@@ -48,6 +48,8 @@ enum class ErrorKind {
     WriteProtected, // the file exists and its own permissions forbid writing it
     WrongKind,      // a FIFO, device, folder or socket where a file of the accepted kinds belongs
     SymbolicLink,   // a link at a name where links are not followed
+    PlantedLink,    // another user's link in a sticky folder everyone may write to
+    PlantedFile,    // another user's file in a sticky folder everyone may write to
     NotAFolder,     // a part of the path that must be a folder is not one
     BadName,        // empty, ".", "..", or ends in "/"
     TooLarge,       // more bytes than the caller's limit
@@ -131,18 +133,24 @@ enum class Durability {
 
 struct ReplaceOptions {
     // AT_FDCWD: path is an ordinary name; a link at the name is followed and the file it points
-    // to is replaced, as editors do. An open folder: path is resolved inside it, one part at a
-    // time, missing folders are made, and no part may be a link, so nothing is ever written
-    // outside the folder.
+    // to is replaced, as editors do, except another user's link in a sticky folder that everyone
+    // may write to (/tmp), as the kernel's protected_symlinks rule has it. An open folder: path is
+    // resolved inside it, one part at a time, missing folders are made, and no part may be a link,
+    // so nothing is ever written outside the folder.
     int directory = AT_FDCWD;
     Durability durability = Durability::EachFile;
 };
 
-// The bytes go to a temporary file beside the target, which replaces the target only once it
-// is complete: a failed write never leaves half a file nor destroys the one that was there.
-// Refused, leaving everything as it was: a target that is not a regular file, and an existing
-// file that the caller may not write (its permissions, as cp and the shell's > respect them).
-// A replaced file keeps its permissions; a new one gets 0666 less the umask.
+// The bytes go to a temporary file beside the target, open to no one else, which replaces the
+// target only once it is complete and carries the old file's owner, group, mode, ACL and
+// extended attributes: a failed write never leaves half a file nor destroys the one that was
+// there. A new file gets what open(2) gives with 0666 (the umask, or the folder's default ACL).
+// Where the replacement could not carry all of that (another user's file written by someone
+// other than root, a file with several names, an attribute the system will not set), the old
+// file is written in place as cp writes it, keeping all of it and its names.
+// Refused, leaving everything as it was: a target that is not a regular file, an existing file
+// that the caller may not write (its permissions, as cp and the shell's > respect them), and
+// another user's file in a sticky folder everyone may write to (protected_regular's rule).
 Error ReplaceFile(const std::string& path, std::string_view bytes,
                   const ReplaceOptions& options = {});
 

@@ -1,3 +1,4 @@
+#include "files/Attributes.h"
 #include "files/Errors.h"
 #include "files/TemporaryFiles.h"
 
@@ -9,6 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <deque>
+#include <optional>
 #include <vector>
 
 namespace FileAccess {
@@ -56,44 +60,95 @@ struct Place {
     }
 };
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+// ---- Sticky folders ----
+// In a sticky folder that everyone may write to (/tmp), another user can plant a link or a file
+// at the name we are about to write. As the kernel's protected_symlinks and protected_regular
+// settings would, and whatever they are set to here, a link there is followed and a file there
+// is written only when we or the folder's owner own it.
+
+bool SharedSticky(const struct stat& folder) {
+    return (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
 }
 
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+bool Trusted(const struct stat& entry, const struct stat& folder) {
+    return entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid;
 }
 
-// The file a chain of links at the name ends in; the name itself when it is no link.
-std::string FollowLinks(std::string path) {
-    for (int i = 0; i < MaxLinksFollowed; ++i) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-        std::string target(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return path;
-        target.resize(static_cast<std::size_t>(n));
-        path = target.front() == '/' ? target : FolderOf(path) + '/' + target;
+bool Planted(int folder, const struct stat& entry) {
+    struct stat status {};
+    return ::fstat(folder, &status) == 0 && SharedSticky(status) && !Trusted(entry, status);
+}
+
+// ---- Resolving an ordinary name ----
+
+// The parts of a name in order; "." stands for a trailing slash, which only a folder may have.
+std::vector<std::string> PartsOf(const std::string& path) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        if (slash > start) parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
     }
-    return path;
+    if (!path.empty() && path.back() == '/') parts.push_back(".");
+    return parts;
 }
 
-// An ordinary name: a link at the name is followed, so that the file it points to is the one
-// replaced.
+Descriptor OpenFolderPath(int at, const char* name) {
+    return Descriptor(::openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+std::optional<std::string> LinkTarget(int folder, const std::string& name) {
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlinkat(folder, name.c_str(), target.data(), target.size());
+    if (n < 0) return std::nullopt;
+    if (n == 0 || static_cast<std::size_t>(n) >= target.size()) {
+        errno = n == 0 ? ENOENT : ENAMETOOLONG;
+        return std::nullopt;
+    }
+    target.resize(static_cast<std::size_t>(n));
+    return target;
+}
+
+// An ordinary name, resolved one part at a time as the kernel would, so that the sticky-folder
+// rule holds for every link on the way. A link at the name is followed and the file it points
+// to is the one replaced, as editors and cp do.
+Error Resolve(const std::string& path, Place& place) {
+    const std::vector<std::string> given = PartsOf(path);
+    std::deque<std::string> parts(given.begin(), given.end());
+    place.folder = OpenFolderPath(AT_FDCWD, path.front() == '/' ? "/" : ".");
+    for (int linksFollowed = 0;;) {
+        if (!place.folder.valid()) return WriteFailure(path, errno);
+        const std::string part = std::move(parts.front());
+        parts.pop_front();
+        const int folder = place.folder.get();
+        struct stat entry {};
+        if (::fstatat(folder, part.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT || !parts.empty()) return WriteFailure(path, errno);
+            place.name = part; // a new file
+            return {};
+        }
+        if (S_ISLNK(entry.st_mode)) {
+            if (++linksFollowed > MaxLinksFollowed) return WriteFailure(path, ELOOP);
+            if (Planted(folder, entry)) return WriteFailure(path, ErrorKind::PlantedLink);
+            const std::optional<std::string> target = LinkTarget(folder, part);
+            if (!target) return WriteFailure(path, errno);
+            const std::vector<std::string> targetParts = PartsOf(*target);
+            parts.insert(parts.begin(), targetParts.begin(), targetParts.end());
+            if (target->front() == '/') place.folder = OpenFolderPath(AT_FDCWD, "/");
+        } else if (parts.empty()) {
+            place.name = part;
+            return {};
+        } else {
+            place.folder = OpenFolderPath(folder, part.c_str());
+        }
+    }
+}
+
 Place PlaceOfPath(const std::string& path) {
     Place place;
-    const std::string real = FollowLinks(path);
-    place.name = NameOf(real);
-    if (!IsUsablePart(place.name)) {
+    place.error = Resolve(path, place);
+    if (!place.error.failed() && !IsUsablePart(place.name))
         place.error = WriteFailure(path, ErrorKind::BadName);
-        return place;
-    }
-    place.folder.reset(::open(FolderOf(real).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!place.folder.valid()) place.error = WriteFailure(path, errno);
     return place;
 }
 
@@ -176,6 +231,8 @@ Existing ExistingAt(const Place& place, const std::string& path) {
         existing.refusal = WriteFailure(path, ErrorKind::SymbolicLink);
     else if (!S_ISREG(existing.status.st_mode))
         existing.refusal = WriteFailure(path, ErrorKind::WrongKind);
+    else if (Planted(place.folder.get(), existing.status))
+        existing.refusal = WriteFailure(path, ErrorKind::PlantedFile);
     else if (!WritableByUs(place.folder.get(), place.name, existing.status))
         existing.refusal = WriteFailure(path, ErrorKind::WriteProtected, EACCES);
     return existing;
@@ -191,48 +248,174 @@ std::string TemporaryName(const std::string& name) {
     return '.' + name.substr(0, NameBytesInTemporary) + suffix;
 }
 
-// The old file's owner and permissions carry over to its replacement (the owner only where
-// the system lets us, as root).
-void KeepAttributes(int fd, const struct stat& old) {
+// The file the old one is, opened to read its attributes from or to write it in place; checked
+// to be the very file that was looked at.
+Descriptor OpenExisting(const Place& place, const Existing& existing, int access) {
+    Descriptor file(::openat(place.folder.get(), place.name.c_str(),
+                             access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat now {};
-    if (::fstat(fd, &now) == 0 && (now.st_uid != old.st_uid || now.st_gid != old.st_gid))
-        (void)!::fchown(fd, old.st_uid, old.st_gid);
-    ::fchmod(fd, old.st_mode & 07777);
+    if (file.valid() && (::fstat(file.get(), &now) != 0 || now.st_dev != existing.status.st_dev ||
+                         now.st_ino != existing.status.st_ino)) {
+        file.reset();
+        errno = EAGAIN; // replaced meanwhile
+    }
+    return file;
+}
+
+// A replacement cannot be given another user's ownership except by root, and would part a
+// file from its other names: such a file is written in place, as cp writes.
+bool MustWriteInPlace(const struct stat& old) {
+    return old.st_nlink > 1 || (::geteuid() != 0 && old.st_uid != ::geteuid());
+}
+
+Error Finished(int fd, const std::string& path, Durability durability) {
+    if (durability == Durability::EachFile && ::fsync(fd) != 0) return WriteFailure(path, errno);
+    return {};
+}
+
+Error WriteOut(int fd, std::string_view bytes, const std::string& path) {
+    Error error = WriteAll(fd, bytes);
+    if (error.failed()) {
+        error.path = path;
+        error.stream.clear();
+    }
+    return error;
+}
+
+// The old file itself is cut and written: it keeps its names, owner and attributes, but a
+// write that fails halfway leaves it cut short.
+Error WriteInPlace(std::string_view bytes, const Place& place, const Existing& existing,
+                   const std::string& path, Durability durability) {
+    Descriptor file = OpenExisting(place, existing, O_WRONLY);
+    if (!file.valid()) return WriteFailure(path, errno);
+    if (::ftruncate(file.get(), 0) != 0) return WriteFailure(path, errno);
+    if (Error error = WriteOut(file.get(), bytes, path); error.failed()) return error;
+    if (Error error = Finished(file.get(), path, durability); error.failed()) return error;
+    if (::close(file.release()) != 0) return WriteFailure(path, errno);
+    return {};
+}
+
+// A temporary file beside the target. A replacement starts with no access for anyone but us and
+// is given the old file's attributes once complete. A new file starts unnamed where the file
+// system allows it, with the mode and ACL the folder gives new files, since no one can open it
+// before it has a name; elsewhere it is named, private, and given its mode once complete.
+struct Temporary {
+    Descriptor file;
+    std::string name;   // empty while unnamed
+    bool named = false; // has a name in the folder
+};
+
+Temporary MakeNamedTemporary(int folder, const std::string& target) {
+    Temporary temporary;
+    for (int attempt = 0; attempt < 100 && !temporary.file.valid(); ++attempt) {
+        temporary.name = TemporaryName(target);
+        temporary.file.reset(::openat(folder, temporary.name.c_str(),
+                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!temporary.file.valid() && errno != EEXIST) break;
+    }
+    temporary.named = temporary.file.valid();
+    return temporary;
+}
+
+Temporary MakeUnnamedTemporary(int folder) {
+    Temporary temporary;
+    temporary.file.reset(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    return temporary;
+}
+
+// Gives an unnamed file a temporary name: through the descriptor where we may (root), else
+// through /proc.
+bool Name(Temporary& temporary, int folder, const std::string& target) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary.name = TemporaryName(target);
+        if (::linkat(temporary.file.get(), "", folder, temporary.name.c_str(), AT_EMPTY_PATH) !=
+            0) {
+            const std::string self = "/proc/self/fd/" + std::to_string(temporary.file.get());
+            if (::linkat(AT_FDCWD, self.c_str(), folder, temporary.name.c_str(),
+                         AT_SYMLINK_FOLLOW) != 0) {
+                if (errno == EEXIST) continue;
+                return false;
+            }
+        }
+        return temporary.named = true;
+    }
+    return false;
+}
+
+Error Commit(Temporary& temporary, int folder, const std::string& target, const std::string& path) {
+    if (::close(temporary.file.release()) != 0) return WriteFailure(path, errno);
+    if (::renameat(folder, temporary.name.c_str(), folder, target.c_str()) != 0)
+        return WriteFailure(path, errno);
+    return {};
+}
+
+bool KeepAttributes(const Place& place, const Existing& existing, int replacement) {
+    // Read from the old file where we may, else through the write access we were granted.
+    Descriptor old = OpenExisting(place, existing, O_RDONLY);
+    if (!old.valid()) old = OpenExisting(place, existing, O_WRONLY);
+    return old.valid() && Internal::CopyAttributes(old.get(), existing.status, replacement);
+}
+
+Error Replace(std::string_view bytes, const Place& place, const Existing& existing,
+              const std::string& path, Durability durability) {
+    const int folder = place.folder.get();
+    Temporary temporary = MakeNamedTemporary(folder, place.name);
+    if (!temporary.file.valid()) return WriteFailure(path, errno);
+    Internal::TemporaryFile registered(folder, temporary.name);
+    const auto discard = [&](Error error) {
+        ::unlinkat(folder, temporary.name.c_str(), 0);
+        return error;
+    };
+    if (Error error = WriteOut(temporary.file.get(), bytes, path); error.failed())
+        return discard(error);
+    if (!KeepAttributes(place, existing, temporary.file.get())) {
+        discard({});
+        return WriteInPlace(bytes, place, existing, path, durability);
+    }
+    if (Error error = Finished(temporary.file.get(), path, durability); error.failed())
+        return discard(error);
+    if (Error error = Commit(temporary, folder, place.name, path); error.failed())
+        return discard(error);
+    registered.Forget(); // the name is the target's now
+    return {};
+}
+
+Error PlaceNewFile(std::string_view bytes, const Place& place, const std::string& path,
+                   Durability durability, bool unnamedFirst = true) {
+    const int folder = place.folder.get();
+    Temporary temporary = unnamedFirst ? MakeUnnamedTemporary(folder) : Temporary{};
+    const bool unnamed = temporary.file.valid();
+    if (!unnamed) temporary = MakeNamedTemporary(folder, place.name);
+    if (!temporary.file.valid()) return WriteFailure(path, errno);
+    std::optional<Internal::TemporaryFile> registered;
+    if (temporary.named) registered.emplace(folder, temporary.name);
+    Error error = WriteOut(temporary.file.get(), bytes, path);
+    if (!error.failed() && !unnamed && ::fchmod(temporary.file.get(), Internal::NewFileMode()) != 0)
+        error = WriteFailure(path, errno);
+    if (!error.failed()) error = Finished(temporary.file.get(), path, durability);
+    if (!error.failed() && unnamed) {
+        // Nothing here can name an unnamed file (no /proc, no privilege): written again, named.
+        if (!Name(temporary, folder, place.name))
+            return PlaceNewFile(bytes, place, path, durability, false);
+        registered.emplace(folder, temporary.name);
+    }
+    if (!error.failed()) error = Commit(temporary, folder, place.name, path);
+    if (error.failed()) {
+        if (temporary.named) ::unlinkat(folder, temporary.name.c_str(), 0);
+        return error;
+    }
+    registered->Forget(); // the name is the target's now
+    return {};
 }
 
 Error PlaceInFolder(std::string_view bytes, const Place& place, const std::string& path,
                     Durability durability) {
     const Existing existing = ExistingAt(place, path);
     if (existing.refusal.failed()) return existing.refusal;
-    const int folder = place.folder.get();
-    std::string temporary;
-    Descriptor file;
-    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-        temporary = TemporaryName(place.name);
-        file.reset(::openat(folder, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!file.valid() && errno != EEXIST) break;
-    }
-    if (!file.valid()) return WriteFailure(path, errno);
-    Internal::TemporaryFile registered(folder, temporary);
-    const auto discard = [&](Error error) {
-        ::unlinkat(folder, temporary.c_str(), 0);
-        return error;
-    };
-    if (existing.exists) KeepAttributes(file.get(), existing.status);
-    if (Error error = WriteAll(file.get(), bytes); error.failed()) {
-        error.path = path;
-        error.stream.clear();
-        return discard(error);
-    }
-    // The data reaches the disk before the name does, so a crash never leaves an empty file.
-    if (durability == Durability::EachFile && ::fsync(file.get()) != 0)
-        return discard(WriteFailure(path, errno));
-    if (::close(file.release()) != 0) return discard(WriteFailure(path, errno));
-    if (::renameat(folder, temporary.c_str(), folder, place.name.c_str()) != 0)
-        return discard(WriteFailure(path, errno));
-    registered.Forget(); // the name is the target's now
-    return {};
+    if (!existing.exists) return PlaceNewFile(bytes, place, path, durability);
+    if (MustWriteInPlace(existing.status))
+        return WriteInPlace(bytes, place, existing, path, durability);
+    return Replace(bytes, place, existing, path, durability);
 }
 
 // Creates and removes a file of our own: nothing else tells whether files can be made here.

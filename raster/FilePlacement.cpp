@@ -14,6 +14,10 @@ QString ChineseReason(const FileAccess::Error& error) {
     case ErrorKind::WriteProtected: return QStringLiteral("文件受写保护，不会被替换");
     case ErrorKind::WrongKind: return QStringLiteral("目标已存在且不是普通文件，不会被替换");
     case ErrorKind::SymbolicLink: return QStringLiteral("名称中有符号链接");
+    case ErrorKind::PlantedLink:
+        return QStringLiteral("这是其他用户在公共粘滞文件夹中放置的符号链接，不会跟随");
+    case ErrorKind::PlantedFile:
+        return QStringLiteral("这是其他用户在公共粘滞文件夹中的文件，不会被替换");
     case ErrorKind::NotAFolder: return QStringLiteral("路径中有一部分不是文件夹");
     case ErrorKind::BadName: return QStringLiteral("名称不合法");
     case ErrorKind::NoSpace: return QStringLiteral("磁盘已满");

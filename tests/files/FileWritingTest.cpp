@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using FileAccess::ErrorKind;
@@ -54,13 +57,154 @@ TEST(FileReplacing, NewFilesGetTheUmasksModeAndOldOnesKeepTheirs) {
     EXPECT_EQ(Scratch::Entries(scratch.root()), (std::vector<std::string>{"new", "old"}));
 }
 
-TEST(FileReplacing, TheOldFileIsReplacedNotOverwritten) {
+TEST(FileReplacing, AFileWithOtherNamesIsWrittenInPlaceAndKeepsThem) {
     Scratch scratch;
     Scratch::Write(scratch / "f", "old data");
     ASSERT_EQ(::link((scratch / "f").c_str(), (scratch / "second name").c_str()), 0);
-    ASSERT_FALSE(Replace(scratch / "f", "new data").failed());
-    EXPECT_EQ(Scratch::Read(scratch / "second name"), "old data");
-    EXPECT_EQ(Scratch::Read(scratch / "f"), "new data");
+    ASSERT_FALSE(Replace(scratch / "f", "new").failed());
+    EXPECT_EQ(Scratch::Read(scratch / "second name"), "new");
+    EXPECT_EQ(Scratch::Read(scratch / "f"), "new");
+}
+
+namespace {
+
+// An ACL that denies the ordinary user what the mode grants everyone, as the kernel stores it.
+std::string AclDenyingOrdinaryUser() {
+    std::string acl;
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) acl += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    put(2, 4); // version
+    const std::uint32_t entries[][3] = {{0x01, 6, ~0u},
+                                        {0x02, 0, OrdinaryUser::Uid},
+                                        {0x04, 4, ~0u},
+                                        {0x10, 4, ~0u},
+                                        {0x20, 4, ~0u}};
+    for (const auto& entry : entries) put(entry[0], 2), put(entry[1], 2), put(entry[2], 4);
+    return acl;
+}
+
+std::string Attribute(const std::string& path, const char* name) {
+    std::string value(256, '\0');
+    const ssize_t n = ::getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    return value;
+}
+
+} // namespace
+
+TEST(FileReplacing, TheReplacementKeepsOwnerGroupModeAclAndAttributes) {
+    if (!OrdinaryUser::Needed()) GTEST_SKIP() << "giving a file to another user needs root";
+    Scratch scratch;
+    const std::string file = scratch / "f.png";
+    Scratch::Write(file, "old");
+    const std::string acl = AclDenyingOrdinaryUser();
+    ASSERT_EQ(::setxattr(file.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+    ASSERT_EQ(::setxattr(file.c_str(), "user.origin", "camera", 6, 0), 0);
+    ASSERT_EQ(::chown(file.c_str(), 1, 2), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 04644), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    ASSERT_FALSE(Replace(file, "new").failed());
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced whole, not written in place
+    EXPECT_EQ(Scratch::Read(file), "new");
+    EXPECT_EQ(after.st_uid, 1u);
+    EXPECT_EQ(after.st_gid, 2u);
+    EXPECT_EQ(after.st_mode & 07777, 04644u);
+    EXPECT_EQ(Attribute(file, "user.origin"), "camera");
+    EXPECT_EQ(Attribute(file, "system.posix_acl_access"), acl);
+    EXPECT_EQ(OrdinaryUser::Run([&] { return ::open(file.c_str(), O_RDONLY) < 0 ? 0 : 1; }), 0);
+}
+
+TEST(FileReplacing, AnotherUsersFileIsWrittenInPlaceByAnOrdinaryUser) {
+    if (!OrdinaryUser::Needed()) GTEST_SKIP() << "needs root to act as two users";
+    Scratch scratch;
+    const std::string file = scratch / "shared.png";
+    Scratch::Write(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0646), 0);
+    ASSERT_TRUE(OrdinaryUser::Give(scratch.root().c_str()));
+    EXPECT_EQ(OrdinaryUser::Run([&] { return Replace(file, "new").failed(); }), 0);
+    EXPECT_EQ(Scratch::Read(file), "new");
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, 0u); // the owner is not locked out of their own file
+    EXPECT_EQ(after.st_mode & 07777, 0646u);
+}
+
+// Another user may put a link or a file at the name in /tmp; as the kernel's protected_symlinks
+// and protected_regular settings would, whatever they are here, it is neither followed nor
+// written unless we or the folder's owner own it.
+TEST(FileReplacing, StickyFoldersKeepOtherUsersLinksAndFilesOut) {
+    if (!OrdinaryUser::Needed()) GTEST_SKIP() << "needs root to act as two users";
+    struct Case {
+        const char* what;
+        bool folderIsTheUsers; // else root's
+        bool link;             // else a file
+        ErrorKind expected;
+    };
+    const Case cases[] = {
+        {"the other user's link", false, true, ErrorKind::PlantedLink},
+        {"the other user's file", false, false, ErrorKind::PlantedFile},
+        {"the folder owner's link", true, true, ErrorKind::None},
+        {"the folder owner's file", true, false, ErrorKind::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scratch scratch, secret;
+        Scratch::Write(secret / "secret.conf", "secret");
+        ASSERT_EQ(::chmod(secret.root().c_str(), 0777), 0);
+        ASSERT_EQ(::chmod((secret / "secret.conf").c_str(), 0666), 0);
+        ASSERT_EQ(::chmod(scratch.root().c_str(), 01777), 0);
+        ASSERT_TRUE(!c.folderIsTheUsers || OrdinaryUser::Give(scratch.root().c_str()));
+        const std::string planted = scratch / "qr.png", target = secret / "secret.conf";
+        ASSERT_EQ(OrdinaryUser::Run([&] {
+                      if (c.link) return ::symlink(target.c_str(), planted.c_str()) == 0 ? 0 : 1;
+                      Scratch::Write(planted, "theirs");
+                      return 0;
+                  }),
+                  0);
+        EXPECT_EQ(Replace(planted, "ours").kind, c.expected);
+        const bool written = c.expected == ErrorKind::None;
+        EXPECT_EQ(Scratch::Read(target), c.link && written ? "ours" : "secret");
+        EXPECT_EQ(Scratch::Read(planted), written ? "ours" : c.link ? "secret" : "theirs");
+    }
+}
+
+// A watcher in the folder opens whatever appears; a private file's replacement must never be
+// open to it, before or after it has its name.
+TEST(FileReplacing, NoOneElseCanOpenAPrivateFileWhileItIsReplaced) {
+    if (!OrdinaryUser::Needed()) GTEST_SKIP() << "needs root to act as two users";
+    Scratch scratch;
+    const std::string file = scratch / "wifi.png";
+    Scratch::Write(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(scratch.root().c_str(), 0777), 0);
+    int done[2];
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t watcher = ::fork();
+    if (watcher == 0) {
+        ::close(done[1]);
+        ::_exit(OrdinaryUser::Run([&] {
+            int opened = 0;
+            ::fcntl(done[0], F_SETFL, O_NONBLOCK);
+            for (char byte; ::read(done[0], &byte, 1) < 0;) // until the writer is done
+                for (const std::string& name : Scratch::Entries(scratch.root())) {
+                    const int fd = ::open((scratch / name).c_str(), O_RDONLY | O_NONBLOCK);
+                    if (fd >= 0) ++opened, ::close(fd);
+                }
+            return std::min(opened, 255);
+        }));
+    }
+    ::close(done[0]);
+    for (int i = 0; i < 300; ++i) ASSERT_FALSE(Replace(file, std::string(4096, 'x')).failed());
+    ::close(done[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(watcher, &status, 0), watcher);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Scratch::Mode(file) & 07777, 0600u);
 }
 
 TEST(FileReplacing, WriteProtectedFilesAreRefusedAndLeftAlone) {

@@ -380,17 +380,6 @@ TEST_F(FailureTest, WriteFailingPartWayKeepsTheExistingFileAndLeavesNoTemporary)
     EXPECT_TRUE(write(picture, "full.png", ".png").written);
 }
 
-TEST_F(FailureTest, SuccessReplacesTheOldFileInsteadOfOverwritingIt) {
-    // A second name for the old file's data shows whether that data was overwritten in place.
-    const QString file = existingFile("linked.bmp");
-    ASSERT_EQ(
-        ::link(QFile::encodeName(file).constData(), QFile::encodeName(path("oldname")).constData()),
-        0);
-    ASSERT_TRUE(write(composedPicture(), "linked.bmp", ".bmp").written);
-    EXPECT_EQ(ReadAllBytes(path("oldname")), OldBytes);
-    EXPECT_TRUE(ReadAllBytes(file).startsWith("BM"));
-}
-
 TEST_F(FailureTest, DirectoryAtTheTargetStaysAndNoTemporaryFileIsLeft) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.png"));
     const SaveOutcome outcome = write(composedPicture(), "taken.png", ".png");
