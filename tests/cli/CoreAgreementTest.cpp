@@ -12,6 +12,9 @@
 
 #include <map>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct Outcome {
@@ -157,6 +160,47 @@ TEST(CoreAgreement, TheCoreAnswersItsOwnCasesWithoutTheFullProgram) {
         EXPECT_TRUE(run.err.startsWith("quorlik-qr: cannot run ")) << run.err.toStdString();
         EXPECT_EQ(run.err.count('\n'), 1);
     }
+}
+
+// A copy of the core in a place where another user could put a full program beside it runs
+// nothing it finds there; the same layout made safe runs it.
+TEST(CoreAgreement, TheCoreRunsNoFullProgramAnotherUserCouldHavePlaced) {
+    const QTemporaryDir folder;
+    const QString libexec = folder.path() + QStringLiteral("/libexec");
+    ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("bin")));
+    ASSERT_TRUE(QDir(libexec).mkpath(QStringLiteral("quorlik")));
+    const QString core = folder.path() + QStringLiteral("/bin/quorlik-qr");
+    const QString planted = libexec + QStringLiteral("/quorlik/quorlik-qr-full");
+    ASSERT_TRUE(QFile::copy(Core, core));
+    WriteFile(planted, "#!/bin/sh\ntouch \"$0.ran\"\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(planted).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(libexec).constData(), 0777), 0);
+    const Outcome refused = RunProgram(core, {QStringLiteral("--decode")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "quorlik-qr: will not run " + QFile::encodeName(planted) + ": " +
+                               QFile::encodeName(libexec) + " is writable by every user\n");
+    EXPECT_FALSE(QFile::exists(planted + QStringLiteral(".ran")));
+    ASSERT_EQ(::chmod(QFile::encodeName(libexec).constData(), 0755), 0);
+    EXPECT_EQ(RunProgram(core, {QStringLiteral("--decode")}).status, 0);
+    EXPECT_TRUE(QFile::exists(planted + QStringLiteral(".ran")));
+}
+
+// A minimal container has no /proc: the core still finds the full program beside it.
+TEST(CoreAgreement, TheHandoverNeedsNoProc) {
+    const QString hideProc = QStringLiteral("mount -t tmpfs none /proc && exec \"$0\" \"$@\"");
+    const QStringList unshare = {QStringLiteral("--mount"), QStringLiteral("--propagation"),
+                                 QStringLiteral("private"), QStringLiteral("sh"),
+                                 QStringLiteral("-c"),      hideProc};
+    if (::geteuid() != 0 ||
+        RunProgram(QStringLiteral("unshare"), unshare + QStringList{QStringLiteral("true")})
+                .status != 0)
+        GTEST_SKIP() << "hiding /proc needs root and a mount namespace";
+    const Outcome run =
+        RunProgram(QStringLiteral("unshare"),
+                   unshare + QStringList{Core, QStringLiteral("-o"), QStringLiteral("x.bmp"),
+                                         QStringLiteral("hello")});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.files.count(QStringLiteral("x.bmp")));
 }
 
 } // namespace
