@@ -1,67 +1,11 @@
 #include "files/FileAccess.h"
 
-#include <algorithm>
+#include "files/Escape.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace FileAccess {
-
-namespace {
-
-void AppendHex(std::string& out, unsigned char byte) {
-    char hex[5];
-    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-    out += hex;
-}
-
-// Length of the well-formed UTF-8 sequence at the start of text, 0 when there is none.
-std::size_t Utf8SequenceLength(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // bounds of the second byte
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    else
-        return 0;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F; // no surrogates
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-    if (text.size() < length) return 0;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return length;
-}
-
-// C1 controls (U+0080 to U+009F) act on some terminals as ESC sequences do.
-bool IsC1Control(std::string_view sequence) {
-    return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == 0xC2 &&
-           static_cast<unsigned char>(sequence[1]) < 0xA0;
-}
-
-void AppendAscii(std::string& out, unsigned char c) {
-    switch (c) {
-    case '\n': out += "\\n"; return;
-    case '\r': out += "\\r"; return;
-    case '\t': out += "\\t"; return;
-    case '"': out += "\\\""; return;
-    case '\\': out += "\\\\"; return;
-    default: break;
-    }
-    if (c < 0x20 || c == 0x7F)
-        AppendHex(out, c);
-    else
-        out += static_cast<char>(c);
-}
-
-} // namespace
 
 std::string Reason(const Error& error) {
     switch (error.kind) {
@@ -89,20 +33,7 @@ std::string Reason(const Error& error) {
 }
 
 std::string QuotedName(std::string_view name) {
-    std::string out = "\"";
-    while (!name.empty()) {
-        const std::size_t length = Utf8SequenceLength(name);
-        if (length == 1) {
-            AppendAscii(out, static_cast<unsigned char>(name[0]));
-        } else if (length == 0 || IsC1Control(name.substr(0, length))) {
-            for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i)
-                AppendHex(out, static_cast<unsigned char>(name[i]));
-        } else {
-            out.append(name.substr(0, length));
-        }
-        name.remove_prefix(std::max<std::size_t>(length, 1));
-    }
-    return out + '"';
+    return Escape::Shown(name, {.quoted = true});
 }
 
 std::string Describe(const Error& error) {

@@ -1,5 +1,6 @@
 // Reading files and streams, and the words used for what failed.
 #include "files/FileAccess.h"
+#include "files/Escape.h"
 
 #include "tests/files/Scratch.h"
 
@@ -128,17 +129,39 @@ TEST(StreamReading, AStreamOfExactlyTheLimitIsWhole) {
     EXPECT_EQ(read.bytes, "12345");
 }
 
-TEST(Descriptions, NamesAreShownWithoutRawControlsOrBrokenUtf8) {
-    using FileAccess::QuotedName;
-    EXPECT_EQ(QuotedName("a\xe9.png"), "\"a\\xE9.png\"");
-    EXPECT_EQ(QuotedName("\x1b]0;title\x07"), "\"\\x1B]0;title\\x07\"");
-    EXPECT_EQ(QuotedName("二维码.png"), "\"二维码.png\"");
-    EXPECT_EQ(QuotedName("\xc2\x9b"
-                         "2J"),
-              "\"\\xC2\\x9B2J\"");                                // C1 CSI
-    EXPECT_EQ(QuotedName("\xed\xa0\x80"), "\"\\xED\\xA0\\x80\""); // a surrogate
-    EXPECT_EQ(QuotedName("say \"hi\"\\"), "\"say \\\"hi\\\"\\\\\"");
-    EXPECT_EQ(QuotedName("\xe4\xb8"), "\"\\xE4\\xB8\""); // cut short
+// One spelling per byte, whether a name is quoted in a message or text reaches a terminal.
+TEST(Escape, ShowsNoRawControlOrBrokenUtf8AndOneSpellingPerByte) {
+    using Escape::Shown;
+    const Escape::Style name{.quoted = true}, lines{.keepLines = true};
+    const std::pair<std::string, std::string> quoted[] = {
+        {"a\xe9.png", "\"a\\xE9.png\""},
+        {"\x1b]0;title\x07", "\"\\x1B]0;title\\a\""},
+        {"二维码.png", "\"二维码.png\""},
+        {"\xc2\x9b"
+         "2J",
+         "\"\\xC2\\x9B2J\""},                    // C1 CSI
+        {"\xed\xa0\x80", "\"\\xED\\xA0\\x80\""}, // a surrogate
+        {"say \"hi\"\\", "\"say \\\"hi\\\"\\\\\""},
+        {"\xe4\xb8", "\"\\xE4\\xB8\""}, // cut short
+        {"a\tb\n", "\"a\\tb\\n\""},
+    };
+    for (const auto& [bytes, shown] : quoted) EXPECT_EQ(Shown(bytes, name), shown);
+    EXPECT_EQ(FileAccess::QuotedName("\x1b"), Shown("\x1b", name));
+    const std::pair<std::string, std::string> text[] = {
+        {"\x1b[2J\x07", "\\x1B[2J\\a"},
+        {"a\tb\nc\r\nd\re \"q\" \\", "a\tb\nc\r\nd\\re \"q\" \\"},
+        {std::string("\0\x7f", 2), "\\0\\x7F"},
+        {"\xc2\x9b"
+         "1m \xc2\x85",
+         "\\xC2\\x9B1m \\xC2\\x85"}, // C1 controls
+        {"\x9b"
+         "1m",
+         "\\x9B1m"}, // not UTF-8
+        {"\xe4\xba\x8c \xc2\xa0\xf0\x9f\x98\x80", "\xe4\xba\x8c \xc2\xa0\xf0\x9f\x98\x80"},
+        {"\xc0\xaf", "\\xC0\\xAF"}, // overlong
+    };
+    for (const auto& [bytes, shown] : text) EXPECT_EQ(Shown(bytes, lines), shown);
+    EXPECT_EQ(Shown("a\nb"), "a\\nb"); // one line
 }
 
 TEST(Descriptions, SayWhatWasDoneToWhichFileAndWhy) {
