@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -71,26 +72,41 @@ bool PngIsComplete(const QByteArray& bytes) {
 }
 
 // Walks a TIFF's chain of pages: every page's directory and every strip or tile it names must lie
-// inside the file. libtiff reads a file cut after its first page as a one-page file.
+// inside the file. libtiff reads a file cut after its first page as a one-page file. The walk is
+// linear in the file's size: a directory seen before (a chain that loops) is damage, and the
+// directories and strip tables walked may not add up to more bytes than the file holds, which
+// every file whose parts do not overlap keeps to; many directories naming one large table would
+// otherwise cost their number times its size.
 class TiffWalker {
   public:
-    explicit TiffWalker(const QByteArray& bytes) : bytes_(bytes), little_(bytes.startsWith("II")) {}
+    explicit TiffWalker(const QByteArray& bytes)
+        : bytes_(bytes), little_(bytes.startsWith("II")), budget_(quint64(bytes.size())) {}
 
-    bool Complete() const {
+    bool Complete() {
+        std::set<quint64> seen;
         quint64 directory = Number(4, 4);
-        for (int pages = 0; directory != 0; ++pages) {
-            if (pages == kMaxPages || !DirectoryIsComplete(directory)) return false;
+        while (directory != 0) {
+            if (seen.size() == kMaxPages || !seen.insert(directory).second ||
+                !DirectoryIsComplete(directory))
+                return false;
             directory = Number(directory + 2 + 12 * Number(directory, 2), 4);
         }
         return true;
     }
 
   private:
-    static constexpr int kMaxPages = 4096;
+    static constexpr std::size_t kMaxPages = 4096;
     static constexpr quint64 kMaxEntries = 1024;
 
     bool Inside(quint64 offset, quint64 length) const {
         return offset <= quint64(bytes_.size()) && length <= quint64(bytes_.size()) - offset;
+    }
+
+    // Takes `bytes` from what is left to walk; false once the walk would exceed the file.
+    bool Spend(quint64 bytes) {
+        if (bytes > budget_) return false;
+        budget_ -= bytes;
+        return true;
     }
 
     // The unsigned number of `width` bytes at `offset`; 0 past the end (checked by callers).
@@ -113,37 +129,75 @@ class TiffWalker {
         }
     }
 
-    // The values of one entry: in the entry itself when they fit in its four bytes.
-    std::optional<std::vector<quint64>> Values(quint64 entry) const {
-        const int width = TypeWidth(Number(entry + 2, 2));
-        const quint64 count = Number(entry + 4, 4);
-        if (width == 0 || count > (quint64{1} << 24)) return std::nullopt;
-        const quint64 at = width * count <= 4 ? entry + 8 : Number(entry + 8, 4);
-        if (!Inside(at, width * count)) return std::nullopt;
-        std::vector<quint64> values(count);
-        for (quint64 i = 0; i < count; ++i) values[i] = Number(at + i * width, width);
-        return values;
+    // Where an entry's values lie: in the entry itself when they fit in its four bytes.
+    struct Table {
+        int width = 0;
+        quint64 count = 0, at = 0;
+        quint64 Value(quint64 i, const TiffWalker& walker) const {
+            return walker.Number(at + i * width, width);
+        }
+    };
+
+    std::optional<Table> TableOf(quint64 entry) {
+        Table table{TypeWidth(Number(entry + 2, 2)), Number(entry + 4, 4), 0};
+        if (table.width == 0) return std::nullopt;
+        const quint64 bytes = table.width * table.count;
+        table.at = bytes <= 4 ? entry + 8 : Number(entry + 8, 4);
+        if (!Inside(table.at, bytes) || !Spend(bytes)) return std::nullopt;
+        return table;
     }
 
-    bool DirectoryIsComplete(quint64 directory) const {
+    bool DirectoryIsComplete(quint64 directory) {
         const quint64 entries = Number(directory, 2);
-        if (!Inside(directory, 2 + 12 * entries + 4) || entries > kMaxEntries) return false;
-        std::optional<std::vector<quint64>> offsets, counts;
+        if (entries > kMaxEntries || !Inside(directory, 2 + 12 * entries + 4) ||
+            !Spend(2 + 12 * entries + 4))
+            return false;
+        std::optional<Table> offsets, counts;
         for (quint64 i = 0; i < entries; ++i) {
             const quint64 entry = directory + 2 + 12 * i;
             const quint64 tag = Number(entry, 2);
-            if (tag == 273 || tag == 324) offsets = Values(entry); // strip or tile offsets
-            if (tag == 279 || tag == 325) counts = Values(entry);  // their byte counts
+            // libtiff takes the first of repeated tags; so does the check.
+            if ((tag == 273 || tag == 324) && !offsets) { // strip or tile offsets
+                if (!(offsets = TableOf(entry))) return false;
+            }
+            if ((tag == 279 || tag == 325) && !counts) { // their byte counts
+                if (!(counts = TableOf(entry))) return false;
+            }
         }
-        if (!offsets || !counts || offsets->size() != counts->size()) return false;
-        for (std::size_t i = 0; i < offsets->size(); ++i)
-            if (!Inside((*offsets)[i], (*counts)[i])) return false;
+        if (!offsets || !counts || offsets->count != counts->count) return false;
+        for (quint64 i = 0; i < offsets->count; ++i)
+            if (!Inside(offsets->Value(i, *this), counts->Value(i, *this))) return false;
         return true;
     }
 
     const QByteArray& bytes_;
     bool little_;
+    quint64 budget_;
 };
+
+quint16 BigEndian16(const QByteArray& data, qsizetype offset) {
+    return qFromBigEndian<quint16>(data.constData() + offset);
+}
+
+bool IsFrameMarker(unsigned char marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool IsProgressive(unsigned char marker) {
+    return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+}
+
+// The offset of the marker byte after `at`, found as libjpeg finds it: any bytes up to an FF,
+// fill FFs skipped, FF 00 (a stuffed byte of the compressed data) passed over. -1 at the end.
+qsizetype NextMarker(const QByteArray& bytes, qsizetype at) {
+    for (;;) {
+        at = bytes.indexOf('\xFF', at);
+        if (at < 0) return -1;
+        while (at < bytes.size() && bytes.at(at) == '\xFF') ++at;
+        if (at >= bytes.size()) return -1;
+        if (bytes.at(at) != '\0') return at;
+    }
+}
 
 // Skips a chain of GIF data sub-blocks starting at `at`; the offset after its terminator, or -1.
 qsizetype AfterSubBlocks(const QByteArray& bytes, qsizetype at) {
@@ -217,4 +271,51 @@ bool LooksComplete(PictureFormat format, const QByteArray& bytes) {
     case PictureFormat::Tiff: return TiffWalker(bytes).Complete();
     default: return true; // zlib and the XML reader find cut files themselves
     }
+}
+
+JpegScans JpegScansOf(const QByteArray& bytes) {
+    JpegScans found;
+    struct Component {
+        int horizontal, vertical;
+    };
+    std::vector<Component> components;
+    int maxHorizontal = 1, maxVertical = 1;
+    bool progressive = false, partialScan = false;
+    for (qsizetype at = NextMarker(bytes, 2); at >= 0 && at + 3 <= bytes.size();) {
+        const auto marker = static_cast<unsigned char>(bytes.at(at));
+        if (marker == 0xD9) break; // EOI: the decoder reads no further
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { // no length
+            at = NextMarker(bytes, at + 1);
+            continue;
+        }
+        const qsizetype length = BigEndian16(bytes, at + 1);
+        const qsizetype payload = at + 3, end = at + 1 + length;
+        if (length < 2 || end > bytes.size()) break;
+        if (IsFrameMarker(marker) && components.empty() && length >= 8) {
+            progressive = IsProgressive(marker);
+            found.height = BigEndian16(bytes, payload + 1);
+            found.width = BigEndian16(bytes, payload + 3);
+            const int count = static_cast<unsigned char>(bytes.at(payload + 5));
+            for (int i = 0; i < count && payload + 6 + 3 * i + 3 <= end; ++i) {
+                const auto sampling = static_cast<unsigned char>(bytes.at(payload + 7 + 3 * i));
+                const Component component{std::max(1, sampling >> 4), std::max(1, sampling & 15)};
+                components.push_back(component);
+                maxHorizontal = std::max(maxHorizontal, component.horizontal);
+                maxVertical = std::max(maxVertical, component.vertical);
+            }
+        } else if (marker == 0xDA) {
+            if (found.scans++ == 0 && length >= 3)
+                partialScan = static_cast<unsigned char>(bytes.at(payload)) < components.size();
+        }
+        at = NextMarker(bytes, end);
+    }
+    if (!progressive && !partialScan) return found;
+    // libjpeg rounds each component up to whole units of its sampling, in 8 × 8 blocks of 64
+    // two-byte coefficients.
+    const qint64 unitsAcross = (qint64{found.width} + 8 * maxHorizontal - 1) / (8 * maxHorizontal);
+    const qint64 unitsDown = (qint64{found.height} + 8 * maxVertical - 1) / (8 * maxVertical);
+    for (const Component& component : components)
+        found.coefficientBytes +=
+            unitsAcross * component.horizontal * unitsDown * component.vertical * 64 * 2;
+    return found;
 }

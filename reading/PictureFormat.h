@@ -21,3 +21,18 @@ QByteArray QtFormatName(PictureFormat format);
 // decoding: Qt's JPEG, GIF and BMP readers return what they decoded of a cut-off file as a
 // success, and libpng reports a cut-off file on standard error by itself.
 bool LooksComplete(PictureFormat format, const QByteArray& bytes);
+
+// What decoding a JPEG costs beyond its pixels, from its markers alone. A progressive file, or
+// one whose first scan leaves components out, is decoded through a buffer of every block's
+// coefficients at full size, however small the picture asked for; and every scan is a pass over
+// that buffer.
+struct JpegScans {
+    int scans = 0;
+    qint64 coefficientBytes = 0; // 0 when decoded a row of blocks at a time
+    int width = 0, height = 0;
+};
+
+JpegScans JpegScansOf(const QByteArray& bytes);
+
+// Far more scans than any encoder writes (libjpeg's progressive files have about ten).
+constexpr int MaxJpegScans = 100;

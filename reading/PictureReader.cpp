@@ -250,8 +250,27 @@ Outcome ReadFrame(QImageReader& reader, const RasterFacts& facts, Kind kind, con
     return Hand(picture, kind, sink);
 }
 
+// Checked before anything else, like a declared size: a header alone can ask for the work.
+Outcome JpegCost(const QByteArray& bytes) {
+    const JpegScans jpeg = JpegScansOf(bytes);
+    if (jpeg.coefficientBytes > MaxJpegCoefficientBytes)
+        return Failed(Failure::TooLarge,
+                      QStringLiteral("is a progressive JPEG of %1 × %2 pixels, more than %3 MB to "
+                                     "decode")
+                          .arg(jpeg.width)
+                          .arg(jpeg.height)
+                          .arg(MaxJpegCoefficientBytes / 1'000'000));
+    if (jpeg.scans > MaxJpegScans)
+        return Failed(Failure::TooLarge, QStringLiteral("is a JPEG of %1 scans, more than %2")
+                                             .arg(jpeg.scans)
+                                             .arg(MaxJpegScans));
+    return {};
+}
+
 Outcome ReadRaster(const QByteArray& bytes, PictureFormat format, Kind kind,
                    const FrameSink& sink) {
+    if (format == PictureFormat::Jpeg)
+        if (Outcome cost = JpegCost(bytes); !cost.ok()) return cost;
     const RasterFacts facts{format, LooksComplete(format, bytes),
                             format == PictureFormat::Gif ? GifCanvasExtent(bytes) : QSize(0, 0),
                             bytes.size()};
@@ -285,6 +304,11 @@ Outcome SvgProblem(SvgPicture::Problem problem, Kind kind) {
         return Failed(Failure::TooLarge,
                       QStringLiteral("is a compressed SVG of more than %1 MiB unpacked")
                           .arg(SvgPicture::MaxTextBytes >> 20));
+    case SvgPicture::Problem::TooComplex:
+        return Failed(Failure::TooLarge,
+                      QStringLiteral("is an SVG of more than %1 elements, path commands and "
+                                     "coordinates")
+                          .arg(SvgPicture::MaxDrawingParts));
     case SvgPicture::Problem::RefersElsewhere:
         return Failed(Failure::RefersElsewhere,
                       QStringLiteral("is an SVG that refers to other files"));

@@ -29,6 +29,9 @@ constexpr qint64 MaxPixelsOfAllFrames = 4 * MaxPixels;
 constexpr int MaxFrames = 256;
 // Logos are drawn a few dozen pixels wide; larger ones are reduced to this once, on loading.
 constexpr int LogoSide = 1024;
+// A JPEG decoded through a whole-picture coefficient buffer (progressive ones) may need no more
+// for it than the largest picture handed on.
+constexpr qint64 MaxJpegCoefficientBytes = MaxPixels * 4;
 // Larger files are refused unread.
 constexpr qint64 MaxFileBytes = qint64{128} << 20;
 constexpr qint64 MaxLogoFileBytes = qint64{32} << 20;

@@ -41,6 +41,7 @@ qint64 EmbeddedPixels(QStringView address) {
     const QByteArray bytes = QByteArray::fromBase64(address.mid(comma + 1).toLatin1());
     const PictureFormat format = SniffPictureFormat(bytes);
     if (!IsEmbeddedRaster(format) || !LooksComplete(format, bytes)) return -1;
+    if (format == PictureFormat::Jpeg && JpegScansOf(bytes).scans > MaxJpegScans) return -1;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -51,6 +52,25 @@ qint64 EmbeddedPixels(QStringView address) {
     if (!size.isValid() || size.width() > kMaxEmbeddedSide || size.height() > kMaxEmbeddedSide)
         return -1;
     return qint64{size.width()} * size.height();
+}
+
+// The numbers and commands of a path's `d` or a polyline's `points`: each draws a segment at most.
+qint64 PathParts(QStringView data) {
+    qint64 parts = 0;
+    bool inNumber = false;
+    for (const QChar c : data) {
+        const bool numeric = c.isDigit() || c == u'.';
+        if (numeric && !inNumber)
+            ++parts;
+        else if (c.isLetter() && c != u'e' && c != u'E')
+            ++parts;
+        inNumber = numeric || (inNumber && (c == u'e' || c == u'E'));
+    }
+    return parts;
+}
+
+bool IsPathData(const QXmlStreamAttribute& attribute) {
+    return attribute.name() == QLatin1String("d") || attribute.name() == QLatin1String("points");
 }
 
 bool IsReference(const QXmlStreamAttribute& attribute) {
@@ -102,7 +122,7 @@ Unpacked Inflate(const QByteArray& gzip) {
 Problem Check(const QByteArray& text) {
     QXmlStreamReader xml(text);
     bool rootSeen = false;
-    qint64 embeddedPixels = 0;
+    qint64 embeddedPixels = 0, parts = 0;
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::DTD:
@@ -115,9 +135,13 @@ Problem Check(const QByteArray& text) {
         case QXmlStreamReader::StartElement:
             if (!rootSeen && xml.name() != QLatin1String("svg")) return Problem::NotSvg;
             rootSeen = true;
-            for (const QXmlStreamAttribute& attribute : xml.attributes())
+            ++parts;
+            for (const QXmlStreamAttribute& attribute : xml.attributes()) {
                 if (IsReference(attribute) && !IsHarmless(attribute, embeddedPixels))
                     return Problem::RefersElsewhere;
+                if (IsPathData(attribute)) parts += PathParts(attribute.value());
+            }
+            if (parts > MaxDrawingParts) return Problem::TooComplex;
             break;
         default: break;
         }

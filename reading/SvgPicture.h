@@ -14,7 +14,11 @@ namespace SvgPicture {
 // Unpacked SVG texts larger than this are refused: a compressed file expands a thousandfold.
 constexpr qint64 MaxTextBytes = qint64{16} << 20;
 
-enum class Problem { None, NotSvg, Damaged, TooLarge, RefersElsewhere };
+// Elements, path commands and coordinates beyond this are refused before drawing: the renderer
+// takes time for each one, and a real symbol needs one path or about 31,000 squares at most.
+constexpr qint64 MaxDrawingParts = 500'000;
+
+enum class Problem { None, NotSvg, Damaged, TooLarge, TooComplex, RefersElsewhere };
 
 struct Unpacked {
     QByteArray text;

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -46,6 +47,54 @@ QByteArray BmpDeclaring(qint32 width, qint32 height, quint16 bitsPerPixel) {
     return bmp;
 }
 
+// A grey TIFF of `pages` directories, each naming the same `strips` one-byte strips; the last
+// points back at the first when `loop`.
+QByteArray Tiff(int pages, int strips, bool loop) {
+    QByteArray tiff("II*\0\0\0\0\0", 8);
+    const auto number = [&tiff](quint32 value, int width) {
+        for (int i = 0; i < width; ++i) tiff.append(char(value >> (8 * i)));
+    };
+    for (int i = 0; i < 2 * strips; ++i) number(i < strips ? 0 : 1, 4); // offsets, then counts
+    const quint32 first = quint32(tiff.size());
+    qToLittleEndian<quint32>(first, tiff.data() + 4);
+    const quint32 entries[][4] = {{256, 3, 1, 1},
+                                  {257, 3, 1, quint32(strips)},
+                                  {258, 3, 1, 8},
+                                  {262, 3, 1, 1},
+                                  {273, 4, quint32(strips), 8},
+                                  {278, 3, 1, 1},
+                                  {279, 4, quint32(strips), 8 + 4 * quint32(strips)}};
+    for (int page = 0; page < pages; ++page) {
+        number(7, 2);
+        for (const auto& entry : entries) {
+            number(entry[0], 2), number(entry[1], 2), number(entry[2], 4), number(entry[3], 4);
+        }
+        number(page + 1 < pages ? quint32(tiff.size()) + 4 : loop ? first : 0, 4);
+    }
+    return tiff;
+}
+
+QByteArray JpegSegment(unsigned char marker, const QByteArray& payload) {
+    QByteArray segment("\xFF");
+    segment.append(char(marker)).append(char((payload.size() + 2) >> 8));
+    return segment.append(char(payload.size() + 2)).append(payload);
+}
+
+// The headers of a grey progressive JPEG and `scans` scans of one byte each.
+QByteArray ProgressiveJpeg(quint16 side, int scans) {
+    QByteArray sof("\x08\0\0\0\0\x01\x01\x11\x00", 9);
+    qToBigEndian<quint16>(side, sof.data() + 1);
+    qToBigEndian<quint16>(side, sof.data() + 3);
+    QByteArray jpeg = "\xFF\xD8" + JpegSegment(0xC2, sof);
+    for (int i = 0; i < scans; ++i)
+        jpeg += JpegSegment(0xDA, QByteArray("\x01\x01\x00\x00\x00\x00", 6)) + '\x55';
+    return jpeg + "\xFF\xD9";
+}
+
+QByteArray Svg(const QByteArray& drawing) {
+    return "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 200 200'>" + drawing + "</svg>";
+}
+
 class LogoFiles : public ::testing::Test {
   protected:
     QString write(const QString& name, const QByteArray& bytes) {
@@ -82,6 +131,51 @@ TEST(LogoLoader, HeadersDeclaringImpossibleSizesAreRefusedWithoutOverflow) {
     EXPECT_FALSE(LogoPicture::Decode(BmpDeclaring(0x61B3F400, -0x7FFFFFFF, 32)));
     EXPECT_FALSE(LogoPicture::Decode(BmpDeclaring(-5, 5, 24)));
     EXPECT_FALSE(LogoPicture::Decode(BmpDeclaring(1000000, 1000000, 24)));
+}
+
+// Files that would keep a decoder busy for minutes, or take gigabytes, in a few bytes.
+TEST(LogoLoader, PicturesCostingMinutesAreRefusedUndecoded) {
+    const struct {
+        QByteArray bytes;
+        const char* message;
+    } refused[] = {
+        {Tiff(1, 4, true), "damaged"},    // a directory that names itself as the next
+        {Tiff(3, 40, true), "damaged"},   // a longer chain that loops
+        {Tiff(2, 400, false), "damaged"}, // directories sharing one large strip table
+        {ProgressiveJpeg(32768, 1), "progressive JPEG of 32768 × 32768 pixels"},
+        {ProgressiveJpeg(64, 101), "101 scans"},
+        {Svg("<path d='M0 0" + QByteArray(250'000, 'l').replace("l", "l1 1") + "'/>"),
+         "more than 500000"},
+        {Svg(QByteArray(50'000, '.').replace(".", "<g/><polyline points='1 2 3 4 5 6 7 8'/>")),
+         "more than 500000"},
+    };
+    for (const auto& [bytes, message] : refused) {
+        for (const auto kind : {PictureReader::Kind::Scan, PictureReader::Kind::Logo}) {
+            if (kind == PictureReader::Kind::Logo && !bytes.startsWith('\xFF')) continue; // JPEG
+            const PictureReader::Outcome outcome =
+                PictureReader::Decode(bytes, kind, [](const QImage&) {});
+            EXPECT_NE(outcome.message.toStdString().find(message), std::string::npos)
+                << message << ": " << outcome.message.toStdString();
+        }
+    }
+    // Their well-formed neighbours are read: a TIFF page, a progressive JPEG of a hundred scans
+    // and a symbol drawn as one square per module of a version-40 symbol.
+    int read = 0;
+    const auto count = [&read](const QImage&) { ++read; };
+    EXPECT_TRUE(PictureReader::Decode(Tiff(1, 4, false), PictureReader::Kind::Scan, count).ok());
+    QByteArray progressive;
+    QBuffer buffer(&progressive);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(Sample()));
+    EXPECT_TRUE(PictureReader::Decode(progressive, PictureReader::Kind::Logo, count).ok());
+    QByteArray squares;
+    for (int i = 0; i < 177 * 177; ++i)
+        squares += "<rect x='" + QByteArray::number(i % 177) + "' y='" +
+                   QByteArray::number(i / 177) + "' width='1' height='1'/>";
+    EXPECT_TRUE(PictureReader::Decode(Svg(squares), PictureReader::Kind::Scan, count).ok());
+    EXPECT_EQ(read, 3);
 }
 
 TEST(LogoLoader, LargePicturesComeBackReducedOnce) {
