@@ -101,8 +101,9 @@ struct CompactPalette {
 CompactPalette compactPalette(const QImage& indexed) {
     CompactPalette palette;
     const QList<QRgb> table = indexed.colorTable();
+    // Alpha is kept: a transparent light colour stays transparent in the palette picture.
     for (int i = 0; i < int(table.size()) && i < 256; ++i) {
-        const QRgb colour = table[i] | 0xFF000000;
+        const QRgb colour = table[i];
         qsizetype at = palette.colours.indexOf(colour);
         if (at < 0) {
             at = palette.colours.size();

@@ -38,21 +38,21 @@ std::optional<QRSymbol> Encode(clsQRCode& encoder, const Request& request) {
     return encodeAt(encoder, request, request.options.version);
 }
 
-QImage SymbolPicture(const std::optional<QRSymbol>& symbol) {
-    return symbol ? mdlFakeBarCode::SymbolPicture(*symbol) : QImage();
+QImage SymbolPicture(const std::optional<QRSymbol>& symbol, const Colours& colours) {
+    return symbol ? mdlFakeBarCode::SymbolPicture(*symbol, colours.dark, colours.light) : QImage();
 }
 
 QImage Composed(const std::optional<QRSymbol>& symbol, const QImage& logo, bool withLogo, int side,
-                SymbolComposition::ComposedFormat format) {
-    return SymbolComposition::Compose(SymbolPicture(symbol), logo, withLogo, side, format);
+                SymbolComposition::ComposedFormat format, const Colours& colours) {
+    return SymbolComposition::Compose(SymbolPicture(symbol, colours), logo, withLogo, side, format);
 }
 
 Made Make(clsQRCode& encoder, Request request, const QImage& logo, int side,
-          SymbolComposition::ComposedFormat format) {
+          SymbolComposition::ComposedFormat format, const Colours& colours) {
     request.withLogo = request.withLogo && !logo.isNull();
     Made made;
     made.symbol = Encode(encoder, request);
-    made.symbolPicture = SymbolPicture(made.symbol);
+    made.symbolPicture = SymbolPicture(made.symbol, colours);
     made.composed =
         SymbolComposition::Compose(made.symbolPicture, logo, request.withLogo, side, format);
     return made;

@@ -2,6 +2,7 @@
 
 #include "composition/SymbolComposition.h"
 #include "encoder/clsQRCode.h"
+#include "raster/plain/RenderOptions.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -36,15 +37,23 @@ Request WindowRequest(const QByteArray& utf8, bool withLogo);
 // MinimumLogoVersion up that fits. Nothing when nothing fits.
 std::optional<QRSymbol> Encode(clsQRCode& encoder, const Request& request);
 
+// The colours of the modules; the logo is painted as it is. The window's are black on white.
+struct Colours {
+    Colour dark = Colour::Black();
+    Colour light = Colour::White();
+};
+
 // The symbol as the encoder's picture (one pixel a module, 4-module margin); null for none.
-QImage SymbolPicture(const std::optional<QRSymbol>& symbol);
+QImage SymbolPicture(const std::optional<QRSymbol>& symbol, const Colours& colours = {});
 
 // The side × side picture of the symbol, with the logo when withLogo and the logo is not null;
-// the too-long notice when there is no symbol.
+// the too-long notice when there is no symbol. A transparent colour stays transparent in the
+// palette picture; the 32-bit one is opaque.
 QImage
 Composed(const std::optional<QRSymbol>& symbol, const QImage& logo, bool withLogo,
          int side = SymbolComposition::PictureSide,
-         SymbolComposition::ComposedFormat format = SymbolComposition::ComposedFormat::Palette);
+         SymbolComposition::ComposedFormat format = SymbolComposition::ComposedFormat::Palette,
+         const Colours& colours = {});
 
 struct Made {
     std::optional<QRSymbol> symbol;
@@ -55,7 +64,8 @@ struct Made {
 // Encode, then both pictures. The logo counts only when request.withLogo and it is not null.
 Made Make(clsQRCode& encoder, Request request, const QImage& logo,
           int side = SymbolComposition::PictureSide,
-          SymbolComposition::ComposedFormat format = SymbolComposition::ComposedFormat::Palette);
+          SymbolComposition::ComposedFormat format = SymbolComposition::ComposedFormat::Palette,
+          const Colours& colours = {});
 
 struct Generated {
     QImage picture;

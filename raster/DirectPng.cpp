@@ -10,9 +10,10 @@ namespace {
 
 QByteArray encode(const PngRows::Layout& layout, const QList<QRgb>& colours,
                   const PngRows::RowSource& source) {
-    std::vector<PngRows::Rgb> palette;
+    std::vector<Colour> palette;
     palette.reserve(std::size_t(colours.size()));
-    for (QRgb c : colours) palette.push_back({uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c))});
+    for (QRgb c : colours)
+        palette.push_back({uchar(qRed(c)), uchar(qGreen(c)), uchar(qBlue(c)), uchar(qAlpha(c))});
     return QByteArray::fromStdString(PngRows::Encode(layout, palette, source));
 }
 
@@ -61,6 +62,21 @@ QByteArray EncodeRgb(const QImage& picture) {
     });
 }
 
+QByteArray EncodeRgba(const QImage& picture) {
+    const QImage rgba = picture.convertToFormat(QImage::Format_RGBA8888);
+    PngRows::Layout layout;
+    layout.width = rgba.width();
+    layout.height = rgba.height();
+    layout.colourType = PngRows::ColourType::Rgba;
+    layout.rowBytes = 4 * std::size_t(layout.width);
+    layout.runLengthOnly = true;
+    return encode(layout, {}, [&](int y, unsigned char* out) {
+        if (y > 0 && sameAsAbove(rgba, y, layout.rowBytes)) return false;
+        std::memcpy(out, rgba.constScanLine(y), layout.rowBytes);
+        return true;
+    });
+}
+
 QByteArray EncodePalette(const PalettePicture& palette) {
     const QImage& indices = palette.indices;
     PngRows::Layout layout;
@@ -92,6 +108,15 @@ QByteArray EncodeOneBit(const QImage& picture) {
         std::memcpy(out, picture.constScanLine(y), layout.rowBytes);
         return true;
     });
+}
+
+QByteArray Encode(const QImage& picture) {
+    if (picture.isNull()) return {};
+    if (picture.format() == QImage::Format_Mono && picture.colorCount() == 2)
+        return EncodeOneBit(picture);
+    if (const std::optional<PalettePicture> palette = ExactPalette(picture, true))
+        return EncodePalette(*palette);
+    return picture.hasAlphaChannel() ? EncodeRgba(picture) : EncodeRgb(picture);
 }
 
 } // namespace DirectPng

@@ -1,13 +1,8 @@
 // The encoder's one picture-making operation, defined here so that the encoder itself stays
-// plain computation: the finished symbol becomes a picture.
+// plain computation: the finished symbol becomes a picture through mdlFakeBarCode.
 #include "encoder/clsQRCode.h"
 
 #include "raster/mdlFakeBarCode.h"
-
-QImage mdlFakeBarCode::SymbolPicture(const QRSymbol& symbol) {
-    const int side = symbol.side();
-    return MatrixToPicture(symbol.modules().data(), side, side, 4, 4, 4, 4);
-}
 
 QImage clsQRCode::EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,
                                   int maskPattern) {

@@ -14,6 +14,7 @@ enum SaveError : int {
     CannotCreateFile = 4, // the target or the temporary file beside it cannot be created
     WriteFailed = 5,      // writing the encoded bytes failed (disk full, I/O error)
     CommitFailed = 6,     // the finished file could not replace the target
+    ColourRefused = 7,    // the format cannot hold the colours asked for (transparency)
 };
 
 struct SaveOutcome {
@@ -39,6 +40,7 @@ inline QString EnglishText(const SaveOutcome& outcome) {
     case CannotCreateFile: return QStringLiteral("the file cannot be created");
     case WriteFailed: return QStringLiteral("writing the file failed");
     case CommitFailed: return QStringLiteral("the finished file could not replace the old one");
+    case ColourRefused: return QStringLiteral("the format cannot hold these colours");
     default: return QStringLiteral("the file was not written");
     }
 }

@@ -15,7 +15,8 @@ struct GifResult {
 
 // One frame with an exact palette of at most 256 colours; a picture with more keeps black and
 // white exact and has its other colours reduced without dithering (ReducedPalette).
-// Transparency is not kept: the picture is flattened onto white.
+// A palette picture's fully transparent colour stays transparent; other transparency is
+// flattened onto white.
 GifResult EncodeGif(const QImage& picture);
 
 } // namespace GifEncoding

@@ -1,10 +1,11 @@
 #include "raster/ImageExport.h"
 
 #include "encoder/clsQRCode.h"
+#include "raster/DirectPng.h"
 #include "raster/GifEncoding.h"
 #include "raster/PicturePalette.h"
-#include "raster/PngEncoding.h"
-#include "raster/SvgSymbol.h"
+#include "raster/SymbolPictures.h"
+#include "raster/plain/SymbolDrawing.h"
 #include "raster/plain/SymbolFiles.h"
 
 #include <QBuffer>
@@ -12,23 +13,13 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cstring>
 
 namespace ImageExport {
 
 using namespace ExportOutcome;
+using FileFormat = FileFormats::Format;
 
 namespace {
-
-struct FormatRow {
-    const char* name;
-    Format format;
-};
-
-constexpr FormatRow FormatNames[] = {
-    {"png", Format::Png},  {"jpg", Format::Jpeg},  {"jpeg", Format::Jpeg}, {"gif", Format::Gif},
-    {"tif", Format::Tiff}, {"tiff", Format::Tiff}, {"bmp", Format::Bmp},   {"svg", Format::Svg},
-};
 
 // The classic encoder value for LZW; every other value writes uncompressed.
 constexpr int ClassicTiffLzw = 2;
@@ -44,8 +35,17 @@ Encoded encoded(QByteArray bytes) {
     return Encoded{SaveOutcome{true, NoError, {}}, std::move(bytes)};
 }
 
-// No dithering at any depth: a pixel is its own colour or the nearest one the depth allows.
+Encoded encodedOrFailed(QByteArray bytes, const char* codec) {
+    if (!bytes.isEmpty()) return encoded(std::move(bytes));
+    const QString reason = QStringLiteral("%1 failed").arg(QLatin1String(codec));
+    return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(reason),
+                  QStringLiteral("the picture could not be encoded (%1)").arg(reason));
+}
+
+// No dithering at any depth: a pixel is its own colour or the nearest one the depth allows. A
+// picture with transparency keeps it in 32-bit RGBA whatever the depth asked for.
 QImage tiffPixels(const QImage& picture, int colourDepth) {
+    if (picture.hasAlphaChannel()) return picture.convertToFormat(QImage::Format_ARGB32);
     switch (colourDepth) {
     case 1:
         return FlattenedOntoWhite(picture).convertToFormat(QImage::Format_Mono,
@@ -80,14 +80,6 @@ Encoded encodeWithQt(const QImage& image, const QtWriterSettings& settings) {
     return encoded(std::move(bytes));
 }
 
-Encoded encodePng(const QImage& image) {
-    PngEncoding::PngResult png = PngEncoding::EncodePng(image);
-    if (!png.encoded)
-        return failed(EncodeFailed, QStringLiteral("图片编码失败: %1").arg(png.error),
-                      QStringLiteral("the picture could not be encoded: %1").arg(png.error));
-    return encoded(std::move(png.bytes));
-}
-
 Encoded encodeGif(const QImage& image) {
     GifEncoding::GifResult gif = GifEncoding::EncodeGif(image);
     if (!gif.encoded)
@@ -96,23 +88,33 @@ Encoded encodeGif(const QImage& image) {
     return encoded(std::move(gif.bytes));
 }
 
-Encoded encodePicture(const QImage& picture, Format format, const Settings& settings) {
+QString upperName(FileFormat format) {
+    const std::string_view name = FileFormats::RowOf(format).name;
+    return QString::fromLatin1(name.data(), qsizetype(name.size())).toUpper();
+}
+
+Encoded vectorOnly(FileFormat format) {
+    const QString text = QStringLiteral("%1 is drawn from a symbol, not from a finished picture")
+                             .arg(upperName(format));
+    return failed(UnknownFormat, text, text);
+}
+
+Encoded encodePicture(const QImage& picture, FileFormat format, const Settings& settings) {
     switch (format) {
-    case Format::Jpeg:
+    case FileFormat::Jpeg:
         return encodeWithQt(FlattenedOntoWhite(picture),
                             {"jpeg", std::clamp(settings.jpegQuality, 0, 100)});
-    case Format::Png: return encodePng(picture);
-    case Format::Gif: return encodeGif(picture);
-    case Format::Tiff: {
+    case FileFormat::Png: return encodedOrFailed(DirectPng::Encode(picture), "PNG: zlib");
+    case FileFormat::Gif: return encodeGif(picture);
+    case FileFormat::Tiff: {
         const int compression = settings.tiffCompression == ClassicTiffLzw ? QtTiffLzw : QtTiffNone;
         return encodeWithQt(tiffPixels(picture, settings.tiffColourDepth),
                             {"tiff", -1, compression});
     }
-    case Format::Bmp: return encodeWithQt(FlattenedOntoWhite(picture), {"bmp"});
-    case Format::Svg:
-        return failed(UnknownFormat,
-                      QStringLiteral("SVG is drawn from a symbol, not from a finished picture"),
-                      QStringLiteral("SVG is drawn from a symbol, not from a finished picture"));
+    case FileFormat::Bmp: return encodeWithQt(FlattenedOntoWhite(picture), {"bmp"});
+    case FileFormat::Svg:
+    case FileFormat::Eps:
+    case FileFormat::Pdf: return vectorOnly(format);
     }
     return failed(UnknownFormat, QStringLiteral("不支持的图片格式"),
                   QStringLiteral("not a picture format this program writes"));
@@ -120,7 +122,8 @@ Encoded encodePicture(const QImage& picture, Format format, const Settings& sett
 
 QImage withLogo(const QImage& picture, const QImage& logo) {
     if (logo.isNull()) return picture;
-    QImage composed = picture.convertToFormat(QImage::Format_RGB32);
+    QImage composed = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                        : QImage::Format_RGB32);
     const int side = composed.width();
     QPainter painter(&composed);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -128,69 +131,51 @@ QImage withLogo(const QImage& picture, const QImage& logo) {
     return composed;
 }
 
-// PNG and SVG are written from the symbol itself, as the command-line core writes them.
-Encoded encodeSymbol(const Source& source, Format format, const Settings& settings) {
+Encoded colourRefused(FileFormat format, const std::string& english) {
+    const QString name = upperName(format);
+    return failed(ColourRefused,
+                  QStringLiteral("%1 格式不能保存透明的颜色，请使用不透明的颜色").arg(name),
+                  QString::fromStdString(english));
+}
+
+// Every format of a symbol is made from its one drawing.
+Encoded encodeSymbol(const Source& source, FileFormat format, const Settings& settings) {
     const QRSymbol& symbol = *source.symbol;
-    if (!SymbolFiles::Drawable(symbol, source.scale, source.margin)) {
+    const RenderOptions& options = source;
+    if (!SymbolDrawing::Drawable(symbol, options)) {
         const QString tooLarge =
-            QString::fromStdString(SymbolFiles::TooLargeText(symbol, source.scale, source.margin));
+            QString::fromStdString(SymbolDrawing::TooLargeText(symbol, options));
         return failed(EncodeFailed, tooLarge, tooLarge);
     }
-    if (format == Format::Svg)
-        return encoded(SvgDocument(symbol, source.scale, source.margin, source.logo));
-    if (format == Format::Png && source.logo.isNull()) {
-        std::string png = SymbolFiles::Png(symbol, source.scale, source.margin);
-        if (png.empty())
-            return failed(EncodeFailed, QStringLiteral("图片编码失败: PNG: zlib failed"),
-                          QString::fromUtf8(SymbolFiles::PngFailedText));
-        return encoded(QByteArray::fromStdString(png));
+    if (const std::optional<std::string> problem = FileFormats::ColourProblem(format, options))
+        return colourRefused(format, *problem);
+    const SymbolDrawing::Drawing drawing = SymbolDrawing::Draw(symbol, options);
+    switch (format) {
+    case FileFormat::Svg: return encoded(SymbolPictures::Svg(drawing, source.logo));
+    case FileFormat::Eps: return encoded(SymbolPictures::Eps(drawing, source.logo));
+    case FileFormat::Pdf: return encodedOrFailed(SymbolPictures::Pdf(drawing, source.logo), "PDF");
+    case FileFormat::Png:
+        if (source.logo.isNull())
+            return encodedOrFailed(QByteArray::fromStdString(SymbolFiles::Png(drawing)),
+                                   "PNG: zlib");
+        break;
+    default: break;
     }
-    return encodePicture(withLogo(SymbolPicture(symbol, source.scale, source.margin), source.logo),
-                         format, settings);
+    return encodePicture(withLogo(SymbolPictures::Picture(drawing), source.logo), format, settings);
 }
 
 } // namespace
 
-std::optional<Format> FormatNamed(QStringView name) {
-    for (const FormatRow& row : FormatNames)
-        if (name.compare(QLatin1String(row.name), Qt::CaseInsensitive) == 0) return row.format;
-    return std::nullopt;
-}
-
-std::optional<Format> FormatOfFileName(const QString& fileName) {
-    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot <= slash + 1) return std::nullopt; // no extension, or a hidden file's name
-    return FormatNamed(QStringView(fileName).mid(dot + 1));
-}
-
-QString ExtensionOf(Format format) {
-    for (const FormatRow& row : FormatNames)
-        if (row.format == format) return QLatin1String(row.name);
-    return {};
+QImage SymbolPicture(const QRSymbol& symbol, const RenderOptions& options) {
+    if (!SymbolDrawing::Drawable(symbol, options)) return {};
+    return SymbolPictures::Picture(SymbolDrawing::Draw(symbol, options));
 }
 
 QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin) {
-    if (!SymbolFiles::Drawable(symbol, scale, margin)) return {};
-    const qint64 side = SymbolFiles::PictureSide(symbol, scale, margin);
-    QImage picture{int(side), int(side), QImage::Format_Mono};
-    picture.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    picture.fill(0);
-    for (int row = 0; row < symbol.side(); ++row) {
-        uchar* first = picture.scanLine((row + margin) * scale);
-        for (int column = 0; column < symbol.side(); ++column) {
-            if (!symbol.dark(row, column)) continue;
-            const int x0 = (column + margin) * scale;
-            for (int x = x0; x < x0 + scale; ++x) first[x >> 3] |= uchar(0x80 >> (x & 7));
-        }
-        for (int copy = 1; copy < scale; ++copy)
-            std::memcpy(picture.scanLine((row + margin) * scale + copy), first,
-                        size_t(picture.bytesPerLine()));
-    }
-    return picture;
+    return SymbolPicture(symbol, RenderOptions{scale, margin});
 }
 
-Encoded Encode(const Source& source, Format format, const Settings& settings) {
+Encoded Encode(const Source& source, FileFormat format, const Settings& settings) {
     if (source.symbol) return encodeSymbol(source, format, settings);
     if (source.picture.isNull())
         return failed(NoPicture, QStringLiteral("没有可保存的图片"),
@@ -198,11 +183,59 @@ Encoded Encode(const Source& source, Format format, const Settings& settings) {
     return encodePicture(source.picture, format, settings);
 }
 
-SaveOutcome Write(const Source& source, Format format, const FilePlacement::Target& target,
+SaveOutcome Write(const Source& source, FileFormat format, const FilePlacement::Target& target,
                   const Settings& settings) {
     const Encoded file = Encode(source, format, settings);
     if (!file.outcome.written) return file.outcome;
     return FilePlacement::Place(file.bytes, target);
+}
+
+// ---- The command line's names -------------------------------------------------------------
+
+FileFormat FileFormatOf(ImageExport::Format format) {
+    switch (format) {
+    case ImageExport::Format::Png: return FileFormat::Png;
+    case ImageExport::Format::Jpeg: return FileFormat::Jpeg;
+    case ImageExport::Format::Gif: return FileFormat::Gif;
+    case ImageExport::Format::Tiff: return FileFormat::Tiff;
+    case ImageExport::Format::Bmp: return FileFormat::Bmp;
+    case ImageExport::Format::Svg: return FileFormat::Svg;
+    }
+    return FileFormat::Png;
+}
+
+namespace {
+
+std::optional<ImageExport::Format> legacyOf(std::optional<FileFormat> format) {
+    for (const auto legacy :
+         {ImageExport::Format::Png, ImageExport::Format::Jpeg, ImageExport::Format::Gif,
+          ImageExport::Format::Tiff, ImageExport::Format::Bmp, ImageExport::Format::Svg})
+        if (format == FileFormatOf(legacy)) return legacy;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ImageExport::Format> FormatNamed(QStringView name) {
+    return legacyOf(FileFormats::Named(name.toUtf8().toStdString()));
+}
+
+std::optional<ImageExport::Format> FormatOfFileName(const QString& fileName) {
+    return legacyOf(FileFormats::OfFileName(fileName.toUtf8().toStdString()));
+}
+
+QString ExtensionOf(ImageExport::Format format) {
+    const std::string_view name = FileFormats::RowOf(FileFormatOf(format)).name;
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+Encoded Encode(const Source& source, ImageExport::Format format, const Settings& settings) {
+    return Encode(source, FileFormatOf(format), settings);
+}
+
+SaveOutcome Write(const Source& source, ImageExport::Format format,
+                  const FilePlacement::Target& target, const Settings& settings) {
+    return Write(source, FileFormatOf(format), target, settings);
 }
 
 } // namespace ImageExport

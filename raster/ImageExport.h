@@ -2,6 +2,8 @@
 
 #include "raster/ExportOutcome.h"
 #include "raster/FilePlacement.h"
+#include "raster/plain/FileFormats.h"
+#include "raster/plain/RenderOptions.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -13,26 +15,18 @@
 struct QRSymbol;
 
 // The one way from a picture or a symbol to an image file: the window's save, quorlik-qr -o and
-// batches all come through here. Every format carries exactly the pixels of the picture.
+// batches all come through here. Every format carries exactly the pixels of the picture; a
+// symbol is drawn once (SymbolDrawing) and every format is made from that drawing.
 namespace ImageExport {
 
-enum class Format { Png, Jpeg, Gif, Tiff, Bmp, Svg };
-
-// "png", "jpg", "gif", "tif", "bmp" or "svg" (also "jpeg" and "tiff"), compared without case.
-std::optional<Format> FormatNamed(QStringView name);
-// The format a file name's extension names; nothing for none or an unknown one.
-std::optional<Format> FormatOfFileName(const QString& fileName);
-// "png", "jpg", "gif", "tif", "bmp", "svg".
-QString ExtensionOf(Format format);
-
-// What is drawn: a finished picture, or a symbol drawn with whole pixels per module.
-struct Source {
+// What is drawn: a finished picture, or a symbol drawn with its render options (scale pixels
+// or points a module, margin modules, the dark and light colours).
+struct Source : RenderOptions {
     QImage picture;                   // used when symbol is null
-    const QRSymbol* symbol = nullptr; // drawn at `scale` pixels per module, `margin` modules
-    int scale = 1;
-    int margin = 4;
+    const QRSymbol* symbol = nullptr; // drawn with the render options
     // With a symbol: painted opaque over the centre square of the drawing, a quarter of its
-    // side (margin included), where the window's picture carries its logo. SVG embeds it.
+    // side (margin included), where the window's picture carries its logo. SVG, EPS and PDF
+    // embed it.
     QImage logo;
 };
 
@@ -48,16 +42,30 @@ struct Encoded {
     QByteArray bytes;
 };
 
-// The file's bytes in memory (a batch verifies them before they are published).
-Encoded Encode(const Source& source, Format format, const Settings& settings = {});
+// The file's bytes in memory (a batch verifies them before they are published). SVG, EPS and
+// PDF are drawn from a symbol only; JPG and BMP refuse a symbol in a transparent colour.
+Encoded Encode(const Source& source, FileFormats::Format format, const Settings& settings = {});
 
 // Encode, then FilePlacement::Place.
-ExportOutcome::SaveOutcome Write(const Source& source, Format format,
+ExportOutcome::SaveOutcome Write(const Source& source, FileFormats::Format format,
                                  const FilePlacement::Target& target,
                                  const Settings& settings = {});
 
-// The picture a symbol source stands for (scale pixels a module, white margin), in the
-// 1-bit format every writer starts from. Null for a symbol too large to draw.
+// The picture a symbol source stands for, in the 1-bit format every raster writer starts
+// from. Null for a symbol too large to draw.
+QImage SymbolPicture(const QRSymbol& symbol, const RenderOptions& options);
 QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin);
+
+// ---- The command line's names, until it asks FileFormats itself: the six formats it has
+// always written, each the FileFormats format of the same name.
+enum class Format { Png, Jpeg, Gif, Tiff, Bmp, Svg };
+FileFormats::Format FileFormatOf(Format format);
+std::optional<Format> FormatNamed(QStringView name);
+std::optional<Format> FormatOfFileName(const QString& fileName);
+QString ExtensionOf(Format format);
+Encoded Encode(const Source& source, Format format, const Settings& settings = {});
+ExportOutcome::SaveOutcome Write(const Source& source, Format format,
+                                 const FilePlacement::Target& target,
+                                 const Settings& settings = {});
 
 } // namespace ImageExport

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int MaxColours = 256;
 
-std::optional<PalettePicture> exactFromIndexed(const QImage& picture) {
+std::optional<PalettePicture> exactFromIndexed(const QImage& picture, bool keepAlpha) {
     const int width = picture.width();
     const int height = picture.height();
     // Only the entries the pixels use, each colour once.
@@ -30,7 +30,7 @@ std::optional<PalettePicture> exactFromIndexed(const QImage& picture) {
     for (int i = 0; i < 256; ++i) {
         if (!used[size_t(i)]) continue;
         const QRgb colour = i < table.size() ? table[i] : qRgb(0, 0, 0);
-        if (qAlpha(colour) != 255) return std::nullopt;
+        if (qAlpha(colour) != 255 && !keepAlpha) return std::nullopt;
         qsizetype at = palette.colours.indexOf(colour);
         if (at < 0) {
             at = palette.colours.size();
@@ -193,11 +193,11 @@ PalettePicture reduced(const QImage& rgb) {
 
 } // namespace
 
-std::optional<PalettePicture> ExactPalette(const QImage& picture) {
+std::optional<PalettePicture> ExactPalette(const QImage& picture, bool keepAlpha) {
     if (picture.isNull()) return std::nullopt;
-    if (picture.format() == QImage::Format_Indexed8) return exactFromIndexed(picture);
+    if (picture.format() == QImage::Format_Indexed8) return exactFromIndexed(picture, keepAlpha);
     if (picture.depth() == 1)
-        return exactFromIndexed(picture.convertToFormat(QImage::Format_Indexed8));
+        return exactFromIndexed(picture.convertToFormat(QImage::Format_Indexed8), keepAlpha);
     if (picture.hasAlphaChannel()) return std::nullopt;
     return exactFromRgb(picture.convertToFormat(QImage::Format_RGB32));
 }

@@ -1,5 +1,8 @@
 #include "raster/mdlFakeBarCode.h"
 
+#include "raster/SymbolPictures.h"
+#include "raster/plain/SymbolDrawing.h"
+
 #include <cstring>
 
 namespace mdlFakeBarCode {
@@ -15,6 +18,8 @@ QList<QRgb> moduleColours() {
     return colours;
 }
 
+constexpr int EncoderMargin = 4;
+
 } // namespace
 
 QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left, int top,
@@ -29,6 +34,23 @@ QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left
     for (int y = 0; y < height; ++y)
         std::memcpy(picture.scanLine(top + y) + left, bits + static_cast<std::ptrdiff_t>(y) * width,
                     static_cast<std::size_t>(width));
+    return picture;
+}
+
+QImage SymbolPicture(const QRSymbol& symbol, Colour dark, Colour light) {
+    const SymbolDrawing::Drawing drawing =
+        SymbolDrawing::Draw(symbol, RenderOptions{1, EncoderMargin, dark, light});
+    QImage picture(drawing.side(), drawing.side(), QImage::Format_Indexed8);
+    if (picture.isNull()) return {};
+    static const QList<QRgb> colours = moduleColours();
+    QList<QRgb> table = colours;
+    table[0] = SymbolPictures::RgbaOf(light);
+    table[1] = SymbolPictures::RgbaOf(dark);
+    picture.setColorTable(table);
+    picture.fill(0);
+    for (int y = 0; y < drawing.side(); ++y)
+        for (const SymbolDrawing::Run& run : drawing.runsOfPixelRow(y))
+            std::memset(picture.scanLine(y) + run.column, 1, std::size_t(run.length));
     return picture;
 }
 

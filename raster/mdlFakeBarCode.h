@@ -1,5 +1,7 @@
 #pragma once
 
+#include "raster/plain/RenderOptions.h"
+
 #include <QImage>
 
 #include <cstdint>
@@ -15,7 +17,10 @@ namespace mdlFakeBarCode {
 QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left, int top,
                        int right, int bottom);
 
-// The symbol on white with a 4-module margin, one pixel a module: the encoder's picture.
-QImage SymbolPicture(const QRSymbol& symbol);
+// The symbol with a 4-module margin, one pixel a module, drawn as every output is
+// (SymbolDrawing): the encoder's picture, 8 bits a pixel with MatrixToPicture's colour table,
+// except that byte 0 (light) and 1 (dark) take the given colours.
+QImage SymbolPicture(const QRSymbol& symbol, Colour dark = Colour::Black(),
+                     Colour light = Colour::White());
 
 } // namespace mdlFakeBarCode

@@ -14,21 +14,13 @@ namespace 保存为PNGJPG {
 
 namespace {
 
-struct FormatRow {
-    const char* extension;
-    ImageExport::Format format;
-};
-
-// The six formats of the window's save, each an exact comparison of the whole extension.
-constexpr FormatRow FormatTable[] = {
-    {".jpg", ImageExport::Format::Jpeg}, {".png", ImageExport::Format::Png},
-    {".gif", ImageExport::Format::Gif},  {".tif", ImageExport::Format::Tiff},
-    {".bmp", ImageExport::Format::Bmp},  {".svg", ImageExport::Format::Svg},
-};
-
-std::optional<ImageExport::Format> formatFor(const QString& extension) {
-    for (const FormatRow& row : FormatTable)
-        if (extension == QLatin1String(row.extension)) return row.format;
+// The window's save takes each format's own extension exactly, in lower case: ".jpg", never
+// ".jpeg" or ".JPG".
+std::optional<FileFormats::Format> formatFor(const QString& extension) {
+    for (const FileFormats::Row& row : FileFormats::Table())
+        if (extension ==
+            QLatin1Char('.') + QLatin1String(row.name.data(), qsizetype(row.name.size())))
+            return row.format;
     return std::nullopt;
 }
 
@@ -54,7 +46,7 @@ namespace {
 
 SaveOutcome writeSourceFile(const ImageExport::Source& source, const QString& fileName,
                             const QString& extension, const ImageExport::Settings& settings) {
-    const std::optional<ImageExport::Format> format = formatFor(extension);
+    const std::optional<FileFormats::Format> format = formatFor(extension);
     if (!format)
         return Failure(UnknownFormat, QStringLiteral("不支持的图片格式 \"%1\"").arg(extension));
     FilePlacement::Target target;

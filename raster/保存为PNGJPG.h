@@ -6,20 +6,20 @@
 #include <QImage>
 #include <QString>
 
-// Image file export: a picture to a JPEG, PNG, GIF, TIFF or BMP file, chosen by extension. The
-// encoding and the placing of the file are ImageExport's, shared with the command line.
+// Image file export: a picture to a JPEG, PNG, GIF, TIFF or BMP file, a symbol also to SVG, EPS
+// or PDF, chosen by extension (the FileFormats table). The encoding and the placing of the file
+// are ImageExport's, shared with the command line.
 namespace 保存为PNGJPG {
 
 // The outcome numbers and record of every export (see ExportOutcome).
 using namespace ExportOutcome;
 
 // Pure writer: no cursor, no message. `extension` is compared exactly (".jpg", ".png", ".gif",
-// ".tif", ".bmp"), so callers pass it in lower case. The file appears only when complete; on
-// failure whatever was at fileName stays as it was. jpegQuality is 0–100 (clamped).
-// tiffColourDepth 1 writes a black-and-white TIFF, 4 or 8 a palette one, 32 RGBA and anything
-// else 24-bit RGB.
-// tiffCompression takes the classic encoder values: 2 is LZW, anything else (6 in particular)
-// means uncompressed.
+// ".tif", ".bmp"; ".svg", ".eps" and ".pdf" refuse a picture), so callers pass it in lower case.
+// The file appears only when complete; on failure whatever was at fileName stays as it was.
+// jpegQuality is 0–100 (clamped). tiffColourDepth 1 writes a black-and-white TIFF, 4 or 8 a palette
+// one, 32 RGBA and anything else 24-bit RGB. tiffCompression takes the classic encoder values: 2 is
+// LZW, anything else (6 in particular) means uncompressed.
 SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
                              const QString& extension, int jpegQuality, int tiffColourDepth,
                              int tiffCompression);
@@ -30,8 +30,8 @@ SaveOutcome SavePictureFile(const QImage& picture, const QString& fileName,
                             const QString& extension, int jpegQuality, int tiffColourDepth,
                             int tiffCompression);
 
-// SavePictureFile for any export source; ".svg" takes a symbol source (the window's vector
-// save), the other extensions a picture or a symbol.
+// SavePictureFile for any export source; ".svg", ".eps" and ".pdf" take a symbol source (the
+// window's vector save), the other extensions a picture or a symbol.
 SaveOutcome SaveSourceFile(const ImageExport::Source& source, const QString& fileName,
                            const QString& extension, int jpegQuality, int tiffColourDepth,
                            int tiffCompression);

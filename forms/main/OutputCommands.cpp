@@ -8,6 +8,7 @@
 #include "forms/main/ProgramExit.h"
 #include "forms/main/文本录入.h"
 #include "raster/UserMessages.h"
+#include "raster/plain/FileFormats.h"
 #include "raster/保存为PNGJPG.h"
 #include "reading/LogoPicture.h"
 
@@ -22,12 +23,21 @@
 
 namespace OutputCommands {
 
+// Each format's own extension (FileFormats' name), as the window has always taken them: the
+// name's last four characters, so ".jpeg" and ".tiff" are not among them.
 QString AcceptedSaveExtension(const QString& fileName) {
-    static const QStringList accepted = {QStringLiteral(".jpg"), QStringLiteral(".gif"),
-                                         QStringLiteral(".png"), QStringLiteral(".bmp"),
-                                         QStringLiteral(".tif"), QStringLiteral(".svg")};
     const QString extension = fileName.right(4).toLower();
-    return accepted.contains(extension) ? extension : QString();
+    for (const FileFormats::Row& row : FileFormats::Table())
+        if (extension ==
+            QLatin1Char('.') + QLatin1String(row.name.data(), qsizetype(row.name.size())))
+            return extension;
+    return QString();
+}
+
+bool IsVector(const QString& extension) {
+    const std::optional<FileFormats::Format> format =
+        FileFormats::Named(extension.mid(1).toStdString());
+    return format && FileFormats::RowOf(*format).vector;
 }
 
 } // namespace OutputCommands
@@ -57,7 +67,7 @@ void 文本录入::Command保存_Click(int) {
         return;
     }
     const 保存为PNGJPG::SaveOutcome outcome =
-        extension == QLatin1String(".svg")
+        OutputCommands::IsVector(extension)
             ? saveVector(page, fileName)
             : 保存为PNGJPG::SavePictureFile(Image1[page]->picture(), fileName, extension,
                                             kJpegQuality, kTiffColourDepth, kTiffCompression);
@@ -81,8 +91,9 @@ void 文本录入::Command保存_Click(int) {
         const int modules = symbol->side() + 2 * source.margin;
         source.scale = (SymbolComposition::PictureSide + modules - 1) / modules;
     }
-    return 保存为PNGJPG::SaveSourceFile(source, fileName, QStringLiteral(".svg"), kJpegQuality,
-                                        kTiffColourDepth, kTiffCompression);
+    return 保存为PNGJPG::SaveSourceFile(source, fileName,
+                                        OutputCommands::AcceptedSaveExtension(fileName),
+                                        kJpegQuality, kTiffColourDepth, kTiffCompression);
 }
 
 void 文本录入::Command复制_Click(int i) {

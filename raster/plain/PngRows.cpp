@@ -123,9 +123,22 @@ void appendChunk(std::string& file, const char* type, const unsigned char* data,
     appendBigEndian(file, std::uint32_t(crc));
 }
 
+void appendPalette(std::string& file, const std::vector<Colour>& palette) {
+    std::vector<unsigned char> entries, alphas;
+    for (const Colour& c : palette) {
+        entries.insert(entries.end(), {c.red, c.green, c.blue});
+        alphas.push_back(c.alpha);
+    }
+    appendChunk(file, "PLTE", entries.data(), entries.size());
+    // Entries after the last transparent one are opaque by default.
+    while (!alphas.empty() && alphas.back() == 255) alphas.pop_back();
+    if (!alphas.empty()) appendChunk(file, "tRNS", alphas.data(), alphas.size());
+}
+
 } // namespace
 
-std::string Encode(const Layout& layout, const std::vector<Rgb>& palette, const RowSource& source) {
+std::string Encode(const Layout& layout, const std::vector<Colour>& palette,
+                   const RowSource& source) {
     thread_local std::vector<unsigned char> rows;
     thread_local std::vector<unsigned char> compressed;
     Adler adler;
@@ -149,11 +162,7 @@ std::string Encode(const Layout& layout, const std::vector<Rgb>& palette, const 
     std::string file("\x89PNG\r\n\x1A\n", 8);
     file.reserve(idat.size() + 3 * palette.size() + 64);
     appendChunk(file, "IHDR", header, sizeof header);
-    if (layout.colourType == ColourType::Palette) {
-        std::vector<unsigned char> entries;
-        for (const Rgb& c : palette) entries.insert(entries.end(), {c.red, c.green, c.blue});
-        appendChunk(file, "PLTE", entries.data(), entries.size());
-    }
+    if (layout.colourType == ColourType::Palette) appendPalette(file, palette);
     appendChunk(file, "IDAT", idat.data(), idat.size());
     appendChunk(file, "IEND", nullptr, 0);
     return file;

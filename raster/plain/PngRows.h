@@ -1,5 +1,7 @@
 #pragma once
 
+#include "raster/plain/RenderOptions.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -7,18 +9,13 @@
 #include <vector>
 
 // A PNG file written straight from its rows over zlib: one IDAT of rows that are either
-// unfiltered or Up-filtered, a repeated row costing one comparison. Plain C++, so that the
-// command-line core and the Qt picture writers share it.
+// unfiltered or Up-filtered, a repeated row costing one comparison. Palettes of 1, 2, 4 or 8
+// bits (transparent entries through tRNS), RGB and RGBA. Plain C++, so that the command-line
+// core and the Qt picture writers share it: the program's only PNG writer.
 namespace PngRows {
 
-enum class ColourType : unsigned char { Rgb = 2, Palette = 3 };
+enum class ColourType : unsigned char { Rgb = 2, Palette = 3, Rgba = 6 };
 enum class Filter : unsigned char { None = 0, Up = 2 };
-
-struct Rgb {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-};
 
 struct Layout {
     int width = 0;
@@ -35,7 +32,9 @@ struct Layout {
 // when the row is the same as the row above (never asked for row 0).
 using RowSource = std::function<bool(int y, unsigned char* out)>;
 
-// The complete file; empty when zlib fails. `palette` is written for ColourType::Palette only.
-std::string Encode(const Layout& layout, const std::vector<Rgb>& palette, const RowSource& source);
+// The complete file; empty when zlib fails. `palette` is written for ColourType::Palette only,
+// its alpha values as tRNS when an entry is not opaque.
+std::string Encode(const Layout& layout, const std::vector<Colour>& palette,
+                   const RowSource& source);
 
 } // namespace PngRows

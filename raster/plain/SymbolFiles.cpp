@@ -1,103 +1,151 @@
 #include "raster/plain/SymbolFiles.h"
 
-#include "encoder/clsQRCode.h"
 #include "raster/plain/PngRows.h"
 
-#include <algorithm>
-#include <climits>
-#include <cstring>
-#include <vector>
+#include <cstdio>
 
 namespace SymbolFiles {
 namespace {
 
-// Row y of the picture as 1-bit pixels, most significant bit first, dark = 1.
-void PackRow(const QRSymbol& symbol, int scale, int margin, int row, unsigned char* out,
-             std::size_t rowBytes) {
-    std::memset(out, 0, rowBytes);
-    for (int column = 0; column < symbol.side(); ++column) {
-        if (!symbol.dark(row, column)) continue;
-        const int x0 = (column + margin) * scale;
-        for (int x = x0; x < x0 + scale; ++x)
-            out[x >> 3] |= static_cast<unsigned char>(0x80 >> (x & 7));
-    }
+using SymbolDrawing::Drawing;
+using SymbolDrawing::Run;
+
+bool Painted(const Colour& colour) {
+    return colour.alpha != 0;
 }
 
-// Each horizontal run of dark modules is one closed rectangle of the path; runs in one path
-// keep the file small and leave no hairline seams between neighbouring modules.
-void AppendRowRuns(const QRSymbol& symbol, int row, int margin, std::string& path) {
-    const int h = symbol.side();
-    for (int column = 0; column < h;) {
-        if (!symbol.dark(row, column)) {
-            ++column;
-            continue;
+// 0–255 as a fraction with at most three decimals: "0", "1", "0.502".
+std::string Fraction(std::uint8_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.3f", value / 255.0);
+    std::string fraction = text;
+    while (fraction.back() == '0') fraction.pop_back();
+    if (fraction.back() == '.') fraction.pop_back();
+    return fraction;
+}
+
+// fill="#rrggbb", and its opacity when partly transparent.
+std::string SvgFill(const Colour& colour) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02x%02x%02x", colour.red, colour.green, colour.blue);
+    std::string fill = "fill=\"" + std::string(hex) + '"';
+    if (colour.alpha != 255 && colour.alpha != 0)
+        fill += " fill-opacity=\"" + Fraction(colour.alpha) + '"';
+    return fill;
+}
+
+// Each run is one closed rectangle of the path; runs in one path keep the file small and leave
+// no hairline seams between neighbouring modules.
+std::string SvgPath(const Drawing& drawing) {
+    std::string path;
+    for (std::size_t row = 0; row < drawing.rows.size(); ++row)
+        for (const Run& run : drawing.rows[row]) {
+            const std::string length = std::to_string(run.length);
+            path += 'M' + std::to_string(run.column) + ' ' + std::to_string(row) + 'h' + length +
+                    "v1h-" + length + 'z';
         }
-        int end = column;
-        while (end < h && symbol.dark(row, end)) ++end;
-        const std::string length = std::to_string(end - column);
-        path += 'M' + std::to_string(column + margin) + ' ' + std::to_string(row + margin) + 'h' +
-                length + "v1h-" + length + 'z';
-        column = end;
+    return path;
+}
+
+// The colour as PostScript's setrgbcolor, flattened onto white.
+std::string PostScriptColour(const Colour& colour) {
+    const auto flattened = [&](std::uint8_t channel) {
+        return std::uint8_t((channel * colour.alpha + 255 * (255 - colour.alpha) + 127) / 255);
+    };
+    return Fraction(flattened(colour.red)) + ' ' + Fraction(flattened(colour.green)) + ' ' +
+           Fraction(flattened(colour.blue)) + " setrgbcolor\n";
+}
+
+// "width x y r" per run, y counted up from the bottom; one line per module row.
+std::string PostScriptRuns(const Drawing& drawing) {
+    std::string runs;
+    for (std::size_t row = 0; row < drawing.rows.size(); ++row) {
+        const std::string y = std::to_string(drawing.modules - 1 - int(row));
+        for (const Run& run : drawing.rows[row])
+            runs += std::to_string(run.length) + ' ' + std::to_string(run.column) + ' ' + y + " r ";
+        if (!drawing.rows[row].empty()) runs.back() = '\n';
     }
+    return runs;
 }
 
 } // namespace
 
-std::int64_t PictureSide(const QRSymbol& symbol, int scale, int margin) {
-    return std::int64_t(symbol.side() + 2 * std::int64_t(margin)) * scale;
-}
-
-bool Drawable(const QRSymbol& symbol, int scale, int margin) {
-    return scale >= 1 && margin >= 0 && PictureSide(symbol, scale, margin) <= MaxPictureSide;
-}
-
-std::string TooLargeText(const QRSymbol& symbol, int scale, int margin) {
-    const std::string side =
-        std::to_string(std::min<std::int64_t>(PictureSide(symbol, scale, margin), INT32_MAX));
-    return "a picture of " + side + " \u00d7 " + side + " pixels is larger than the " +
-           std::to_string(MaxPictureSide) + "-pixel limit";
-}
-
-std::string Png(const QRSymbol& symbol, int scale, int margin) {
+std::string Png(const Drawing& drawing) {
     PngRows::Layout layout;
-    layout.width = layout.height = static_cast<int>(PictureSide(symbol, scale, margin));
+    layout.width = layout.height = drawing.side();
     layout.depth = 1;
     layout.colourType = PngRows::ColourType::Palette;
     layout.rowBytes = (std::size_t(layout.width) + 7) / 8;
     layout.filter = PngRows::Filter::None;
     layout.level = 2;
-    // A module row is `scale` equal picture rows, and the margin rows are all light.
-    const auto moduleRow = [&](int y) { return y / scale - margin; };
-    const auto inSymbol = [&](int row) { return row >= 0 && row < symbol.side(); };
-    return PngRows::Encode(layout, {{255, 255, 255}, {0, 0, 0}}, [&](int y, unsigned char* out) {
-        const int row = moduleRow(y);
-        if (y > 0 && (row == moduleRow(y - 1) || (!inSymbol(row) && !inSymbol(moduleRow(y - 1)))))
-            return false;
-        if (inSymbol(row))
-            PackRow(symbol, scale, margin, row, out, layout.rowBytes);
-        else
-            std::memset(out, 0, layout.rowBytes);
+    const RenderOptions& options = drawing.options;
+    return PngRows::Encode(layout, {options.light, options.dark}, [&](int y, unsigned char* out) {
+        if (y > 0 && drawing.runsOfPixelRow(y) == drawing.runsOfPixelRow(y - 1)) return false;
+        SymbolDrawing::PackPixelRow(drawing, y, out, layout.rowBytes);
         return true;
     });
 }
 
-std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
-                const std::string& overlay) {
-    const std::string modules = std::to_string(symbol.side() + 2 * margin);
-    const std::string pixels = std::to_string((symbol.side() + 2 * margin) * pixelsPerModule);
-    std::string path;
-    for (int row = 0; row < symbol.side(); ++row) AppendRowRuns(symbol, row, margin, path);
+std::string Svg(const Drawing& drawing, const std::string& overlay) {
+    const std::string modules = std::to_string(drawing.modules);
+    const std::string pixels = std::to_string(drawing.side());
+    const RenderOptions& options = drawing.options;
     const std::string xlink =
         overlay.empty() ? std::string() : " xmlns:xlink=\"http://www.w3.org/1999/xlink\"";
+    const std::string light = Painted(options.light)
+                                  ? "<rect width=\"" + modules + "\" height=\"" + modules + "\" " +
+                                        SvgFill(options.light) + "/>\n"
+                                  : std::string();
+    const std::string dark = Painted(options.dark) ? "<path " + SvgFill(options.dark) + " d=\"" +
+                                                         SvgPath(drawing) + "\"/>\n"
+                                                   : std::string();
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\"" +
            xlink + " version=\"1.1\" width=\"" + pixels + "\" height=\"" + pixels +
-           "\" viewBox=\"0 0 " + modules + ' ' + modules +
-           "\" shape-rendering=\"crispEdges\">\n"
-           "<rect width=\"" +
-           modules + "\" height=\"" + modules +
-           "\" fill=\"#ffffff\"/>\n<path fill=\"#000000\" d=\"" + path + "\"/>\n" + overlay +
-           "</svg>\n";
+           "\" viewBox=\"0 0 " + modules + ' ' + modules + "\" shape-rendering=\"crispEdges\">\n" +
+           light + dark + overlay + "</svg>\n";
+}
+
+std::string Eps(const Drawing& drawing, const std::string& overlay) {
+    const std::string side = std::to_string(drawing.side());
+    const std::string modules = std::to_string(drawing.modules);
+    const RenderOptions& options = drawing.options;
+    std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n"
+                      "%%BoundingBox: 0 0 " +
+                      side + ' ' + side + "\n%%HiResBoundingBox: 0 0 " + side + ' ' + side +
+                      "\n%%Creator: Quorlik\n%%LanguageLevel: 2\n%%Pages: 1\n%%EndComments\n"
+                      "%%Page: 1 1\n"
+                      "save\n/r { moveto dup 0 rlineto 0 1 rlineto neg 0 rlineto closepath } "
+                      "bind def\n" +
+                      std::to_string(options.scale) + ' ' + std::to_string(options.scale) +
+                      " scale\n";
+    if (Painted(options.light))
+        eps += PostScriptColour(options.light) + "0 0 moveto " + modules + " 0 rlineto 0 " +
+               modules + " rlineto -" + modules + " 0 rlineto closepath fill\n";
+    if (Painted(options.dark))
+        eps += PostScriptColour(options.dark) + "newpath\n" + PostScriptRuns(drawing) + "fill\n";
+    return eps + overlay + "restore\nshowpage\n%%EOF\n";
+}
+
+std::int64_t PictureSide(const QRSymbol& symbol, int scale, int margin) {
+    return SymbolDrawing::PictureSide(symbol, {scale, margin});
+}
+
+bool Drawable(const QRSymbol& symbol, int scale, int margin) {
+    return SymbolDrawing::Drawable(symbol, {scale, margin});
+}
+
+std::string TooLargeText(const QRSymbol& symbol, int scale, int margin) {
+    return SymbolDrawing::TooLargeText(symbol, {scale, margin});
+}
+
+std::string Png(const QRSymbol& symbol, int scale, int margin) {
+    return Png(SymbolDrawing::Draw(symbol, {scale, margin}));
+}
+
+std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
+                const std::string& overlay) {
+    return Svg(SymbolDrawing::Draw(symbol, {pixelsPerModule, margin}), overlay);
 }
 
 } // namespace SymbolFiles

@@ -1,34 +1,40 @@
 #pragma once
 
+#include "raster/plain/SymbolDrawing.h"
+
 #include <cstdint>
 #include <string>
 
 struct QRSymbol;
 
-// A symbol written as a PNG or SVG file's bytes, with whole pixels per module inside a light
-// margin: the one implementation behind ImageExport's symbol sources and the command-line core.
+// A drawn symbol written as a PNG, SVG or EPS file's bytes, in the drawing's colours: the one
+// implementation behind ImageExport's symbol sources and the command-line core.
 namespace SymbolFiles {
 
-// A picture larger than this a side is refused: it is no use as a symbol and would take
-// gigabytes to draw.
-constexpr int MaxPictureSide = 16384;
-
-// (side + 2 × margin) × scale, the side of the drawn picture in pixels.
-std::int64_t PictureSide(const QRSymbol& symbol, int scale, int margin);
-// True when scale and margin are usable and the picture is within MaxPictureSide.
-bool Drawable(const QRSymbol& symbol, int scale, int margin);
-// "a picture of N × N pixels is larger than the 16384-pixel limit"
-std::string TooLargeText(const QRSymbol& symbol, int scale, int margin);
-
-// One-bit palette PNG, white index 0 and black index 1; empty when zlib fails, which is told
-// as PngFailedText. The symbol must be Drawable.
-std::string Png(const QRSymbol& symbol, int scale, int margin);
+// A palette PNG of 1 bit a pixel, light index 0 and dark index 1, their alpha through tRNS when
+// not opaque; empty when zlib fails, which is told as PngFailedText.
+std::string Png(const SymbolDrawing::Drawing& drawing);
 inline constexpr char PngFailedText[] = "the picture could not be encoded (PNG: zlib failed)";
 
-// A white square and one path of dark modules, viewBox in modules, drawn crisp; width and
-// height are modules × pixelsPerModule. `overlay`, when given, is markup drawn over the symbol
-// (a logo's <image>), for which the xlink namespace is declared.
+// A light square and one path of dark modules, viewBox in modules, drawn crisp; width and
+// height are modules × scale. A transparent colour is left unpainted, a partly transparent one
+// carries its opacity. `overlay`, when given, is markup drawn over the symbol (a logo's
+// <image>), for which the xlink namespace is declared.
+std::string Svg(const SymbolDrawing::Drawing& drawing, const std::string& overlay = {});
+
+// Encapsulated PostScript 3.0, one page as tight as the drawing (scale points a module): the
+// light square and one filled path of the dark runs. PostScript has no transparency: a
+// transparent colour is left unpainted, a partly transparent one is flattened onto white.
+// `overlay`, when given, is PostScript drawn over the symbol in module units (a logo).
+std::string Eps(const SymbolDrawing::Drawing& drawing, const std::string& overlay = {});
+
+// The same from a symbol and loose numbers, as the command-line core still calls them.
+std::int64_t PictureSide(const QRSymbol& symbol, int scale, int margin);
+bool Drawable(const QRSymbol& symbol, int scale, int margin);
+std::string TooLargeText(const QRSymbol& symbol, int scale, int margin);
+std::string Png(const QRSymbol& symbol, int scale, int margin);
 std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
                 const std::string& overlay = {});
+using SymbolDrawing::MaxPictureSide;
 
 } // namespace SymbolFiles
