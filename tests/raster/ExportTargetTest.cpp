@@ -166,20 +166,3 @@ TEST(ColourContrast, PairsReadersCannotResolveAreRefusedAndInversionIsTold) {
               "the colours 777777 and 888888 have a contrast ratio of 1.2, below the 2.0 that "
               "readers need");
 }
-
-TEST(ExportFormats, SymbolPictureHasWholePixelModulesAndMargin) {
-    const QRSymbol symbol = SymbolOf("0123456789");
-    const int scale = 3, margin = 2;
-    const QImage picture = ImageExport::SymbolPicture(symbol, scale, margin);
-    ASSERT_EQ(picture.width(), (symbol.side() + 2 * margin) * scale);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const int row = y / scale - margin, column = x / scale - margin;
-            const bool inside =
-                row >= 0 && column >= 0 && row < symbol.side() && column < symbol.side();
-            const bool dark = inside && symbol.dark(row, column);
-            ASSERT_EQ(picture.pixel(x, y) & 0xFFFFFF, dark ? 0u : 0xFFFFFFu) << x << "," << y;
-        }
-    // A picture beyond the side limit is refused rather than drawn.
-    EXPECT_TRUE(ImageExport::SymbolPicture(symbol, 1000, 4).isNull());
-}

@@ -108,10 +108,6 @@ struct FormatCase {
     bool exact = true;         // draws exact colours (JPEG approximates them)
 };
 
-void PrintTo(const FormatCase& c, std::ostream* os) {
-    *os << c.extension;
-}
-
 // The bytes of a program's standard output; empty when it fails.
 QByteArray OutputOf(const QString& program, const QStringList& arguments) {
     QProcess process;
