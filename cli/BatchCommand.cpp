@@ -1,6 +1,5 @@
 #include "cli/BatchCommand.h"
 
-#include "cli/ExitStatus.h"
 #include "cli/GuiSession.h"
 #include "cli/LogoFile.h"
 #include "cli/Quoted.h"
@@ -12,6 +11,7 @@
 #include "cli/batch/Progress.h"
 #include "cli/batch/RowOutput.h"
 #include "cli/batch/StopRequest.h"
+#include "cli/core/ExitStatus.h"
 #include "cli/core/TerminalText.h"
 #include "composition/SymbolComposition.h"
 #include "files/FileAccess.h"
@@ -78,10 +78,9 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
     RowOutputSettings settings;
     settings.encode = options.encode;
     settings.outDir = outDir;
-    settings.format = ImageExport::FormatNamed(QString::fromStdString(options.batch->format))
-                          .value_or(ImageExport::Format::Png);
-    settings.scale = options.batch->scale;
-    settings.margin = options.batch->margin;
+    settings.format = ExportFormatOf(options.batch->format);
+    settings.scale = options.batch->render.scale;
+    settings.margin = options.batch->render.margin;
     settings.compose = options.compose;
     settings.paintLogo = options.logoFile.has_value();
     settings.verify = options.batch->verify;

@@ -1,8 +1,9 @@
 #include "cli/DecodeCommand.h"
 
-#include "cli/ExitStatus.h"
 #include "cli/GuiSession.h"
+#include "cli/core/ExitStatus.h"
 #include "cli/core/TerminalText.h"
+#include "files/Escape.h"
 #include "reading/PictureReader.h"
 #include "reading/SymbolReader.h"
 
@@ -27,10 +28,8 @@ std::string Escaped(const std::string& bytes) {
     escaped.reserve(bytes.size());
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\')
-            escaped += "\\\\";
-        else if (byte < 0x20 || byte == 0x7F)
-            TerminalText::AppendEscape(escaped, byte);
+        if (c == '\\' || byte < 0x20 || byte == 0x7F)
+            Escape::AppendByte(escaped, byte);
         else
             escaped += c;
     }

@@ -1,34 +1,22 @@
 #include "cli/Quoted.h"
 
-#include "cli/core/TerminalText.h"
+#include "files/Escape.h"
 
 namespace {
 
-void AppendEscaped(std::string& out, unsigned char c, bool quoteSyntax) {
-    if (c < 0x20 || c == 0x7F) {
-        TerminalText::AppendEscape(out, c);
-        return;
-    }
-    if (quoteSyntax && (c == '"' || c == '\\')) out += '\\';
-    out += char(c);
-}
-
-std::string Escaped(const QString& text, bool quoteSyntax) {
-    const QByteArray utf8 = text.toUtf8();
-    std::string out;
-    out.reserve(std::size_t(utf8.size()) + 2);
-    for (char c : utf8) AppendEscaped(out, static_cast<unsigned char>(c), quoteSyntax);
-    return out;
+std::string Utf8(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 
 } // namespace
 
 std::string EscapedControls(const QString& text) {
-    return Escaped(text, false);
+    return Escape::Shown(Utf8(text));
 }
 
 std::string Quoted(const QString& text) {
-    return '"' + Escaped(text, true) + '"';
+    return Escape::Shown(Utf8(text), {.quoted = true});
 }
 
 QString QuotedText(const QString& text) {

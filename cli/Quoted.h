@@ -4,8 +4,8 @@
 
 #include <string>
 
-// Text from the CSV or the command line made safe to print on one line: control characters
-// (a NUL above all, which would cut the message) become C escapes.
+// Escape::Shown for the Qt text of batch messages: made safe to print on one line (a NUL above
+// all, which would cut the message, becomes a C escape).
 std::string EscapedControls(const QString& text);
 
 // "…" with C-style escapes for control characters, quotes and backslashes: how names are shown.

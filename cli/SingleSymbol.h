@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/CommandLine.h"
+#include "cli/core/CommandLine.h"
 
 // One payload from the command line, a file or standard input to stdout text, terminal art or
 // an image file. Returns the exit status.

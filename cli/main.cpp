@@ -1,15 +1,38 @@
 // quorlik-qr: the encoder as a Unix tool, for one payload or a whole CSV of them.
 #include "cli/BatchCommand.h"
-#include "cli/CommandLine.h"
 #include "cli/DecodeCommand.h"
-#include "cli/ExitStatus.h"
 #include "cli/SingleSymbol.h"
+#include "cli/core/CommandLine.h"
+#include "cli/core/ExitStatus.h"
 #include "cli/core/TerminalText.h"
+#include "cli/core/Usage.h"
 #include "files/FileAccess.h"
+#include "payload/PayloadKinds.h"
 
 #include <csignal>
 #include <iostream>
 #include <new>
+
+namespace {
+
+std::vector<std::string> Names(const QStringList& list) {
+    std::vector<std::string> names;
+    for (const QString& name : list) names.push_back(name.toStdString());
+    return names;
+}
+
+// The kinds and fields the window's pages and batches compose, for the command line's checks.
+PayloadFieldRules FieldRules() {
+    return {Names(PayloadKinds::KindNames()),
+            [](const std::string& kind) -> std::optional<std::vector<std::string>> {
+                const auto fields = PayloadKinds::FieldNames(
+                    QString::fromLatin1(kind.data(), qsizetype(kind.size())));
+                if (!fields) return std::nullopt;
+                return Names(*fields);
+            }};
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // A closed standard output must make our writes fail, not let a file opened later take fd 1.
@@ -18,8 +41,9 @@ int main(int argc, char** argv) {
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    const PayloadFieldRules rules = FieldRules();
     const ParsedCommandLine parsed =
-        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &rules);
     if (!parsed.error.empty()) {
         TerminalText::PrintError(parsed.error + " (try --help)");
         return ExitBadUsage;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/CommandLine.h"
+#include "cli/core/CommandLine.h"
 #include "files/FileAccess.h"
 #include "raster/ImageExport.h"
 
@@ -11,6 +11,13 @@
 #include <fcntl.h>
 
 class MemoryBudget;
+
+// The export's name for a format of the command line.
+inline ImageExport::Format ExportFormatOf(FileFormats::Format format) {
+    const std::string_view name = FileFormats::RowOf(format).name;
+    return ImageExport::FormatNamed(QString::fromLatin1(name.data(), qsizetype(name.size())))
+        .value_or(ImageExport::Format::Png);
+}
 class clsQRCode;
 
 // How every row of a batch becomes a file.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/core/CoreCommandLine.h"
+#include "cli/core/CommandLine.h"
 
-// One symbol made and written by the core; returns the exit status. Messages and statuses are
-// the full program's for the same command line.
-int RunCoreSymbol(const CoreCommandLine::Request& request);
+// One symbol made and written by the core (text art, --info, --matrix, or a file in a format
+// the core writes); returns the exit status.
+int RunCoreSymbol(const CliOptions& options);

@@ -1,6 +1,6 @@
 #include "cli/core/Handover.h"
 
-#include "cli/ExitStatus.h"
+#include "cli/core/ExitStatus.h"
 #include "cli/core/TerminalText.h"
 
 #include <sys/auxv.h>

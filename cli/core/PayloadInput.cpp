@@ -1,6 +1,6 @@
 #include "cli/core/PayloadInput.h"
 
-#include "cli/ExitStatus.h"
+#include "cli/core/ExitStatus.h"
 #include "files/FileAccess.h"
 
 #include <unistd.h>

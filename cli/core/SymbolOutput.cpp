@@ -1,6 +1,6 @@
 #include "cli/core/SymbolOutput.h"
 
-#include "cli/SymbolText.h"
+#include "cli/core/SymbolText.h"
 #include "encoder/EcLevel.h"
 
 #include <unistd.h>

@@ -9,13 +9,8 @@
 // through here.
 namespace TerminalText {
 
-// The C escape of one byte: \n, \r, \t, \0, \a, \b, \f, \v, any other as \xNN (ESC is \x1B).
-void AppendEscape(std::string& out, unsigned char byte);
-
-// `bytes` with every byte a terminal would obey shown as an escape: C0 controls but tab and line
-// feed (and a carriage return that ends a line), DEL, the C1 controls U+0080–U+009F, and bytes
-// that are not UTF-8 (a lone 0x9B is CSI to some terminals). Everything else, UTF-8 text
-// included, is kept.
+// `bytes` with every byte a terminal would obey shown as an escape (Escape::Shown, keeping tab,
+// line feed and a carriage return that ends a line): UTF-8 text is kept.
 std::string Visible(std::string_view bytes);
 
 bool IsTerminal(int fd);

@@ -1,9 +1,11 @@
-// quorlik-qr: one symbol to text art, --info, --matrix, PNG or SVG, with nothing but the encoder,
-// zlib and the C++ library loaded; every other command line runs the full program.
-#include "cli/ExitStatus.h"
-#include "cli/core/CoreCommandLine.h"
+// quorlik-qr: one symbol to text art, --info, --matrix, or a file in a format it writes, with
+// nothing but the encoder, zlib and the C++ library loaded; every other command line runs the
+// full program.
+#include "cli/core/CommandLine.h"
 #include "cli/core/CoreSymbol.h"
+#include "cli/core/ExitStatus.h"
 #include "cli/core/Handover.h"
+#include "cli/core/TerminalText.h"
 #include "cli/core/Usage.h"
 #include "files/FileAccess.h"
 
@@ -14,21 +16,21 @@
 int main(int argc, char** argv) {
     // A closed standard output must make our writes fail, not let a file opened later take fd 1.
     FileAccess::ReserveStandardDescriptors();
-    const std::optional<CoreCommandLine::Request> request = CoreCommandLine::Parse(argc, argv);
-    if (!request) return Handover::RunFullProgram(argv);
+    const ParsedCommandLine parsed =
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!CoreAnswers(parsed)) return Handover::RunFullProgram(argv);
+    if (!parsed.error.empty()) {
+        TerminalText::PrintError(parsed.error + " (try --help)");
+        return ExitBadUsage;
+    }
     FileAccess::RemoveTemporaryFilesOnStopSignals();
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);
-    switch (request->action) {
-    case CoreCommandLine::Action::Help:
-    case CoreCommandLine::Action::Version: {
-        const std::string text =
-            request->action == CoreCommandLine::Action::Help ? UsageText() : VersionText();
+    if (parsed.options.help || parsed.options.showVersion) {
+        const std::string text = parsed.options.help ? UsageText() : VersionText();
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? ExitDone : ExitBadUsage;
     }
-    case CoreCommandLine::Action::Symbol: break;
-    }
-    return RunCoreSymbol(*request);
+    return RunCoreSymbol(parsed.options);
 }

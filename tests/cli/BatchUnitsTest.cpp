@@ -13,7 +13,6 @@
 #include "encoder/clsQRCode.h"
 #include "payload/PayloadComposer.h"
 #include "payload/PayloadKinds.h"
-#include "raster/SvgSymbol.h"
 #include "tests/cli/ToolProcess.h"
 
 #include <QBuffer>
@@ -242,32 +241,6 @@ TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {
     EXPECT_EQ(Quoted(QStringLiteral("二维码")), "\"二维码\"");
     EXPECT_EQ(Quoted(QString::fromUtf8("a\0b\"c\\\n\x1B", 8)), R"("a\0b\"c\\\n\x1B")");
     EXPECT_EQ(EscapedControls(QString::fromUtf8("x\0\"y\"", 5)), R"(x\0"y")");
-}
-
-TEST(SvgOutput, OnePathWithAMarginInModules) {
-    clsQRCode encoder;
-    const QByteArray payload = "svg test";
-    const std::optional<QRSymbol> symbol = encoder.EncodeToMatrix(
-        reinterpret_cast<const std::uint8_t*>(payload.constData()), payload.size(), 0, 3, 0);
-    ASSERT_TRUE(symbol);
-    const QByteArray svg = SvgDocument(*symbol, 5);
-    const int side = symbol->side() + 8;
-    EXPECT_EQ(svg.count("<path"), 1);
-    EXPECT_NE(svg.indexOf("viewBox=\"0 0 " + QByteArray::number(side) + ' ' +
-                          QByteArray::number(side) + '"'),
-              -1);
-    EXPECT_NE(svg.indexOf("width=\"" + QByteArray::number(side * 5) + '"'), -1);
-    EXPECT_NE(svg.indexOf("shape-rendering=\"crispEdges\""), -1);
-    int dark = 0;
-    for (int r = 0; r < symbol->side(); ++r)
-        for (int c = 0; c < symbol->side(); ++c) dark += symbol->dark(r, c);
-    // Every run is "h<n>v1h-<n>z": the lengths add up to the dark modules.
-    int covered = 0;
-    const QByteArray d = svg.mid(svg.indexOf(" d=\"") + 4);
-    for (qsizetype i = d.indexOf('h'); i >= 0; i = d.indexOf('h', i + 1)) {
-        if (d[i + 1] != '-') covered += d.mid(i + 1, d.indexOf('v', i) - i - 1).toInt();
-    }
-    EXPECT_EQ(covered, dark);
 }
 
 TEST(JobRunning, EveryRowOnceInRowOrderAndAtMostJobsComputing) {

@@ -1,4 +1,5 @@
-#include "cli/CommandLine.h"
+#include "cli/core/CommandLine.h"
+#include "cli/core/Usage.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +7,17 @@
 
 namespace {
 
-ParsedCommandLine Parse(std::vector<std::string> arguments) {
-    return ParseCommandLine(arguments);
+// The full program's reading: the kinds and fields are those of payload/.
+ParsedCommandLine Parse(const std::vector<std::string>& arguments) {
+    static const PayloadFieldRules rules = {
+        {"text", "wifi", "contact"},
+        [](const std::string& kind) -> std::optional<std::vector<std::string>> {
+            if (kind == "text") return std::vector<std::string>{"text"};
+            if (kind == "wifi") return std::vector<std::string>{"ssid", "password"};
+            if (kind == "contact") return std::vector<std::string>{"name", "note", "email"};
+            return std::nullopt;
+        }};
+    return ParseCommandLine(arguments, &rules);
 }
 
 TEST(CommandLine, DefaultsAreTheWindowsSettings) {
@@ -20,8 +30,8 @@ TEST(CommandLine, DefaultsAreTheWindowsSettings) {
     EXPECT_EQ(parsed.options.text, "hello");
     EXPECT_FALSE(parsed.options.batch.has_value());
     EXPECT_EQ(parsed.options.terminalStyle, TerminalStyle::Automatic);
-    EXPECT_EQ(parsed.options.scale, 1);
-    EXPECT_EQ(parsed.options.margin, 4);
+    EXPECT_EQ(parsed.options.render.scale, 1);
+    EXPECT_EQ(parsed.options.render.margin, 4);
     EXPECT_EQ(parsed.options.kind, "text");
 }
 
@@ -82,21 +92,21 @@ TEST(CommandLine, TypeIsTerminalStyleOrTheFormatOfStandardOutput) {
     EXPECT_EQ(Parse({"--type=utf8", "x"}).options.terminalStyle, TerminalStyle::Utf8);
     const ParsedCommandLine svg = Parse({"-t", "svg", "-o", "-", "x"});
     ASSERT_EQ(svg.error, "");
-    EXPECT_EQ(svg.options.outputType, "svg");
+    EXPECT_EQ(svg.options.outputType, FileFormats::Format::Svg);
     EXPECT_EQ(svg.options.terminalStyle, TerminalStyle::Automatic);
 }
 
 TEST(CommandLine, ScaleAndMarginGoToTheSingleSymbolOrTheBatch) {
     const ParsedCommandLine single = Parse({"-s", "6", "--margin", "0", "-o", "a.svg", "x"});
     ASSERT_EQ(single.error, "");
-    EXPECT_EQ(single.options.scale, 6);
-    EXPECT_EQ(single.options.margin, 0);
+    EXPECT_EQ(single.options.render.scale, 6);
+    EXPECT_EQ(single.options.render.margin, 0);
     const ParsedCommandLine batch =
         Parse({"--batch", "r.csv", "--out-dir", "o", "--scale", "6", "--margin", "2"});
     ASSERT_EQ(batch.error, "");
-    EXPECT_EQ(batch.options.batch->scale, 6);
-    EXPECT_EQ(batch.options.batch->margin, 2);
-    EXPECT_EQ(Parse({"--margin", "1", "x"}).options.margin, 1); // the terminal art's margin
+    EXPECT_EQ(batch.options.batch->render.scale, 6);
+    EXPECT_EQ(batch.options.batch->render.margin, 2);
+    EXPECT_EQ(Parse({"--margin", "1", "x"}).options.render.margin, 1); // the terminal art's margin
 }
 
 TEST(CommandLine, ContentOptionsAreParsedInOrder) {
@@ -189,6 +199,90 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
     }
 }
 
+// The syntax scripts already use: compacted short options, a value after '=' or in the next
+// argument, every unknown option named at once, and the last missing or unexpected value first.
+TEST(CommandLine, SyntaxErrorsAreNamedAsTheArgumentsGaveThem) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--bogus", "--other"}, "unknown options: bogus, other"},
+        {{"-xyz"}, "unknown options: x, y, z"},
+        {{"-=x"}, "unknown options: =, x"},
+        {{"--lev", "H", "x"}, "unknown option 'lev'"},
+        {{"---x"}, "unknown option '-x'"},
+        {{"-ko"}, "missing value after '-ko'"},
+        {{"--bogus", "--mask"}, "missing value after '--mask'"},
+        {{"--info=2", "--mask"}, "missing value after '--mask'"},
+        {{"--bogus", "--info=2"}, "unexpected value after '--info'"},
+        {{"-k=x"}, "unexpected value after '-k'"},
+        {{"-lHk", "x"}, "--level wants L, M, Q or H, not \"Hk\""},
+        {{"-sv", "3"}, "--scale wants a whole number from 1 to 100, not \"v\""},
+    };
+    for (const auto& [arguments, error] : cases) EXPECT_EQ(Parse(arguments).error, error);
+    for (const std::vector<std::string>& usable : {std::vector<std::string>{"-kl", "H", "x"},
+                                                   {"-o=x.png", "x"},
+                                                   {"--o", "x.png", "x"},
+                                                   {"-l=H", "x"},
+                                                   {"--h"},
+                                                   {"-hV"},
+                                                   {"--", "--bogus"}})
+        EXPECT_EQ(Parse(usable).error, "") << usable[0];
+    EXPECT_EQ(Parse({"-o=x.png", "x"}).options.outputFile, "x.png");
+    EXPECT_EQ(Parse({"--", "--bogus"}).options.text, "--bogus");
+}
+
+TEST(CommandLine, ColoursInQrencodesSpelling) {
+    const ParsedCommandLine parsed =
+        Parse({"--foreground", "#1a2B3c", "--background=FFFFFF00", "-o", "a.png", "x"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.render.dark, (Colour{0x1A, 0x2B, 0x3C, 0xFF}));
+    EXPECT_EQ(parsed.options.render.light, (Colour{0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(Parse({"--batch", "r.csv", "--out-dir", "o", "--foreground", "800000"})
+                  .options.batch->render.dark,
+              (Colour{0x80, 0, 0, 0xFF}));
+    for (const char* bad : {"12345", "gg0000", "#1234567", "", "#", "1234567890"})
+        EXPECT_EQ(
+            Parse({"--foreground", bad, "-o", "a.png", "x"}).error.rfind("--foreground wants", 0),
+            0u)
+            << bad;
+    EXPECT_EQ(Parse({"--background", "FFFFFF00", "-o", "a.jpg", "x"}).error,
+              "jpg cannot be transparent; a colour with alpha below FF needs gif, png, tif, svg, "
+              "pdf, eps");
+    EXPECT_NE(
+        Parse({"--batch", "r.csv", "--out-dir", "o", "--format", "bmp", "--background", "00000000"})
+            .error,
+        "");
+    EXPECT_NE(Parse({"--foreground", "FF0000", "x"}).error, "");
+}
+
+// The core answers its help, version, usage errors and one symbol to text art, --info,
+// --matrix, PNG or SVG; everything else is the full program's.
+TEST(CommandLine, TheCoreAnswersWhatItCanWrite) {
+    const std::vector<std::vector<std::string>> core = {
+        {"x"},
+        {"--info", "-v", "3", "x"},
+        {"--matrix", "x"},
+        {"-o", "a.PNG", "x"},
+        {"-o", "-", "-t", "svg", "x"},
+        {"-t", "ascii", "x"},
+        {"--bogus"},
+        {"-l", "X", "x"},
+        {"--help"},
+        {"-V"},
+        {"--version", "--batch", "x.csv"},
+        {"-o", "a.webp", "x"},
+    };
+    const std::vector<std::vector<std::string>> full = {
+        {"-o", "x.jpg", "t"},          {"-o", "-", "-t", "gif"},
+        {"--compose", "-o", "x.png"},  {"--kind", "sms"},
+        {"--field", "x=1", "-l", "H"}, {"--batch", "x.csv", "--out-dir", "d"},
+        {"--decode", "x.png"},         {"-o", "x.eps", "t"},
+        {"-o", "x.pdf", "t"},
+    };
+    for (const auto& arguments : core)
+        EXPECT_TRUE(CoreAnswers(ParseCommandLine(arguments))) << arguments[0];
+    for (const auto& arguments : full)
+        EXPECT_FALSE(CoreAnswers(ParseCommandLine(arguments))) << arguments[0];
+}
+
 TEST(CommandLine, BatchSettings) {
     const ParsedCommandLine parsed = Parse({"--batch", "rows.csv", "--out-dir", "out", "--format",
                                             "svg", "--scale", "3", "--verify", "--jobs", "2"});
@@ -196,14 +290,14 @@ TEST(CommandLine, BatchSettings) {
     ASSERT_TRUE(parsed.options.batch.has_value());
     EXPECT_EQ(parsed.options.batch->csvFile, "rows.csv");
     EXPECT_EQ(parsed.options.batch->outDir, "out");
-    EXPECT_EQ(parsed.options.batch->format, "svg");
-    EXPECT_EQ(parsed.options.batch->scale, 3);
+    EXPECT_EQ(parsed.options.batch->format, FileFormats::Format::Svg);
+    EXPECT_EQ(parsed.options.batch->render.scale, 3);
     EXPECT_TRUE(parsed.options.batch->verify);
     EXPECT_EQ(parsed.options.batch->jobs, 2);
     const ParsedCommandLine defaults = Parse({"--batch", "rows.csv", "--out-dir", "out"});
-    EXPECT_EQ(defaults.options.batch->format, "png");
-    EXPECT_EQ(defaults.options.batch->scale, 8);
-    EXPECT_EQ(defaults.options.batch->margin, 4);
+    EXPECT_EQ(defaults.options.batch->format, FileFormats::Format::Png);
+    EXPECT_EQ(defaults.options.batch->render.scale, 8);
+    EXPECT_EQ(defaults.options.batch->render.margin, 4);
     EXPECT_EQ(defaults.options.batch->jobs, 0);
 }
 

@@ -2,7 +2,7 @@
 // by ours, every picture format, the output formats, and the files that must be refused.
 #include "cli/DecodeCommand.h"
 #include "encoder/clsQRCode.h"
-#include "raster/SvgSymbol.h"
+#include "raster/plain/SymbolFiles.h"
 #include "reading/SymbolReader.h"
 #include "tests/cli/ToolProcess.h"
 #include "tests/support/ZxingDecode.h"
@@ -121,7 +121,9 @@ TEST(DecodeCommand, InfoOfOurSymbolsInEveryOrientation) {
                                                 " mask=" + std::to_string(mask) +
                                                 " eci=26 text=订单 20261208：已发货\\\\完\n");
     }
-    const QString svg = WriteFile(folder + "/ours.svg", SvgDocument(OurSymbol(payload, 3, 0), 1));
+    const QString svg =
+        WriteFile(folder + "/ours.svg",
+                  QByteArray::fromStdString(SymbolFiles::Svg(OurSymbol(payload, 3, 0), 1, 4)));
     EXPECT_EQ(Decode({svg}).out, payload);
 }
 

@@ -7,6 +7,8 @@
 #include "files/FileAccess.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +87,31 @@ TEST(FilesWritten, AWriteProtectedFileIsNotReplacedByTheOutputOption) {
     EXPECT_TRUE(Mentions(run, "write-protected")) << run.err;
     EXPECT_EQ(Contents(folder + "/locked.png"), "precious");
     EXPECT_EQ(Entries(folder), std::vector<std::string>{"locked.png"});
+}
+
+// A single -o file is renamed into place whole but never synced, whichever program writes it and
+// in whatever format, as other command-line tools write; batches and the window sync.
+TEST(FilesWritten, ASingleFileIsNotSyncedWhateverWritesIt) {
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        GTEST_SKIP() << "strace is not installed";
+    const QString folder = TemporaryFolder();
+    for (const QStringList& arguments : {QStringList{"-o", "a.png", "x"},
+                                         {"-o", "b.jpg", "x"},
+                                         {"-o", "c.svg", "x"},
+                                         {"-o", "d.pdf", "x"},
+                                         {"--compose", "-o", "e.png", "x"}}) {
+        QProcess strace;
+        strace.setWorkingDirectory(folder);
+        strace.start(QStringLiteral("strace"),
+                     QStringList{"-f", "-qq", "-e", "trace=fsync,fdatasync,syncfs,sync", "-o",
+                                 folder + "/calls", QStringLiteral(QUORLIK_QR_BINARY)} +
+                         arguments);
+        ASSERT_TRUE(strace.waitForFinished(60000));
+        EXPECT_EQ(strace.exitCode(), 0) << arguments.join(' ').toStdString();
+        QFile calls(folder + "/calls");
+        ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+        EXPECT_EQ(calls.readAll(), "") << arguments.join(' ').toStdString();
+    }
 }
 
 TEST(FilesWritten, AWriteProtectedFileFailsItsBatchRowAlone) {

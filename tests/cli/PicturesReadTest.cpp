@@ -3,7 +3,7 @@
 // every format, several symbols and frames, too little memory, and large photographs as logos.
 #include "cli/DecodeCommand.h"
 #include "encoder/clsQRCode.h"
-#include "raster/SvgSymbol.h"
+#include "raster/plain/SymbolFiles.h"
 #include "reading/LogoPicture.h"
 #include "tests/cli/ToolProcess.h"
 #include "tests/support/ZxingDecode.h"
@@ -132,7 +132,7 @@ TEST(PicturesRead, SvgNeverLoadsOtherFilesHoweverWrapped) {
         EXPECT_EQ(run.out, "") << file.toStdString();
     }
     // The same drawings without the reference still read, compressed or not.
-    const QByteArray own = SvgDocument(Matrix("own svg"), 4);
+    const QByteArray own = QByteArray::fromStdString(SymbolFiles::Svg(Matrix("own svg"), 4, 4));
     QByteArray commented = own;
     commented.insert(own.startsWith("<?xml") ? own.indexOf("?>") + 2 : 0, comment);
     EXPECT_EQ(Decode({WriteFile(folder + "/own.svg", commented)}).out, "own svg");

@@ -1,5 +1,5 @@
 // The single-symbol interface, run as the built binary the way scripts run it.
-#include "cli/SymbolText.h"
+#include "cli/core/SymbolText.h"
 #include "encoder/clsQRCode.h"
 #include "tests/cli/ToolProcess.h"
 #include "tests/support/ZxingDecode.h"

@@ -1,4 +1,4 @@
-#include "cli/SymbolText.h"
+#include "cli/core/SymbolText.h"
 
 #include "encoder/clsQRCode.h"
 

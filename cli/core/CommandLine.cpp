@@ -1,0 +1,502 @@
+#include "cli/core/CommandLine.h"
+
+#include "encoder/EcLevel.h"
+#include "files/FileAccess.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace {
+
+using FileFormats::Format;
+
+// ---- The options ----------------------------------------------------------------------------
+
+struct OptionRow {
+    char shortName; // '\0': none
+    const char* longName;
+    bool takesValue;
+};
+
+// Short spellings follow qrencode where it has the option. The order is the one in which
+// --decode names an option it does not take.
+constexpr OptionRow Options[] = {
+    {'l', "level", true},    {'v', "symversion", true}, {'m', "mask", true},
+    {'k', "kanji", false},   {0, "matrix", false},      {0, "info", false},
+    {'o', "output", true},   {'t', "type", true},       {'r', "read", true},
+    {'s', "scale", true},    {0, "margin", true},       {0, "foreground", true},
+    {0, "background", true}, {0, "compose", false},     {0, "logo", true},
+    {0, "kind", true},       {0, "field", true},        {0, "eci", false},
+    {0, "decode", false},    {0, "batch", true},        {0, "out-dir", true},
+    {0, "format", true},     {0, "encoding", true},     {0, "verify", false},
+    {'j', "jobs", true},     {'h', "help", false},      {'V', "version", false},
+};
+
+// A name after "--": the long name, or the one letter of a short one ("--o" is -o).
+const OptionRow* OptionNamed(const std::string& name) {
+    for (const OptionRow& row : Options)
+        if (name == row.longName || (row.shortName && name.size() == 1 && name[0] == row.shortName))
+            return &row;
+    return nullptr;
+}
+
+// ---- Scanning -------------------------------------------------------------------------------
+// Written by hand rather than with getopt_long: the syntax is the one scripts already use
+// (compacted short options whose value may follow an '=', long options never abbreviated,
+// every unknown option named at once), which getopt_long reads differently.
+
+struct Occurrence {
+    const OptionRow* option;
+    std::string value;
+};
+
+struct Scan {
+    std::vector<Occurrence> given; // in command-line order
+    std::vector<std::string> positionals;
+    std::string valueError;           // the last missing or unexpected value
+    std::vector<std::string> unknown; // names of unknown options, as given
+
+    std::string Error() const {
+        if (!valueError.empty()) return valueError;
+        if (unknown.size() == 1) return "unknown option '" + unknown.front() + "'";
+        if (unknown.empty()) return {};
+        std::string list;
+        for (const std::string& name : unknown) list += (list.empty() ? "" : ", ") + name;
+        return "unknown options: " + list;
+    }
+};
+
+// "--name", "--name=value" or "--name value".
+void ScanLong(const std::vector<std::string>& arguments, std::size_t& i, Scan& scan) {
+    const std::string& argument = arguments[i];
+    const std::string body = argument.substr(2);
+    const std::size_t equals = body.find('=');
+    const std::string name = body.substr(0, equals);
+    const OptionRow* option = OptionNamed(name);
+    if (!option) {
+        scan.unknown.push_back(name);
+    } else if (!option->takesValue) {
+        if (equals != std::string::npos)
+            scan.valueError = "unexpected value after '--" + name + "'";
+        else
+            scan.given.push_back({option, {}});
+    } else if (equals != std::string::npos) {
+        scan.given.push_back({option, body.substr(equals + 1)});
+    } else if (i + 1 < arguments.size()) {
+        scan.given.push_back({option, arguments[++i]});
+    } else {
+        scan.valueError = "missing value after '" + argument + "'";
+    }
+}
+
+// "-kl H", "-lH", "-l=H": letters in a row, the first that takes a value taking the rest.
+void ScanShort(const std::vector<std::string>& arguments, std::size_t& i, Scan& scan) {
+    const std::string& argument = arguments[i];
+    for (std::size_t at = 1; at < argument.size(); ++at) {
+        const OptionRow* option = OptionNamed(std::string(1, argument[at]));
+        const bool last = at + 1 == argument.size();
+        if (!option) {
+            scan.unknown.emplace_back(1, argument[at]);
+        } else if (!option->takesValue) {
+            if (!last && argument[at + 1] == '=') {
+                scan.valueError = std::string("unexpected value after '-") + argument[at] + "'";
+                return;
+            }
+            scan.given.push_back({option, {}});
+        } else if (!last) {
+            const std::size_t start = argument[at + 1] == '=' ? at + 2 : at + 1;
+            scan.given.push_back({option, argument.substr(start)});
+            return;
+        } else if (i + 1 < arguments.size()) {
+            scan.given.push_back({option, arguments[++i]});
+        } else {
+            scan.valueError = "missing value after '" + argument + "'";
+        }
+    }
+}
+
+Scan ScanArguments(const std::vector<std::string>& arguments) {
+    Scan scan;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") {
+            scan.positionals.insert(scan.positionals.end(), arguments.begin() + i + 1,
+                                    arguments.end());
+            break;
+        }
+        if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-')
+            ScanLong(arguments, i, scan);
+        else if (argument.size() > 1 && argument[0] == '-')
+            ScanShort(arguments, i, scan);
+        else
+            scan.positionals.push_back(argument);
+    }
+    return scan;
+}
+
+// ---- Reading the values ---------------------------------------------------------------------
+
+class Given {
+  public:
+    explicit Given(const Scan& scan) : scan_(scan) {}
+
+    bool IsSet(const char* name) const {
+        return std::any_of(scan_.given.begin(), scan_.given.end(),
+                           [&](const Occurrence& o) { return Is(o, name); });
+    }
+    // The last value of an option given more than once.
+    std::optional<std::string> Value(const char* name) const {
+        for (auto o = scan_.given.rbegin(); o != scan_.given.rend(); ++o)
+            if (Is(*o, name)) return o->value;
+        return std::nullopt;
+    }
+    std::vector<std::string> Values(const char* name) const {
+        std::vector<std::string> values;
+        for (const Occurrence& o : scan_.given)
+            if (Is(o, name)) values.push_back(o.value);
+        return values;
+    }
+    const std::vector<std::string>& Positionals() const { return scan_.positionals; }
+
+  private:
+    static bool Is(const Occurrence& o, const char* name) {
+        return std::string_view(o.option->longName) == name;
+    }
+    const Scan& scan_;
+};
+
+std::optional<int> WholeNumber(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return value;
+}
+
+// Reads an integer option value within [low, high] into target, or describes the problem.
+std::string SetInteger(const Given& given, const char* name, int low, int high, int& target) {
+    const std::optional<std::string> value = given.Value(name);
+    if (!value) return {};
+    const std::optional<int> number = WholeNumber(*value);
+    if (!number || *number < low || *number > high)
+        return std::string("--") + name + " wants a whole number from " + std::to_string(low) +
+               " to " + std::to_string(high) + ", not \"" + *value + "\"";
+    target = *number;
+    return {};
+}
+
+std::string SetLevel(const Given& given, int& target) {
+    const std::optional<std::string> value = given.Value("level");
+    if (!value) return {};
+    const std::optional<EcLevel> level =
+        value->size() == 1 ? LevelOfLetter(value->front()) : std::nullopt;
+    if (!level) return "--level wants L, M, Q or H, not \"" + *value + "\"";
+    target = LevelNumber(*level);
+    return {};
+}
+
+std::string ReadEncodeSettings(const Given& given, EncodeSettings& encode) {
+    encode.allowKanji = given.IsSet("kanji");
+    std::string problem = SetLevel(given, encode.ecLevel);
+    if (problem.empty()) problem = SetInteger(given, "symversion", 0, 40, encode.version);
+    if (problem.empty()) problem = SetInteger(given, "mask", 0, 7, encode.maskPattern);
+    return problem;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::optional<TerminalStyle> StyleNamed(const std::string& name) {
+    const std::string lower = Lower(name);
+    if (lower == "utf8") return TerminalStyle::Utf8;
+    if (lower == "ansi") return TerminalStyle::Ansi;
+    if (lower == "ascii") return TerminalStyle::Ascii;
+    return std::nullopt;
+}
+
+// -t names either the terminal art or the image format of "-o -".
+std::string ReadType(const Given& given, CliOptions& options) {
+    const std::optional<std::string> type = given.Value("type");
+    if (!type) return {};
+    if (const std::optional<TerminalStyle> style = StyleNamed(*type)) {
+        options.terminalStyle = *style;
+        return {};
+    }
+    if (const std::optional<Format> format = FileFormats::Named(*type)) {
+        options.outputType = format;
+        return {};
+    }
+    return "-t wants utf8, ansi, ascii or an image format (" + FileFormats::NameList() +
+           "), not \"" + *type + "\"";
+}
+
+// A user's value in a one-line message: quoted, control characters escaped.
+std::string Shown(const std::string& bytes) {
+    return FileAccess::QuotedName(bytes);
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+std::string ReadKind(const Given& given, const PayloadFieldRules& rules, CliOptions& options) {
+    const std::optional<std::string> kind = given.Value("kind");
+    if (!kind) return {};
+    options.composeFields = true;
+    if (!rules.fieldsOf(*kind))
+        return "--kind wants " + Joined(rules.kinds) + ", not " + Shown(*kind);
+    options.kind = *kind;
+    return {};
+}
+
+bool IsFieldName(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+    });
+}
+
+// Field names are checked here, against the kind, so that a typing error is a usage error
+// that lists the names the kind has.
+std::string ReadFields(const Given& given, const PayloadFieldRules& rules, CliOptions& options) {
+    const std::vector<std::string> known =
+        rules.fieldsOf(options.kind).value_or(std::vector<std::string>{});
+    for (const std::string& field : given.Values("field")) {
+        options.composeFields = true;
+        const std::size_t equals = field.find('=');
+        if (equals == std::string::npos || !IsFieldName(field.substr(0, equals)))
+            return "--field wants NAME=VALUE, not " + Shown(field);
+        const std::string name = field.substr(0, equals);
+        if (std::find(known.begin(), known.end(), name) == known.end())
+            return "--field " + name + ": kind " + options.kind + " has the fields " +
+                   Joined(known);
+        options.fields.emplace_back(name, field.substr(equals + 1));
+    }
+    return {};
+}
+
+std::string ReadPositionals(const Given& given, CliOptions& options) {
+    const std::vector<std::string>& positionals = given.Positionals();
+    if (options.decode) {
+        options.decodeFiles = positionals;
+        return {};
+    }
+    if (positionals.size() > 1) return "only one TEXT argument is allowed";
+    if (!positionals.empty()) options.text = positionals.front();
+    return {};
+}
+
+bool IsCharsetName(const std::string& name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == ':' ||
+               c == '-';
+    });
+}
+
+std::string ReadBatch(const Given& given, CliOptions& options) {
+    const std::optional<std::string> csvFile = given.Value("batch");
+    if (!csvFile) return {};
+    BatchSettings& batch = options.batch.emplace();
+    batch.csvFile = *csvFile;
+    batch.outDir = given.Value("out-dir").value_or("");
+    batch.verify = given.IsSet("verify");
+    batch.encoding = given.Value("encoding").value_or(batch.encoding);
+    if (const std::optional<std::string> format = given.Value("format")) {
+        const std::optional<Format> named = FileFormats::Named(*format);
+        if (!named)
+            return "--format wants " + FileFormats::NameList() + ", not \"" + *format + "\"";
+        batch.format = *named;
+    }
+    if (!IsCharsetName(batch.encoding))
+        return "--encoding wants the name of a character set, not \"" + batch.encoding + "\"";
+    std::string problem = SetInteger(given, "jobs", 1, 256, batch.jobs);
+    if (problem.empty()) problem = SetInteger(given, "scale", 1, 100, batch.render.scale);
+    if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, batch.render.margin);
+    return problem;
+}
+
+std::string SetColour(const Given& given, const char* name, Colour& target) {
+    const std::optional<std::string> value = given.Value(name);
+    if (!value) return {};
+    const std::optional<Colour> colour = Colour::Parse(*value);
+    if (!colour)
+        return std::string("--") + name +
+               " wants a colour RRGGBB or RRGGBBAA in hexadecimal, not " + Shown(*value);
+    target = *colour;
+    return {};
+}
+
+// The colours of -o, or of every picture of a batch.
+std::string ReadColours(const Given& given, CliOptions& options) {
+    options.coloured = given.IsSet("foreground") || given.IsSet("background");
+    RenderOptions& render = options.batch ? options.batch->render : options.render;
+    std::string problem = SetColour(given, "foreground", render.dark);
+    if (problem.empty()) problem = SetColour(given, "background", render.light);
+    return problem;
+}
+
+std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
+                        ParsedCommandLine& parsed) {
+    CliOptions& options = parsed.options;
+    options.help = given.IsSet("help");
+    options.showVersion = given.IsSet("version");
+    options.printMatrix = given.IsSet("matrix");
+    options.printInfo = given.IsSet("info");
+    options.compose = given.IsSet("compose");
+    options.eci = given.IsSet("eci");
+    options.decode = given.IsSet("decode");
+    options.outputFile = given.Value("output");
+    options.inputFile = given.Value("read");
+    options.logoFile = given.Value("logo");
+    if (std::string problem = ReadEncodeSettings(given, options.encode); !problem.empty())
+        return problem;
+    if (std::string problem = ReadType(given, options); !problem.empty()) return problem;
+    if (!rules) {
+        parsed.needsFieldRules = given.IsSet("kind") || given.IsSet("field");
+        if (parsed.needsFieldRules) return {};
+    } else {
+        if (std::string problem = ReadKind(given, *rules, options); !problem.empty())
+            return problem;
+        if (std::string problem = ReadFields(given, *rules, options); !problem.empty())
+            return problem;
+    }
+    for (const auto& step :
+         {ReadPositionals(given, options), ReadBatch(given, options), ReadColours(given, options)})
+        if (!step.empty()) return step;
+    if (options.batch) return {};
+    std::string problem = SetInteger(given, "scale", 1, 100, options.render.scale);
+    if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, options.render.margin);
+    return problem;
+}
+
+// ---- Combinations ---------------------------------------------------------------------------
+
+std::string NoTransparencyIn(Format format, const RenderOptions& render) {
+    if (FileFormats::RowOf(format).alpha || (render.dark.opaque() && render.light.opaque()))
+        return {};
+    std::string holding;
+    for (const FileFormats::Row& row : FileFormats::Table())
+        if (row.alpha) holding += (holding.empty() ? "" : ", ") + std::string(row.name);
+    return std::string(FileFormats::RowOf(format).name) +
+           " cannot be transparent; a colour with alpha below FF needs " + holding;
+}
+
+std::string ComposeCannotBe(Format format) {
+    std::string name(FileFormats::RowOf(format).name);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return "--compose makes a picture; it cannot be " + name;
+}
+
+std::string CheckBatchCombination(const CliOptions& o, const Given& given) {
+    if (o.batch->outDir.empty()) return "--batch needs --out-dir DIR";
+    if (o.text || o.inputFile || o.printMatrix || o.printInfo || o.outputFile ||
+        given.IsSet("type"))
+        return "--batch takes no TEXT, -r, -t, --matrix, --info or -o";
+    if (o.compose && FileFormats::RowOf(o.batch->format).vector)
+        return ComposeCannotBe(o.batch->format);
+    if (o.compose && (given.IsSet("scale") || given.IsSet("margin")))
+        return "--compose pictures are 240 x 240; drop --scale and --margin";
+    return NoTransparencyIn(o.batch->format, o.batch->render);
+}
+
+// The format of -o: its extension names it, or -t for standard output.
+std::string CheckOutputFile(const CliOptions& o, const Given& given) {
+    const std::string& file = *o.outputFile;
+    if (file.empty()) return "-o wants a file name, or - for standard output";
+    if (o.outputType && file != "-")
+        return "-t " + *given.Value("type") + " names the format of -o -";
+    if (file == "-" && (o.printInfo || o.printMatrix))
+        return "-o - writes the picture to standard output; --info and --matrix cannot share it";
+    if (file != "-" && !FileFormats::OfFileName(file))
+        return "-o " + file + ": the extension must name the format: " + FileFormats::NameList();
+    if (o.compose && FileFormats::RowOf(OutputFormat(o)).vector)
+        return ComposeCannotBe(OutputFormat(o));
+    return NoTransparencyIn(OutputFormat(o), o.render);
+}
+
+std::string CheckSingleCombination(const CliOptions& o, const Given& given) {
+    for (const char* name : {"out-dir", "format", "verify", "jobs", "encoding"})
+        if (given.IsSet(name)) return std::string("--") + name + " needs --batch";
+    if (o.text && o.inputFile) return "the payload is TEXT or -r FILE, not both";
+    if (o.outputType && !o.outputFile) return "-t " + *given.Value("type") + " needs -o -";
+    if (o.terminalStyle != TerminalStyle::Automatic &&
+        (o.outputFile || o.printInfo || o.printMatrix))
+        return "-t utf8, ansi and ascii draw on standard output; they do not go with -o, --info or "
+               "--matrix";
+    if (o.outputFile)
+        if (std::string problem = CheckOutputFile(o, given); !problem.empty()) return problem;
+    if (o.compose && !o.outputFile) return "--compose needs -o FILE";
+    if (o.compose && (given.IsSet("scale") || given.IsSet("margin")))
+        return "--compose pictures are 240 x 240; drop --scale and --margin";
+    if (given.IsSet("scale") && !o.outputFile) return "--scale sizes the picture of -o";
+    if (given.IsSet("margin") && !o.outputFile && (o.printInfo || o.printMatrix))
+        return "--margin shapes the picture and the terminal art, not --info or --matrix";
+    if (o.coloured && !o.outputFile)
+        return "--foreground and --background colour the picture of -o or of a batch";
+    return {};
+}
+
+// --decode reads pictures and writes payloads: nothing of the encoding side applies.
+std::string CheckDecodeCombination(const CliOptions& o, const Given& given) {
+    for (const OptionRow& row : Options) {
+        const std::string_view name = row.longName;
+        if (name != "decode" && name != "info" && given.IsSet(row.longName))
+            return "--decode takes only --info and the FILEs to read, not --" + std::string(name);
+    }
+    if (o.decodeFiles.empty()) return "--decode needs the FILEs to read";
+    return {};
+}
+
+// The composed payload replaces TEXT, -r and standard input; a batch's kinds are its columns.
+std::string CheckContentCombination(const CliOptions& o) {
+    if (o.composeFields && o.batch)
+        return "--batch takes the kind and fields from the CSV's columns, not --kind or --field";
+    if (o.composeFields && (o.text || o.inputFile))
+        return "--kind and --field compose the payload; they take no TEXT or -r";
+    if (o.eci && o.encode.allowKanji)
+        return "--eci declares UTF-8 and --kanji writes Shift JIS; choose one";
+    return {};
+}
+
+std::string CheckCombination(const CliOptions& o, const Given& given) {
+    if (o.help || o.showVersion) return {};
+    if (o.decode) return CheckDecodeCombination(o, given);
+    if (std::string problem = CheckContentCombination(o); !problem.empty()) return problem;
+    if (o.logoFile && !o.compose) return "--logo needs --compose";
+    if (o.batch) return CheckBatchCombination(o, given);
+    return CheckSingleCombination(o, given);
+}
+
+} // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                                   const PayloadFieldRules* rules) {
+    ParsedCommandLine parsed;
+    const Scan scan = ScanArguments(arguments);
+    parsed.error = scan.Error();
+    if (!parsed.error.empty()) return parsed;
+    const Given given(scan);
+    parsed.error = ReadOptions(given, rules, parsed);
+    if (parsed.error.empty() && !parsed.needsFieldRules)
+        parsed.error = CheckCombination(parsed.options, given);
+    return parsed;
+}
+
+FileFormats::Format OutputFormat(const CliOptions& options) {
+    if (!options.outputFile || *options.outputFile == "-")
+        return options.outputType.value_or(Format::Png);
+    return FileFormats::OfFileName(*options.outputFile).value_or(Format::Png);
+}
+
+bool CoreAnswers(const ParsedCommandLine& parsed) {
+    if (parsed.needsFieldRules) return false;
+    if (!parsed.error.empty()) return true;
+    const CliOptions& o = parsed.options;
+    if (o.help || o.showVersion) return true;
+    if (o.decode || o.batch || o.compose || o.composeFields || o.coloured) return false;
+    return !o.outputFile || FileFormats::RowOf(OutputFormat(o)).core;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "cli/core/SymbolOutput.h"
+#include "raster/plain/FileFormats.h"
+#include "raster/plain/RenderOptions.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The one command line of quorlik-qr, read into one request by both of its programs: the
+// Qt-free core answers the requests it can and hands every other command line, unchanged, to the
+// full program, which reads it again with the same parser and adds only what needs Qt (the
+// payload kinds' field names).
+
+// How the symbol is encoded; the defaults are the window's (automatic version, Q, mask 0,
+// no Kanji mode because payloads are UTF-8).
+struct EncodeSettings {
+    int ecLevel = 3;
+    int version = 0;
+    int maskPattern = 0;
+    bool allowKanji = false;
+};
+
+struct BatchSettings {
+    std::string csvFile;
+    std::string outDir;
+    FileFormats::Format format = FileFormats::Format::Png;
+    std::string encoding = "UTF-8"; // of the CSV file
+    RenderOptions render{8, 4};
+    bool verify = false;
+    int jobs = 0; // 0: one per core
+};
+
+using SymbolOutput::TerminalStyle;
+
+struct CliOptions {
+    EncodeSettings encode;
+    bool help = false;
+    bool showVersion = false;
+    bool printMatrix = false;
+    bool printInfo = false;
+    std::optional<std::string> outputFile;         // "-": standard output
+    std::optional<FileFormats::Format> outputType; // -t: the image format of "-o -"
+    TerminalStyle terminalStyle = TerminalStyle::Automatic;
+    std::optional<std::string> text;      // absent or "-": read standard input
+    std::optional<std::string> inputFile; // -r: the payload's bytes come from this file
+    RenderOptions render;                 // of -o (the margin also of the terminal art)
+    bool coloured = false;                // --foreground or --background given
+    bool compose = false;
+    std::optional<std::string> logoFile;
+    std::optional<BatchSettings> batch;
+    // What the payload is made from, as the window's pages make it.
+    std::string kind = "text";
+    std::vector<std::pair<std::string, std::string>> fields; // in command-line order
+    bool composeFields = false; // --kind or --field given: the payload is composed, not read
+    bool eci = false;
+    bool decode = false;
+    std::vector<std::string> decodeFiles; // with decode: the pictures to read
+};
+
+// The payload kinds and their fields, which the full program knows: a kind's field names, or
+// nothing for a kind that does not exist.
+struct PayloadFieldRules {
+    std::vector<std::string> kinds;
+    std::function<std::optional<std::vector<std::string>>(const std::string& kind)> fieldsOf;
+};
+
+struct ParsedCommandLine {
+    CliOptions options;
+    std::string error; // one line; empty when the command line is usable
+    // Read without the field rules, the command line names a kind or a field: only the full
+    // program can tell whether it is usable.
+    bool needsFieldRules = false;
+};
+
+// `rules` null: the core's reading, which stops where the kinds and fields would be checked.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                                   const PayloadFieldRules* rules = nullptr);
+
+// The format of -o: the extension's, or -t's (PNG by default) for standard output.
+FileFormats::Format OutputFormat(const CliOptions& options);
+
+// Whether the core answers this command line itself: its help, version, usage errors, and one
+// symbol from TEXT, -r or standard input to text art, --info, --matrix or a file in a format
+// it writes; everything else is the full program's.
+bool CoreAnswers(const ParsedCommandLine& parsed);

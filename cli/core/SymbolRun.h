@@ -1,0 +1,34 @@
+#pragma once
+
+#include "cli/core/CommandLine.h"
+#include "cli/core/PayloadInput.h"
+
+#include <functional>
+#include <string>
+
+struct QRSymbol;
+
+// The steps of one symbol's run that both programs share, so that a payload, a failure and a
+// written file are told the same way whichever program answers.
+namespace SymbolRun {
+
+// Prints "quorlik-qr: MESSAGE" and returns `status`.
+int Fail(int status, const std::string& message);
+
+// TEXT, -r FILE or standard input.
+PayloadInput::Payload ReadPayload(const CliOptions& options);
+
+// A file's bytes, or why there are none ("the picture is too large").
+struct FileBytes {
+    std::string bytes;
+    std::string problem;
+};
+
+// The picture of -o: "-" is standard output (never a terminal); a file replaces its name whole,
+// unsynced, as other command-line tools write a single file. Returns the exit status.
+int WriteOutput(const CliOptions& options, const std::function<FileBytes()>& encode);
+
+// --info, --matrix, or the terminal art when no file was asked for.
+int PrintText(const QRSymbol& symbol, const CliOptions& options);
+
+} // namespace SymbolRun
