@@ -12,6 +12,7 @@
 #include "cli/batch/RowOutput.h"
 #include "cli/batch/StopRequest.h"
 #include "cli/core/ExitStatus.h"
+#include "cli/core/SymbolRun.h"
 #include "cli/core/TerminalText.h"
 #include "composition/SymbolComposition.h"
 #include "files/FileAccess.h"
@@ -78,9 +79,8 @@ RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
     RowOutputSettings settings;
     settings.encode = options.encode;
     settings.outDir = outDir;
-    settings.format = ExportFormatOf(options.batch->format);
-    settings.scale = options.batch->render.scale;
-    settings.margin = options.batch->render.margin;
+    settings.format = options.batch->format;
+    settings.render = options.batch->render;
     settings.compose = options.compose;
     settings.paintLogo = options.logoFile.has_value();
     settings.verify = options.batch->verify;
@@ -109,8 +109,19 @@ QString MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettin
         return {};
     }
     if (!row.error.isEmpty()) return row.error;
+    RowOutputSettings coloured;
+    if (row.foreground || row.background) {
+        coloured = settings;
+        coloured.render.dark = row.foreground.value_or(settings.render.dark);
+        coloured.render.light = row.background.value_or(settings.render.light);
+        if (const std::string problem = UnusableColours(coloured.format, coloured.render);
+            !problem.empty())
+            return QString::fromStdString(problem);
+    }
     FileAccess::Error fileError;
-    QString error = WriteRowFile(encoder, row.payload, row.name, settings, &fileError);
+    QString error =
+        WriteRowFile(encoder, row.payload, row.name,
+                     row.foreground || row.background ? coloured : settings, &fileError);
     if (fileError.kind == FileAccess::ErrorKind::NoSpace && !StopRequest::ForFullDisk())
         notMade = 1;
     return notMade ? QString() : error;
@@ -224,6 +235,7 @@ int RunBatchCommand(const CliOptions& options) {
     if (!plan.error.isEmpty()) return CannotStart(plan.error);
     StartGuiSession();
     RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
+    SymbolRun::WarnIfInverted(settings.render);
     if (options.logoFile) {
         // The composition paints the logo's square once per size and thread and copies it into
         // every row's picture, so rows carry exactly the window's pixels.

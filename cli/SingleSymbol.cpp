@@ -3,11 +3,11 @@
 #include "cli/FieldPayload.h"
 #include "cli/GuiSession.h"
 #include "cli/LogoFile.h"
-#include "cli/batch/RowOutput.h"
 #include "cli/core/ExitStatus.h"
 #include "cli/core/PayloadInput.h"
 #include "cli/core/SymbolRun.h"
 #include "cli/core/SymbolText.h"
+#include "composition/SymbolComposition.h"
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
@@ -55,8 +55,7 @@ SymbolJob::Request RequestOf(const std::vector<std::uint8_t>& payload, const Cli
 }
 
 SymbolRun::FileBytes Encode(const ImageExport::Source& source, const CliOptions& options) {
-    const ImageExport::Encoded encoded =
-        ImageExport::Encode(source, ExportFormatOf(OutputFormat(options)));
+    const ImageExport::Encoded encoded = ImageExport::Encode(source, OutputFormat(options));
     if (!encoded.outcome.written)
         return {{}, ExportOutcome::EnglishText(encoded.outcome).toStdString()};
     return {encoded.bytes.toStdString(), {}};
@@ -70,8 +69,7 @@ int WriteImage(const ImageExport::Source& source, const CliOptions& options) {
 // nothing is the notice, and it is still written.
 int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& options) {
     ImageExport::Source source;
-    source.scale = options.render.scale;
-    source.margin = options.render.margin;
+    static_cast<RenderOptions&>(source) = options.render;
     if (!options.compose) {
         if (!symbol) return ExitDoesNotFit;
         source.symbol = &*symbol;
@@ -84,7 +82,9 @@ int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& option
         if (!loaded.picture) return Fail(ExitBadUsage, loaded.problem);
         logo = *loaded.picture;
     }
-    source.picture = SymbolJob::Composed(symbol, logo, CarriesLogo(options));
+    source.picture = SymbolJob::Composed(
+        symbol, logo, CarriesLogo(options), SymbolComposition::PictureSide,
+        SymbolComposition::ComposedFormat::Palette, {options.render.dark, options.render.light});
     return WriteImage(source, options);
 }
 
@@ -97,6 +97,7 @@ int RunSingleSymbol(const CliOptions& options) {
     const std::optional<QRSymbol> symbol =
         SymbolJob::Encode(encoder, RequestOf(payload.bytes, options));
     if (options.outputFile) {
+        SymbolRun::WarnIfInverted(options.render);
         const int status = WritePicture(symbol, options);
         if (status == ExitBadUsage) return status;
     }

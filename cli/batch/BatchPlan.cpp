@@ -41,6 +41,21 @@ QString MissingKindColumns(const CsvColumns& columns, const QStringList& fields)
              names.join(QStringLiteral(", ")));
 }
 
+// The columns foreground and background, when the header has them and the row fills them.
+QString ReadColours(const CsvColumns& columns, const QStringList& fields, PlannedRow& row) {
+    for (const auto& [column, colour] :
+         {std::pair{QStringLiteral("foreground"), &row.foreground},
+          std::pair{QStringLiteral("background"), &row.background}}) {
+        const QString cell = columns.Cell(fields, column).trimmed();
+        if (cell.isEmpty()) continue;
+        *colour = Colour::Parse(cell.toStdString());
+        if (!*colour)
+            return QStringLiteral("%1 %2 is not a colour RRGGBB or RRGGBBAA")
+                .arg(column, QuotedText(cell));
+    }
+    return {};
+}
+
 void PlanRow(const CsvColumns& columns, const QStringList& fields, PlannedRow& row) {
     const OutputName name =
         MakeOutputName(columns.Cell(fields, QStringLiteral("file")), row.number);
@@ -49,7 +64,9 @@ void PlanRow(const CsvColumns& columns, const QStringList& fields, PlannedRow& r
         return;
     }
     row.name = name.relativePath;
-    if (fields.size() <= columns.Count()) row.error = MissingKindColumns(columns, fields);
+    row.error = ReadColours(columns, fields, row);
+    if (row.error.isEmpty() && fields.size() <= columns.Count())
+        row.error = MissingKindColumns(columns, fields);
     if (!row.error.isEmpty()) return;
     const RowPayload payload = ComposeRowPayload(columns, fields);
     row.error = payload.error;
@@ -81,9 +98,10 @@ void RefuseRepeatedNames(std::vector<PlannedRow>& rows) {
 QString HeaderProblem(const CsvColumns& columns) {
     if (const QStringList repeated = columns.RepeatedNames(); !repeated.isEmpty())
         return QStringLiteral("the header names column %1 twice").arg(QuotedText(repeated.front()));
-    const qsizetype fieldColumns = columns.Count() - columns.UnusedNames().size() -
-                                   columns.Has(QStringLiteral("file")) -
-                                   columns.Has(QStringLiteral("kind"));
+    const qsizetype fieldColumns =
+        columns.Count() - columns.UnusedNames().size() - columns.Has(QStringLiteral("file")) -
+        columns.Has(QStringLiteral("kind")) - columns.Has(QStringLiteral("foreground")) -
+        columns.Has(QStringLiteral("background"));
     if (fieldColumns <= 0)
         return QStringLiteral("the header names no field of any kind (text; to, subject, body; "
                               "title, url; phone; name, company, mobile, note, email, address)");

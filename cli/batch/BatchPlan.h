@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "raster/plain/RenderOptions.h"
+
+#include <optional>
+
 #include <vector>
 
 class CsvReader;
@@ -17,6 +21,9 @@ struct PlannedRow {
     QByteArray payload; // UTF-8, what the symbol holds
     QString name;       // relative to the output folder, without extension
     QString error;      // set when the row cannot be made at all
+    // The row's own colours, from the columns foreground and background.
+    std::optional<Colour> foreground;
+    std::optional<Colour> background;
 };
 
 struct BatchPlan {

@@ -2,9 +2,11 @@
 
 #include "cli/batch/MemoryBudget.h"
 #include "cli/batch/Verifier.h"
+#include "composition/SymbolComposition.h"
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
+#include "raster/plain/SymbolDrawing.h"
 
 namespace {
 
@@ -68,17 +70,18 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
                 TooBigForTheBudget(RowMemoryNeed(ComposedSide, settings.format, settings.verify),
                                    settings.budget->Total()),
                 {}};
-        SymbolJob::Made made =
-            SymbolJob::Make(encoder, RequestOf(payload, settings), settings.logo);
+        SymbolJob::Made made = SymbolJob::Make(encoder, RequestOf(payload, settings), settings.logo,
+                                               SymbolComposition::PictureSide,
+                                               SymbolComposition::ComposedFormat::Palette,
+                                               {settings.render.dark, settings.render.light});
         if (!made.symbol) return {{}, TooLong(payload, settings.encode), {}};
         source.picture = std::move(made.composed);
     } else {
         symbol = SymbolJob::Encode(encoder, RequestOf(payload, settings));
         if (!symbol) return {{}, TooLong(payload, settings.encode), {}};
         source.symbol = &*symbol;
-        source.scale = settings.scale;
-        source.margin = settings.margin;
-        const qint64 side = qint64(symbol->side() + 2 * settings.margin) * settings.scale;
+        static_cast<RenderOptions&>(source) = settings.render;
+        const qint64 side = SymbolDrawing::PictureSide(*symbol, settings.render);
         if (!takeMemoryFor(side))
             return {{},
                     TooBigForTheBudget(RowMemoryNeed(side, settings.format, settings.verify),
@@ -92,17 +95,20 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
 
 } // namespace
 
-std::size_t RowMemoryNeed(qint64 side, ImageExport::Format format, bool verify) {
+std::size_t RowMemoryNeed(qint64 side, FileFormats::Format format, bool verify) {
     // Peak bytes per picture pixel as measured per writer: the 1-bit picture, its conversion to
     // the writer's pixel format and the encoded file growing in memory.
     const auto perPixel = [format]() -> double {
+        using FileFormats::Format;
         switch (format) {
-        case ImageExport::Format::Png: return 1;
-        case ImageExport::Format::Gif: return 3;
-        case ImageExport::Format::Jpeg: return 5;
-        case ImageExport::Format::Tiff: return 7;
-        case ImageExport::Format::Bmp: return 8;
-        case ImageExport::Format::Svg: return 0.25;
+        case Format::Png: return 1;
+        case Format::Gif: return 3;
+        case Format::Jpeg: return 5;
+        case Format::Tiff: return 7;
+        case Format::Bmp: return 8;
+        case Format::Svg:
+        case Format::Eps: return 0.25;
+        case Format::Pdf: return 0.5;
         }
         return 8;
     };
@@ -121,8 +127,8 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
         if (QString problem = VerifyEncodedFile(file.bytes, payload); !problem.isEmpty())
             return problem;
     }
-    const std::string path =
-        (name + QLatin1Char('.') + ImageExport::ExtensionOf(settings.format)).toStdString();
+    const std::string path = name.toStdString() + '.' +
+                             std::string(FileFormats::RowOf(settings.format).extensions.front());
     // The batch makes every file durable at once before its summary.
     FileAccess::ReplaceOptions options{settings.outDir, FileAccess::Durability::Deferred};
     const FileAccess::Error error = FileAccess::ReplaceFile(

@@ -12,21 +12,14 @@
 
 class MemoryBudget;
 
-// The export's name for a format of the command line.
-inline ImageExport::Format ExportFormatOf(FileFormats::Format format) {
-    const std::string_view name = FileFormats::RowOf(format).name;
-    return ImageExport::FormatNamed(QString::fromLatin1(name.data(), qsizetype(name.size())))
-        .value_or(ImageExport::Format::Png);
-}
 class clsQRCode;
 
 // How every row of a batch becomes a file.
 struct RowOutputSettings {
     EncodeSettings encode;
     int outDir = AT_FDCWD; // the open output folder; every file is placed inside it
-    ImageExport::Format format = ImageExport::Format::Png;
-    int scale = 8;  // pixels per module, without compose
-    int margin = 4; // light modules round the symbol, without compose
+    FileFormats::Format format = FileFormats::Format::Png;
+    RenderOptions render{8, 4}; // without compose: pixels a module, quiet zone, colours
     bool compose = false;
     bool paintLogo = false;
     QImage logo;
@@ -37,7 +30,7 @@ struct RowOutputSettings {
 
 // About the most memory a row holds at once for a picture `side` pixels square: the picture in
 // the writer's pixel format, the encoded file, and with verify the picture read back.
-std::size_t RowMemoryNeed(qint64 side, ImageExport::Format format, bool verify);
+std::size_t RowMemoryNeed(qint64 side, FileFormats::Format format, bool verify);
 
 // Encodes the payload into the file's bytes, with verify reads those bytes back, and only then
 // places outDir/name.extension (never through a symbolic link, never outside outDir). Returns

@@ -27,7 +27,8 @@ QStringList CsvColumns::UnusedNames() const {
     QStringList unused;
     for (const QString& name : header_) {
         const bool used = name == QStringLiteral("file") || name == QStringLiteral("kind") ||
-                          IsFieldOfAnyKind(name);
+                          name == QStringLiteral("foreground") ||
+                          name == QStringLiteral("background") || IsFieldOfAnyKind(name);
         if (!used) unused.append(name);
     }
     return unused;

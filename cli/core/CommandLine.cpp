@@ -2,6 +2,7 @@
 
 #include "encoder/EcLevel.h"
 #include "files/FileAccess.h"
+#include "raster/plain/ColourContrast.h"
 
 #include <algorithm>
 #include <cctype>
@@ -375,20 +376,17 @@ std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
 
 // ---- Combinations ---------------------------------------------------------------------------
 
-std::string NoTransparencyIn(Format format, const RenderOptions& render) {
-    if (FileFormats::RowOf(format).alpha || (render.dark.opaque() && render.light.opaque()))
-        return {};
-    std::string holding;
-    for (const FileFormats::Row& row : FileFormats::Table())
-        if (row.alpha) holding += (holding.empty() ? "" : ", ") + std::string(row.name);
-    return std::string(FileFormats::RowOf(format).name) +
-           " cannot be transparent; a colour with alpha below FF needs " + holding;
-}
-
 std::string ComposeCannotBe(Format format) {
     std::string name(FileFormats::RowOf(format).name);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return "--compose makes a picture; it cannot be " + name;
+}
+
+// A transparent colour in a format without transparency is refused whatever the colours; the
+// contrast of colours the user chose is checked too.
+std::string CheckColours(const CliOptions& o, Format format, const RenderOptions& render) {
+    if (o.coloured) return UnusableColours(format, render);
+    return FileFormats::ColourProblem(format, render).value_or(std::string());
 }
 
 std::string CheckBatchCombination(const CliOptions& o, const Given& given) {
@@ -400,7 +398,7 @@ std::string CheckBatchCombination(const CliOptions& o, const Given& given) {
         return ComposeCannotBe(o.batch->format);
     if (o.compose && (given.IsSet("scale") || given.IsSet("margin")))
         return "--compose pictures are 240 x 240; drop --scale and --margin";
-    return NoTransparencyIn(o.batch->format, o.batch->render);
+    return CheckColours(o, o.batch->format, o.batch->render);
 }
 
 // The format of -o: its extension names it, or -t for standard output.
@@ -415,7 +413,7 @@ std::string CheckOutputFile(const CliOptions& o, const Given& given) {
         return "-o " + file + ": the extension must name the format: " + FileFormats::NameList();
     if (o.compose && FileFormats::RowOf(OutputFormat(o)).vector)
         return ComposeCannotBe(OutputFormat(o));
-    return NoTransparencyIn(OutputFormat(o), o.render);
+    return CheckColours(o, OutputFormat(o), o.render);
 }
 
 std::string CheckSingleCombination(const CliOptions& o, const Given& given) {
@@ -486,6 +484,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     return parsed;
 }
 
+std::string UnusableColours(FileFormats::Format format, const RenderOptions& render) {
+    return FileFormats::ColourProblem(format, render)
+        .value_or(ContrastProblem(render.dark, render.light).value_or(std::string()));
+}
+
 FileFormats::Format OutputFormat(const CliOptions& options) {
     if (!options.outputFile || *options.outputFile == "-")
         return options.outputType.value_or(Format::Png);
@@ -497,6 +500,6 @@ bool CoreAnswers(const ParsedCommandLine& parsed) {
     if (!parsed.error.empty()) return true;
     const CliOptions& o = parsed.options;
     if (o.help || o.showVersion) return true;
-    if (o.decode || o.batch || o.compose || o.composeFields || o.coloured) return false;
+    if (o.decode || o.batch || o.compose || o.composeFields) return false;
     return !o.outputFile || FileFormats::RowOf(OutputFormat(o)).core;
 }

@@ -83,6 +83,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
 // The format of -o: the extension's, or -t's (PNG by default) for standard output.
 FileFormats::Format OutputFormat(const CliOptions& options);
 
+// Why a picture in `format` cannot have these colours (a transparent colour in a format without
+// transparency, too little contrast for readers); empty when it can.
+std::string UnusableColours(FileFormats::Format format, const RenderOptions& render);
+
 // Whether the core answers this command line itself: its help, version, usage errors, and one
 // symbol from TEXT, -r or standard input to text art, --info, --matrix or a file in a format
 // it writes; everything else is the full program's.

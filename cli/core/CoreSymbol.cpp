@@ -4,6 +4,7 @@
 #include "cli/core/SymbolOutput.h"
 #include "cli/core/SymbolRun.h"
 #include "encoder/clsQRCode.h"
+#include "raster/plain/SymbolDrawing.h"
 #include "raster/plain/SymbolFiles.h"
 
 #include <optional>
@@ -12,13 +13,17 @@ namespace {
 
 using SymbolRun::FileBytes;
 
+// The formats the core writes: those of the plain writers, drawn once.
 FileBytes Encode(const QRSymbol& symbol, const CliOptions& options) {
-    const RenderOptions& render = options.render;
-    if (!SymbolFiles::Drawable(symbol, render.scale, render.margin))
-        return {{}, SymbolFiles::TooLargeText(symbol, render.scale, render.margin)};
-    if (OutputFormat(options) == FileFormats::Format::Svg)
-        return {SymbolFiles::Svg(symbol, render.scale, render.margin), {}};
-    std::string png = SymbolFiles::Png(symbol, render.scale, render.margin);
+    if (!SymbolDrawing::Drawable(symbol, options.render))
+        return {{}, SymbolDrawing::TooLargeText(symbol, options.render)};
+    const SymbolDrawing::Drawing drawing = SymbolDrawing::Draw(symbol, options.render);
+    switch (OutputFormat(options)) {
+    case FileFormats::Format::Svg: return {SymbolFiles::Svg(drawing), {}};
+    case FileFormats::Format::Eps: return {SymbolFiles::Eps(drawing), {}};
+    default: break;
+    }
+    std::string png = SymbolFiles::Png(drawing);
     if (png.empty()) return {{}, SymbolFiles::PngFailedText};
     return {std::move(png), {}};
 }
@@ -38,6 +43,7 @@ int RunCoreSymbol(const CliOptions& options) {
     if (!symbol)
         return SymbolRun::Fail(ExitDoesNotFit,
                                SymbolOutput::DoesNotFitMessage(e.ecLevel, e.version));
+    if (options.outputFile) SymbolRun::WarnIfInverted(options.render);
     if (options.outputFile)
         if (const int status =
                 SymbolRun::WriteOutput(options, [&] { return Encode(*symbol, options); });

@@ -5,6 +5,7 @@
 #include "cli/core/SymbolText.h"
 #include "cli/core/TerminalText.h"
 #include "files/FileAccess.h"
+#include "raster/plain/ColourContrast.h"
 
 #include <unistd.h>
 
@@ -45,6 +46,13 @@ int WriteOutput(const CliOptions& options, const std::function<FileBytes()>& enc
                                         : FileAccess::ReplaceFile(file, encoded.bytes, placing);
     if (error.failed()) return Fail(ExitBadUsage, FileAccess::Describe(error));
     return ExitDone;
+}
+
+void WarnIfInverted(const RenderOptions& render) {
+    if (Inverted(render.dark, render.light))
+        TerminalText::PrintError("note: the modules are lighter than the background (" +
+                                 HexOf(render.dark) + " on " + HexOf(render.light) +
+                                 "); some readers cannot read inverted symbols");
 }
 
 int PrintText(const QRSymbol& symbol, const CliOptions& options) {

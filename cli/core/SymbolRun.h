@@ -28,6 +28,9 @@ struct FileBytes {
 // unsynced, as other command-line tools write a single file. Returns the exit status.
 int WriteOutput(const CliOptions& options, const std::function<FileBytes()>& encode);
 
+// One line on standard error when the dark modules are the lighter ones.
+void WarnIfInverted(const RenderOptions& render);
+
 // --info, --matrix, or the terminal art when no file was asked for.
 int PrintText(const QRSymbol& symbol, const CliOptions& options);
 

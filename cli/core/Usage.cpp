@@ -26,12 +26,17 @@ output (default: the symbol as text art on standard output):
   -t, --type TYPE       utf8 (half blocks; coloured on a terminal unless
                         NO_COLOR is set), ansi (half blocks, black on white
                         colour escapes) or ascii ("##" a dark module); or the
-                        image format of -o -: png, jpg, gif, tif, bmp, svg
+                        image format of -o -: png, jpg, gif, tif, bmp, svg,
+                        eps, pdf
   -o, --output FILE     write a picture in the format the extension names:
-                        png, jpg/jpeg, gif, tif/tiff, bmp or svg; "-" writes
-                        PNG (or -t's format) to standard output
+                        png, jpg/jpeg, gif, tif/tiff, bmp, svg, eps or pdf;
+                        "-" writes PNG (or -t's format) to standard output
   -s, --scale N         pixels per module of -o, 1..100, default 1
       --margin N        light modules around the symbol, default 4
+      --foreground RRGGBB[AA]  colour of the dark modules, default 000000
+      --background RRGGBB[AA]  colour of the light ones, default FFFFFF; AA 00
+                        is transparent (not in jpg or bmp); pairs of too
+                        little contrast for readers are refused
       --matrix          print the symbol as h lines of h characters, '1' dark,
                         '0' light, no margin
       --info            print version=V level=L mask=M bits=D
@@ -56,7 +61,9 @@ batch (one picture per CSV row; columns file, kind and the kind's fields):
       --batch FILE.csv  CSV with a header row; kinds text, mail, bookmark,
                         sms, contact, wifi, vcard
       --out-dir DIR     existing folder for the pictures
-      --format F        png (default), jpg, gif, tif, bmp or svg
+      --format F        png (default), jpg, gif, tif, bmp, svg, eps or pdf;
+                        --foreground and --background apply to every row,
+                        columns foreground and background to their row
       --encoding NAME   the CSV's character set, default UTF-8 (GB18030: GBK)
   -s, --scale N         pixels per module without --compose, default 8
       --margin N        light modules around the symbol, default 4

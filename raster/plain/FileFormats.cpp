@@ -26,7 +26,7 @@ const std::vector<Row>& Table() {
         {Format::Tiff, "tif", {"tif", "tiff"}, true, false, false},
         {Format::Svg, "svg", {"svg"}, true, true, true},
         {Format::Pdf, "pdf", {"pdf"}, true, true, false},
-        {Format::Eps, "eps", {"eps"}, true, true, false},
+        {Format::Eps, "eps", {"eps"}, true, true, true},
     };
     return table;
 }

@@ -179,9 +179,7 @@ TEST(BatchLogo, CutOffPicturesAreRefusedAsTheWindowRefusesThem) {
     for (const char* format : {"jpg", "gif", "bmp"}) {
         ImageExport::Source source;
         source.picture = logo;
-        const QByteArray bytes =
-            ImageExport::Encode(source, *ImageExport::FormatNamed(QString::fromLatin1(format)))
-                .bytes;
+        const QByteArray bytes = ImageExport::Encode(source, *FileFormats::Named(format)).bytes;
         ASSERT_FALSE(bytes.isEmpty()) << format;
         const QString whole = WriteFile(folder + "/logo." + format, bytes);
         const QString half = WriteFile(folder + "/half." + format, bytes.left(bytes.size() / 2));

@@ -100,26 +100,33 @@ TEST(BatchFailures, BadRowsFailAloneWithTheirRowNumbers) {
     const QString folder = TemporaryFolder();
     const QString out = NewFolder(folder, "out");
     const QByteArray tooLong(1700, 'x'); // 40-Q holds 1663 bytes of text
-    const QString csv = WriteCsv(folder, "file,kind,text\n"
-                                         "ok1,text,first\n"
+    const QString csv = WriteCsv(folder, "file,kind,text,foreground,background\n"
+                                         "ok1,text,first,,\n"
                                          "long,text," +
                                              tooLong +
-                                             "\n"
-                                             "../escape,text,up\n"
-                                             "/tmp/absolute,text,abs\n"
-                                             "fax,fax,no such kind\n"
-                                             "ok2,text,last\n");
+                                             ",,\n"
+                                             "../escape,text,up,,\n"
+                                             "/tmp/absolute,text,abs,,\n"
+                                             "fax,fax,no such kind,,\n"
+                                             "ok2,text,last,#1A237E,ffffff00\n"
+                                             "red,text,pale,gg0000,\n"
+                                             "grey,text,pale,777777,888888\n");
     const ToolRun run = RunTool({"--batch", csv, "--out-dir", out, "--jobs", "2"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(RowsWritten(run), 2);
     const QString err = QString::fromUtf8(run.err);
     for (const char* label :
-         {"row 2 (line 3)", "row 3 (line 4)", "row 4 (line 5)", "row 5 (line 6)"})
+         {"row 2 (line 3)", "row 3 (line 4)", "row 4 (line 5)", "row 5 (line 6)",
+          "row 7 (line 8): foreground \"gg0000\" is not a colour",
+          "row 8 (line 9): the colours 777777 and 888888 have a contrast ratio of 1.2"})
         EXPECT_NE(err.indexOf(QString::fromUtf8(label)), -1) << label << "\n"
                                                              << run.err.toStdString();
-    EXPECT_EQ(err.count('\n'), 4);
+    EXPECT_EQ(err.count('\n'), 6);
     EXPECT_EQ(ReadBack(out + "/ok1.png"), "first");
     EXPECT_EQ(ReadBack(out + "/ok2.png"), "last");
+    const QImage coloured(out + "/ok2.png");
+    EXPECT_EQ(coloured.pixel(0, 0), qRgba(0xFF, 0xFF, 0xFF, 0)); // the transparent background
+    EXPECT_TRUE(coloured.colorTable().contains(qRgb(0x1A, 0x23, 0x7E)));
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2);
     EXPECT_FALSE(QFile::exists(folder + "/escape.png"));
     EXPECT_FALSE(QFile::exists("/tmp/absolute.png"));

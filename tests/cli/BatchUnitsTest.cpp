@@ -302,7 +302,7 @@ TEST(BatchMemory, SharesAreTakenAndGivenBackAndOversizeRequestsRefused) {
 }
 
 TEST(BatchMemory, RowNeedsGrowWithThePictureAndTheWriter) {
-    using ImageExport::Format;
+    using FileFormats::Format;
     const qint64 side = 10000;
     EXPECT_LT(RowMemoryNeed(side, Format::Png, false), RowMemoryNeed(side, Format::Bmp, false));
     EXPECT_LT(RowMemoryNeed(side, Format::Bmp, false), RowMemoryNeed(side, Format::Bmp, true));

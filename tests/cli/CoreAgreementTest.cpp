@@ -92,6 +92,13 @@ const QList<QStringList> CoreCommandLines = {
     {QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("hello")},
     {QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("-t"), QStringLiteral("svg"),
      QStringLiteral("hello")},
+    {QStringLiteral("-o"), QStringLiteral("x.png"), QStringLiteral("--foreground"),
+     QStringLiteral("#1a237e"), QStringLiteral("--background"), QStringLiteral("FFFFFF00"),
+     QStringLiteral("hello")},
+    {QStringLiteral("-o"), QStringLiteral("x.svg"), QStringLiteral("--background"),
+     QStringLiteral("fff8e1"), QStringLiteral("hello")},
+    {QStringLiteral("-o"), QStringLiteral("x.eps"), QStringLiteral("-s"), QStringLiteral("2"),
+     QStringLiteral("hello")},
     {QStringLiteral("--help")},
     {QStringLiteral("-V")},
 };

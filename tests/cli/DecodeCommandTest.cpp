@@ -121,9 +121,9 @@ TEST(DecodeCommand, InfoOfOurSymbolsInEveryOrientation) {
                                                 " mask=" + std::to_string(mask) +
                                                 " eci=26 text=订单 20261208：已发货\\\\完\n");
     }
-    const QString svg =
-        WriteFile(folder + "/ours.svg",
-                  QByteArray::fromStdString(SymbolFiles::Svg(OurSymbol(payload, 3, 0), 1, 4)));
+    const QString svg = WriteFile(folder + "/ours.svg",
+                                  QByteArray::fromStdString(SymbolFiles::Svg(
+                                      SymbolDrawing::Draw(OurSymbol(payload, 3, 0), {1, 4}))));
     EXPECT_EQ(Decode({svg}).out, payload);
 }
 

@@ -132,7 +132,8 @@ TEST(PicturesRead, SvgNeverLoadsOtherFilesHoweverWrapped) {
         EXPECT_EQ(run.out, "") << file.toStdString();
     }
     // The same drawings without the reference still read, compressed or not.
-    const QByteArray own = QByteArray::fromStdString(SymbolFiles::Svg(Matrix("own svg"), 4, 4));
+    const QByteArray own =
+        QByteArray::fromStdString(SymbolFiles::Svg(SymbolDrawing::Draw(Matrix("own svg"), {4, 4})));
     QByteArray commented = own;
     commented.insert(own.startsWith("<?xml") ? own.indexOf("?>") + 2 : 0, comment);
     EXPECT_EQ(Decode({WriteFile(folder + "/own.svg", commented)}).out, "own svg");

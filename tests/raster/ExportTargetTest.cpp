@@ -163,6 +163,6 @@ TEST(ColourContrast, PairsReadersCannotResolveAreRefusedAndInversionIsTold) {
         EXPECT_EQ(Inverted(dark, light), pair.inverted);
     }
     EXPECT_EQ(ContrastProblem(*Colour::Parse("777777"), *Colour::Parse("888888")),
-              "the colours 777777 and 888888 have a contrast ratio of 1.2, below the 2.0 that "
+              "the colours 777777 and 888888 have a contrast ratio of 1.2, below the 4.5 that "
               "readers need");
 }
