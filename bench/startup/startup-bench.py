@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Start-up time of single-shot commands, run interleaved so that both sides see the same machine.
 
-    startup-bench.py QUORLIK_QR                  quorlik-qr against qrencode: PNG, text art, SVG
+    startup-bench.py QUORLIK_QR                  quorlik-qr against qrencode: PNG, text art, SVG, colour PNG
     startup-bench.py QUORLIK_QR --against OLD    quorlik-qr against another build of itself,
                                                  for the commands the full program answers
 
@@ -71,6 +71,9 @@ def against_qrencode(binary, runs, folder):
         ("text art (stdout)", [binary, PAYLOAD], [qrencode, "-t", "UTF8", PAYLOAD], 1.0),
         ("SVG (-o x.svg)", [binary, "-o", "x.svg", PAYLOAD],
          [qrencode, "-t", "SVG", "-o", "x.svg", PAYLOAD], None),
+        ("colour PNG", [binary, "--foreground", "1A237E", "--background", "FFF8E1", "-o", "x.png",
+                        PAYLOAD],
+         [qrencode, "--foreground=1A237E", "--background=FFF8E1", "-o", "x.png", PAYLOAD], 1.0),
     ]
     print(f"{runs} interleaved runs each; peer: {qrencode}")
     return all([report(name, *interleaved(ours, peer, runs, folder), limit)
