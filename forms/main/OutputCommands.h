@@ -5,10 +5,12 @@
 // The texts and filters of the main window's output commands.
 namespace OutputCommands {
 
-// The five picture formats, then SVG for print: the symbol as vectors with the logo embedded.
+// The five picture formats, then SVG, PDF and EPS for print: the symbol as vectors with the logo
+// embedded.
 inline const QString SaveFilter =
     QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
-                   "PNG文件(*.PNG)|*.png|Tiff文件(*.tif)|*.tif|SVG文件(*.svg)|*.svg");
+                   "PNG文件(*.PNG)|*.png|Tiff文件(*.tif)|*.tif|SVG文件(*.svg)|*.svg|"
+                   "PDF 文档(*.pdf)|*.pdf|EPS 矢量图(*.eps)|*.eps");
 // The logo loader also reads PNG, so the open dialog offers it after the classic three.
 inline const QString BrowseFilter =
     QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"

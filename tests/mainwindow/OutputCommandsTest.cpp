@@ -142,7 +142,8 @@ void OutputCommandsTest::extensionTestTakesTheLastFourCharactersLowerCased() {
 void OutputCommandsTest::filtersAreTranslatedToQtSyntax() {
     QCOMPARE(FileDialogs::QtFilter(OutputCommands::SaveFilter),
              QStringLiteral("JPG文件(*.jpg *.JPG);;BMP文件(*.bmp *.BMP);;GIF文件(*.gif *.GIF);;"
-                            "PNG文件(*.png *.PNG);;Tiff文件(*.tif *.TIF);;SVG文件(*.svg *.SVG)"));
+                            "PNG文件(*.png *.PNG);;Tiff文件(*.tif *.TIF);;SVG文件(*.svg *.SVG);;"
+                            "PDF 文档(*.pdf *.PDF);;EPS 矢量图(*.eps *.EPS)"));
     QVERIFY(OutputCommands::BrowseFilter.startsWith(
         QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF")));
 }
@@ -150,8 +151,8 @@ void OutputCommandsTest::filtersAreTranslatedToQtSyntax() {
 void OutputCommandsTest::saveDialogAppendsTheSelectedFiltersExtension_data() {
     QTest::addColumn<int>("filter");
     QTest::addColumn<QString>("saved");
-    const QStringList names = {"card.jpg", "card.bmp", "card.gif",
-                               "card.png", "card.tif", "card.svg"};
+    const QStringList names = {"card.jpg", "card.bmp", "card.gif", "card.png",
+                               "card.tif", "card.svg", "card.pdf", "card.eps"};
     for (int i = 0; i < names.size(); ++i) QTest::newRow(qPrintable(names[i])) << i << names[i];
 }
 
@@ -164,7 +165,7 @@ void OutputCommandsTest::saveDialogAppendsTheSelectedFiltersExtension() {
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setDirectory(dir.path());
     const QStringList filters = dialog->nameFilters();
-    QCOMPARE(filters.size(), 6);
+    QCOMPARE(filters.size(), 8);
     dialog->selectNameFilter(filters[filter]);
     dialog->selectFile(QStringLiteral("card"));
     static_cast<QDialog*>(dialog.get())->accept(); // as the Save button does
