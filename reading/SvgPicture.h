@@ -33,7 +33,8 @@ Unpacked Inflate(const QByteArray& gzip);
 Problem Check(const QByteArray& text);
 
 // The checked document drawn on white, its longer side between about 1024 and 4096 pixels;
-// null when its size cannot be told or the memory for it cannot be had.
+// null when its size cannot be told, when drawing it would take more than about two seconds
+// (`error` then says so, "is …") or when the memory for it cannot be had.
 QImage Render(const QByteArray& text, QString& error);
 
 } // namespace SvgPicture

@@ -1,7 +1,9 @@
 // The one logo loader of the window, the command line and batches, against hostile files.
 #include "reading/LogoPicture.h"
 
+#include "encoder/clsQRCode.h"
 #include "raster/GifEncoding.h"
+#include "raster/plain/SymbolFiles.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -95,6 +97,48 @@ QByteArray Svg(const QByteArray& drawing) {
     return "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 200 200'>" + drawing + "</svg>";
 }
 
+// `count` copies of `part`, "#" in the i-th replaced by i % 200 and "$" by 199 - i % 200.
+QByteArray Repeated(const QByteArray& part, int count) {
+    QByteArray all;
+    for (int i = 0; i < count; ++i)
+        all += QByteArray(part)
+                   .replace("#", QByteArray::number(i % 200))
+                   .replace("$", QByteArray::number(199 - i % 200));
+    return all;
+}
+
+// A version-40 symbol (177 modules a side).
+QRSymbol Version40() {
+    const QByteArray payload(1000, 'q');
+    return *clsQRCode().EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
+                                       int(payload.size()), 40, 2, 0);
+}
+
+// Its dark runs as one path per row (or one path for all when `rowsPerPath` is 177), in
+// pixels of a 4096-pixel view box.
+QByteArray PixelPaths(const QRSymbol& symbol, int rowsPerPath) {
+    const double pixels = 4096.0 / symbol.side();
+    QByteArray paths = "<path d='";
+    for (int row = 0; row < symbol.side(); ++row) {
+        for (int column = 0, run = 0; column <= symbol.side(); ++column) {
+            if (column < symbol.side() && symbol.dark(row, column)) {
+                ++run;
+                continue;
+            }
+            if (run > 0)
+                paths += QStringLiteral("M%1 %2h%3v%4h-%3z")
+                             .arg((column - run) * pixels)
+                             .arg(row * pixels)
+                             .arg(run * pixels)
+                             .arg(pixels)
+                             .toLatin1();
+            run = 0;
+        }
+        if ((row + 1) % rowsPerPath == 0) paths += "'/><path d='";
+    }
+    return "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 4096 4096'>" + paths + "'/></svg>";
+}
+
 class LogoFiles : public ::testing::Test {
   protected:
     QString write(const QString& name, const QByteArray& bytes) {
@@ -148,6 +192,13 @@ TEST(LogoLoader, PicturesCostingMinutesAreRefusedUndecoded) {
          "more than 500000"},
         {Svg(QByteArray(50'000, '.').replace(".", "<g/><polyline points='1 2 3 4 5 6 7 8'/>")),
          "more than 500000"},
+        // Drawing these takes seconds to minutes: long crossing lines in one path, a wide pen
+        // along crossing lines, translucent squares over the whole picture.
+        {Svg("<path d='M0 0" + Repeated(" L200 # L0 $", 1000) + "'/>"), "too long to draw"},
+        {Svg("<path fill='none' stroke='red' stroke-width='20' d='M0 0" +
+             Repeated(" L200 # L0 $", 300) + "'/>"),
+         "too long to draw"},
+        {Svg(Repeated("<rect width='200' height='200' opacity='0.#'/>", 5000)), "too long to draw"},
     };
     for (const auto& [bytes, message] : refused) {
         for (const auto kind : {PictureReader::Kind::Scan, PictureReader::Kind::Logo}) {
@@ -159,7 +210,8 @@ TEST(LogoLoader, PicturesCostingMinutesAreRefusedUndecoded) {
         }
     }
     // Their well-formed neighbours are read: a TIFF page, a progressive JPEG of a hundred scans
-    // and a symbol drawn as one square per module of a version-40 symbol.
+    // and version-40 symbols drawn as one square per module, as our own SVG and as paths in
+    // pixels, one per row or one for all.
     int read = 0;
     const auto count = [&read](const QImage&) { ++read; };
     EXPECT_TRUE(PictureReader::Decode(Tiff(1, 4, false), PictureReader::Kind::Scan, count).ok());
@@ -175,7 +227,15 @@ TEST(LogoLoader, PicturesCostingMinutesAreRefusedUndecoded) {
         squares += "<rect x='" + QByteArray::number(i % 177) + "' y='" +
                    QByteArray::number(i / 177) + "' width='1' height='1'/>";
     EXPECT_TRUE(PictureReader::Decode(Svg(squares), PictureReader::Kind::Scan, count).ok());
-    EXPECT_EQ(read, 3);
+    const QRSymbol symbol = Version40();
+    for (const QByteArray& svg :
+         {QByteArray::fromStdString(SymbolFiles::Svg(SymbolDrawing::Draw(symbol, {10, 4}))),
+          PixelPaths(symbol, 1), PixelPaths(symbol, symbol.side())}) {
+        const PictureReader::Outcome outcome =
+            PictureReader::Decode(svg, PictureReader::Kind::Scan, count);
+        EXPECT_TRUE(outcome.ok()) << outcome.message.toStdString();
+    }
+    EXPECT_EQ(read, 6);
 }
 
 TEST(LogoLoader, LargePicturesComeBackReducedOnce) {
