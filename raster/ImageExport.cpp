@@ -171,10 +171,6 @@ QImage SymbolPicture(const QRSymbol& symbol, const RenderOptions& options) {
     return SymbolPictures::Picture(SymbolDrawing::Draw(symbol, options));
 }
 
-QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin) {
-    return SymbolPicture(symbol, RenderOptions{scale, margin});
-}
-
 Encoded Encode(const Source& source, FileFormat format, const Settings& settings) {
     if (source.symbol) return encodeSymbol(source, format, settings);
     if (source.picture.isNull())
@@ -188,54 +184,6 @@ SaveOutcome Write(const Source& source, FileFormat format, const FilePlacement::
     const Encoded file = Encode(source, format, settings);
     if (!file.outcome.written) return file.outcome;
     return FilePlacement::Place(file.bytes, target);
-}
-
-// ---- The command line's names -------------------------------------------------------------
-
-FileFormat FileFormatOf(ImageExport::Format format) {
-    switch (format) {
-    case ImageExport::Format::Png: return FileFormat::Png;
-    case ImageExport::Format::Jpeg: return FileFormat::Jpeg;
-    case ImageExport::Format::Gif: return FileFormat::Gif;
-    case ImageExport::Format::Tiff: return FileFormat::Tiff;
-    case ImageExport::Format::Bmp: return FileFormat::Bmp;
-    case ImageExport::Format::Svg: return FileFormat::Svg;
-    }
-    return FileFormat::Png;
-}
-
-namespace {
-
-std::optional<ImageExport::Format> legacyOf(std::optional<FileFormat> format) {
-    for (const auto legacy :
-         {ImageExport::Format::Png, ImageExport::Format::Jpeg, ImageExport::Format::Gif,
-          ImageExport::Format::Tiff, ImageExport::Format::Bmp, ImageExport::Format::Svg})
-        if (format == FileFormatOf(legacy)) return legacy;
-    return std::nullopt;
-}
-
-} // namespace
-
-std::optional<ImageExport::Format> FormatNamed(QStringView name) {
-    return legacyOf(FileFormats::Named(name.toUtf8().toStdString()));
-}
-
-std::optional<ImageExport::Format> FormatOfFileName(const QString& fileName) {
-    return legacyOf(FileFormats::OfFileName(fileName.toUtf8().toStdString()));
-}
-
-QString ExtensionOf(ImageExport::Format format) {
-    const std::string_view name = FileFormats::RowOf(FileFormatOf(format)).name;
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
-Encoded Encode(const Source& source, ImageExport::Format format, const Settings& settings) {
-    return Encode(source, FileFormatOf(format), settings);
-}
-
-SaveOutcome Write(const Source& source, ImageExport::Format format,
-                  const FilePlacement::Target& target, const Settings& settings) {
-    return Write(source, FileFormatOf(format), target, settings);
 }
 
 } // namespace ImageExport

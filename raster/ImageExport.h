@@ -8,9 +8,6 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-#include <QStringView>
-
-#include <optional>
 
 struct QRSymbol;
 
@@ -54,18 +51,5 @@ ExportOutcome::SaveOutcome Write(const Source& source, FileFormats::Format forma
 // The picture a symbol source stands for, in the 1-bit format every raster writer starts
 // from. Null for a symbol too large to draw.
 QImage SymbolPicture(const QRSymbol& symbol, const RenderOptions& options);
-QImage SymbolPicture(const QRSymbol& symbol, int scale, int margin);
-
-// ---- The command line's names, until it asks FileFormats itself: the six formats it has
-// always written, each the FileFormats format of the same name.
-enum class Format { Png, Jpeg, Gif, Tiff, Bmp, Svg };
-FileFormats::Format FileFormatOf(Format format);
-std::optional<Format> FormatNamed(QStringView name);
-std::optional<Format> FormatOfFileName(const QString& fileName);
-QString ExtensionOf(Format format);
-Encoded Encode(const Source& source, Format format, const Settings& settings = {});
-ExportOutcome::SaveOutcome Write(const Source& source, Format format,
-                                 const FilePlacement::Target& target,
-                                 const Settings& settings = {});
 
 } // namespace ImageExport

@@ -4,6 +4,7 @@
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "raster/ImageExport.h"
+#include "raster/plain/FileFormats.h"
 
 #include <QGuiApplication>
 
@@ -19,7 +20,7 @@ QImage Logo() {
 }
 
 void EncodeComposed(benchmark::State& state, bool withLogo) {
-    const auto format = ImageExport::Format(state.range(0));
+    const auto format = FileFormats::Format(state.range(0));
     clsQRCode encoder;
     std::size_t bytes = 0;
     for (auto _ : state) {
@@ -39,7 +40,7 @@ void BM_ComposedWithLogo(benchmark::State& state) {
 }
 
 void BM_SymbolAtScale5(benchmark::State& state) {
-    const auto format = ImageExport::Format(state.range(0));
+    const auto format = FileFormats::Format(state.range(0));
     clsQRCode encoder;
     const QByteArray payload = Payload.toUtf8();
     std::size_t bytes = 0;
@@ -56,10 +57,11 @@ void BM_SymbolAtScale5(benchmark::State& state) {
     state.counters["file_bytes"] = double(bytes);
 }
 
-// Arguments are ImageExport::Format values: 0 PNG, 1 JPEG, 2 GIF, 3 TIFF, 4 BMP (5 SVG).
+// Arguments are FileFormats::Format values: 0 PNG, 1 JPEG, 2 GIF, 3 TIFF, 4 BMP (symbols also
+// 5 SVG, 6 EPS, 7 PDF).
 BENCHMARK(BM_ComposedPlain)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComposedWithLogo)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SymbolAtScale5)->DenseRange(0, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SymbolAtScale5)->DenseRange(0, 7)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

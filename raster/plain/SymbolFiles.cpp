@@ -127,25 +127,4 @@ std::string Eps(const Drawing& drawing, const std::string& overlay) {
     return eps + overlay + "restore\nshowpage\n%%EOF\n";
 }
 
-std::int64_t PictureSide(const QRSymbol& symbol, int scale, int margin) {
-    return SymbolDrawing::PictureSide(symbol, {scale, margin});
-}
-
-bool Drawable(const QRSymbol& symbol, int scale, int margin) {
-    return SymbolDrawing::Drawable(symbol, {scale, margin});
-}
-
-std::string TooLargeText(const QRSymbol& symbol, int scale, int margin) {
-    return SymbolDrawing::TooLargeText(symbol, {scale, margin});
-}
-
-std::string Png(const QRSymbol& symbol, int scale, int margin) {
-    return Png(SymbolDrawing::Draw(symbol, {scale, margin}));
-}
-
-std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
-                const std::string& overlay) {
-    return Svg(SymbolDrawing::Draw(symbol, {pixelsPerModule, margin}), overlay);
-}
-
 } // namespace SymbolFiles

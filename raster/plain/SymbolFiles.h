@@ -2,10 +2,7 @@
 
 #include "raster/plain/SymbolDrawing.h"
 
-#include <cstdint>
 #include <string>
-
-struct QRSymbol;
 
 // A drawn symbol written as a PNG, SVG or EPS file's bytes, in the drawing's colours: the one
 // implementation behind ImageExport's symbol sources and the command-line core.
@@ -27,14 +24,5 @@ std::string Svg(const SymbolDrawing::Drawing& drawing, const std::string& overla
 // transparent colour is left unpainted, a partly transparent one is flattened onto white.
 // `overlay`, when given, is PostScript drawn over the symbol in module units (a logo).
 std::string Eps(const SymbolDrawing::Drawing& drawing, const std::string& overlay = {});
-
-// The same from a symbol and loose numbers, as the command-line core still calls them.
-std::int64_t PictureSide(const QRSymbol& symbol, int scale, int margin);
-bool Drawable(const QRSymbol& symbol, int scale, int margin);
-std::string TooLargeText(const QRSymbol& symbol, int scale, int margin);
-std::string Png(const QRSymbol& symbol, int scale, int margin);
-std::string Svg(const QRSymbol& symbol, int pixelsPerModule, int margin,
-                const std::string& overlay = {});
-using SymbolDrawing::MaxPictureSide;
 
 } // namespace SymbolFiles

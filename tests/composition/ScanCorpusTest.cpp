@@ -81,7 +81,7 @@ TEST(ScanCorpus, EveryVersionScansInZbar) {
             source.picture = Draw(encoder, payload, withLogo).picture;
             FilePlacement::Target target;
             target.path = QFile::encodeName(file).toStdString();
-            ASSERT_TRUE(ImageExport::Write(source, ImageExport::Format::Png, target).written);
+            ASSERT_TRUE(ImageExport::Write(source, FileFormats::Format::Png, target).written);
             const std::optional<QByteArray> read = ZbarRead(file);
             EXPECT_TRUE(read.has_value())
                 << "version " << version << (withLogo.isNull() ? "" : " with logo");
@@ -106,7 +106,7 @@ TEST(ScanCorpus, SymbolExportsCarryTheLogoAndScan) {
     source.scale = 6;
     source.logo = FlatLogo();
 
-    const ImageExport::Encoded png = ImageExport::Encode(source, ImageExport::Format::Png);
+    const ImageExport::Encoded png = ImageExport::Encode(source, FileFormats::Format::Png);
     ASSERT_TRUE(png.outcome.written);
     const QImage picture = QImage::fromData(png.bytes, "PNG");
     const int side = (symbol->side() + 8) * 6;
@@ -119,7 +119,7 @@ TEST(ScanCorpus, SymbolExportsCarryTheLogoAndScan) {
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->bytes, payload.toStdString());
 
-    const ImageExport::Encoded svg = ImageExport::Encode(source, ImageExport::Format::Svg);
+    const ImageExport::Encoded svg = ImageExport::Encode(source, FileFormats::Format::Svg);
     ASSERT_TRUE(svg.outcome.written);
     const QByteArray modules = QByteArray::number(symbol->side() + 8);
     EXPECT_TRUE(svg.bytes.contains("viewBox=\"0 0 " + modules + ' ' + modules + '"'));
@@ -127,5 +127,5 @@ TEST(ScanCorpus, SymbolExportsCarryTheLogoAndScan) {
     EXPECT_TRUE(svg.bytes.contains("xlink:href=\"data:image/png;base64,"));
 
     source.logo = QImage();
-    EXPECT_FALSE(ImageExport::Encode(source, ImageExport::Format::Svg).bytes.contains("<image"));
+    EXPECT_FALSE(ImageExport::Encode(source, FileFormats::Format::Svg).bytes.contains("<image"));
 }

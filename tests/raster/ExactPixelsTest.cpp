@@ -3,6 +3,7 @@
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "raster/ImageExport.h"
+#include "raster/plain/FileFormats.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <QBuffer>
@@ -14,7 +15,7 @@
 
 namespace {
 
-using ImageExport::Format;
+using FileFormats::Format;
 
 // Smooth in both directions: thousands of colours once scaled into the square.
 QImage GradientLogo() {
@@ -81,8 +82,8 @@ TEST(ExactPixels, EveryLosslessFormatKeepsEveryPixelOutsideTheLogo) {
                 for (int x = 0; x < 240; ++x)
                     if (!InSquare(LogoSquare, x, y) && back.pixel(x, y) != picture.pixel(x, y))
                         ++differing;
-            EXPECT_EQ(differing, 0) << ImageExport::ExtensionOf(format).toStdString()
-                                    << (logo.isNull() ? " plain" : " with logo");
+            EXPECT_EQ(differing, 0)
+                << FileFormats::RowOf(format).name << (logo.isNull() ? " plain" : " with logo");
             ASSERT_TRUE(DecodeImage(back).has_value());
         }
     }
