@@ -3,6 +3,7 @@
 
 #include "encoder/clsQRCode.h"
 
+#include <QPainter>
 #include <QPolygonF>
 #include <QTransform>
 
@@ -168,11 +169,23 @@ bool ReadsBefore(const ZXing::Result& a, const ZXing::Result& b) {
     return pa.y != pb.y ? pa.y < pb.y : pa.x < pb.x;
 }
 
+// A transparent background is seen as a page or a screen shows it: white. Converted to grey as
+// it is, a transparent pixel would count as black whatever its colour.
+QImage OnWhite(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) return picture;
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    if (flat.isNull()) return flat;
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, picture);
+    return flat;
+}
+
 } // namespace
 
 std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture) {
     if (picture.isNull()) return {};
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    const QImage grey = OnWhite(picture).convertToFormat(QImage::Format_Grayscale8);
     // A null copy of a picture that exists means its memory could not be had.
     if (grey.isNull()) throw std::bad_alloc();
     const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),

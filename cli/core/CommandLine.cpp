@@ -376,6 +376,11 @@ std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
 
 // ---- Combinations ---------------------------------------------------------------------------
 
+// What the picture reader reads back: every format but the print ones.
+bool Readable(Format format) {
+    return format != Format::Eps && format != Format::Pdf;
+}
+
 std::string ComposeCannotBe(Format format) {
     std::string name(FileFormats::RowOf(format).name);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -398,6 +403,10 @@ std::string CheckBatchCombination(const CliOptions& o, const Given& given) {
         return ComposeCannotBe(o.batch->format);
     if (o.compose && (given.IsSet("scale") || given.IsSet("margin")))
         return "--compose pictures are 240 x 240; drop --scale and --margin";
+    if (o.batch->verify && !Readable(o.batch->format))
+        return "--verify reads every file back, and " +
+               std::string(FileFormats::RowOf(o.batch->format).name) +
+               " files are not read; verify png, gif, tif, bmp, jpg or svg";
     return CheckColours(o, o.batch->format, o.batch->render);
 }
 

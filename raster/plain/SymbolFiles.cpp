@@ -34,17 +34,23 @@ std::string SvgFill(const Colour& colour) {
     return fill;
 }
 
-// Each run is one closed rectangle of the path; runs in one path keep the file small and leave
-// no hairline seams between neighbouring modules.
-std::string SvgPath(const Drawing& drawing) {
-    std::string path;
+// Each run is one closed rectangle of a path; runs in one path keep the file small and leave
+// no hairline seams between neighbouring modules. Qt's SVG reader truncates a path past 32,767
+// elements (five a run), so a large symbol's runs are spread over a few paths.
+constexpr std::size_t MaxRunsPerPath = 4096;
+
+std::string SvgPaths(const Drawing& drawing, const std::string& fill) {
+    std::string paths;
+    std::size_t runsInPath = 0;
     for (std::size_t row = 0; row < drawing.rows.size(); ++row)
         for (const Run& run : drawing.rows[row]) {
+            if (runsInPath == MaxRunsPerPath) paths += "\"/>\n", runsInPath = 0;
+            if (runsInPath++ == 0) paths += "<path " + fill + " d=\"";
             const std::string length = std::to_string(run.length);
-            path += 'M' + std::to_string(run.column) + ' ' + std::to_string(row) + 'h' + length +
-                    "v1h-" + length + 'z';
+            paths += 'M' + std::to_string(run.column) + ' ' + std::to_string(row) + 'h' + length +
+                     "v1h-" + length + 'z';
         }
-    return path;
+    return runsInPath ? paths + "\"/>\n" : "<path " + fill + " d=\"\"/>\n";
 }
 
 // The colour as PostScript's setrgbcolor, flattened onto white.
@@ -96,9 +102,8 @@ std::string Svg(const Drawing& drawing, const std::string& overlay) {
                                   ? "<rect width=\"" + modules + "\" height=\"" + modules + "\" " +
                                         SvgFill(options.light) + "/>\n"
                                   : std::string();
-    const std::string dark = Painted(options.dark) ? "<path " + SvgFill(options.dark) + " d=\"" +
-                                                         SvgPath(drawing) + "\"/>\n"
-                                                   : std::string();
+    const std::string dark =
+        Painted(options.dark) ? SvgPaths(drawing, SvgFill(options.dark)) : std::string();
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\"" +
            xlink + " version=\"1.1\" width=\"" + pixels + "\" height=\"" + pixels +

@@ -226,14 +226,19 @@ TEST(BatchOutput, EveryFormatAtItsSizeAndVerified) {
                                             payload.size(), 0, 3, 0)
                             ->side() +
                         8;
+    // Each format as it is, and in colour on a transparent background where it has one.
     for (const char* format : {"png", "jpg", "gif", "tif", "bmp"}) {
-        const QString out = NewFolder(folder, format);
-        const ToolRun run = RunTool(
-            {"--batch", csv, "--out-dir", out, "--format", format, "--scale", "3", "--verify"});
-        ASSERT_EQ(run.status, 0) << format << run.err.toStdString();
-        const QString file = out + "/sym." + format;
-        EXPECT_EQ(QImage(file).size(), QSize(modules * 3, modules * 3)) << format;
-        EXPECT_EQ(ReadBack(file), payload.toStdString()) << format;
+        const bool alpha = std::string_view(format) != "jpg" && std::string_view(format) != "bmp";
+        for (const QString background : {"FFFFFF", alpha ? "FFFFFF00" : "FFF8E1"}) {
+            const QString out = NewFolder(folder, format + background);
+            const ToolRun run =
+                RunTool({"--batch", csv, "--out-dir", out, "--format", format, "--scale", "3",
+                         "--verify", "--foreground", "0D47A1", "--background", background});
+            ASSERT_EQ(run.status, 0) << format << run.err.toStdString();
+            const QString file = out + "/sym." + format;
+            EXPECT_EQ(QImage(file).size(), QSize(modules * 3, modules * 3)) << format;
+            EXPECT_EQ(ReadBack(file), payload.toStdString()) << format;
+        }
     }
     const QString defaults = NewFolder(folder, "default");
     ASSERT_EQ(RunTool({"--batch", csv, "--out-dir", defaults}).status, 0);

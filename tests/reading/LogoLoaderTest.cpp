@@ -1,5 +1,6 @@
 // The one logo loader of the window, the command line and batches, against hostile files.
 #include "reading/LogoPicture.h"
+#include "reading/SymbolReader.h"
 
 #include "encoder/clsQRCode.h"
 #include "raster/GifEncoding.h"
@@ -228,11 +229,20 @@ TEST(LogoLoader, PicturesCostingMinutesAreRefusedUndecoded) {
                    QByteArray::number(i / 177) + "' width='1' height='1'/>";
     EXPECT_TRUE(PictureReader::Decode(Svg(squares), PictureReader::Kind::Scan, count).ok());
     const QRSymbol symbol = Version40();
-    for (const QByteArray& svg :
-         {QByteArray::fromStdString(SymbolFiles::Svg(SymbolDrawing::Draw(symbol, {10, 4}))),
-          PixelPaths(symbol, 1), PixelPaths(symbol, symbol.side())}) {
+    // Ours and a path a row are read whole; Qt's reader cuts a path short past 32,767 elements,
+    // which our own SVG avoids, so one path for all is only drawn in time.
+    const auto scanned = [&read](const QImage& frame) {
+        const std::vector<ReadSymbol> symbols = ReadQrSymbols(frame);
+        read += symbols.size() == 1 && symbols[0].version == 40;
+    };
+    const std::pair<QByteArray, PictureReader::FrameSink> cases[] = {
+        {QByteArray::fromStdString(SymbolFiles::Svg(SymbolDrawing::Draw(symbol, {10, 4}))),
+         scanned},
+        {PixelPaths(symbol, 1), scanned},
+        {PixelPaths(symbol, symbol.side()), count}};
+    for (const auto& [svg, sink] : cases) {
         const PictureReader::Outcome outcome =
-            PictureReader::Decode(svg, PictureReader::Kind::Scan, count);
+            PictureReader::Decode(svg, PictureReader::Kind::Scan, sink);
         EXPECT_TRUE(outcome.ok()) << outcome.message.toStdString();
     }
     EXPECT_EQ(read, 6);

@@ -3,11 +3,26 @@
 
 #include "encoder/clsQRCode.h"
 
+#include <QPainter>
+
 #include <ZXing/ReadBarcode.h>
+
+namespace {
+
+// Transparency as a page shows it: on white.
+QImage OnWhite(const QImage& image) {
+    if (!image.hasAlphaChannel()) return image;
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter(&flat).drawImage(0, 0, image);
+    return flat;
+}
+
+} // namespace
 
 std::optional<DecodedSymbol> DecodeImage(const QImage& image) {
     if (image.isNull()) return std::nullopt;
-    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    const QImage grey = OnWhite(image).convertToFormat(QImage::Format_Grayscale8);
     ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
                           static_cast<int>(grey.bytesPerLine()));
     ZXing::DecodeHints hints;
