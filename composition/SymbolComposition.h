@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -8,10 +7,6 @@
 namespace SymbolComposition {
 
 constexpr int PictureSide = 240;
-
-// UTF-16 to UTF-8 through a buffer of 3n + 65 bytes, enough for any n code units. An unpaired
-// surrogate cannot be written in UTF-8; it becomes U+FFFD (EF BF BD), as readers expect.
-QByteArray ToUtf8(const QString& text);
 
 // How the composed picture is held: with a palette (8 bits a pixel, ready for the file writers)
 // or as 32-bit RGB (ready for the screen, which would otherwise convert it at every keystroke).

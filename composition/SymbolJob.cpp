@@ -1,5 +1,6 @@
 #include "composition/SymbolJob.h"
 
+#include "payload/PayloadBytes.h"
 #include "raster/mdlFakeBarCode.h"
 
 namespace SymbolJob {
@@ -59,7 +60,7 @@ Made Make(clsQRCode& encoder, Request request, const QImage& logo, int side,
 }
 
 Generated Generate(clsQRCode& encoder, const QString& payload, const QImage& logo, bool paintLogo) {
-    const QByteArray utf8 = SymbolComposition::ToUtf8(payload);
+    const QByteArray utf8 = PayloadBytes::ToUtf8(payload);
     const Made made = Make(encoder, WindowRequest(utf8, paintLogo), logo);
     return Generated{made.composed, made.symbol.has_value()};
 }

@@ -5,7 +5,7 @@
 #include "cli/batch/FieldDecoding.h"
 #include "cli/batch/OutputName.h"
 #include "cli/batch/RowPayload.h"
-#include "composition/SymbolComposition.h"
+#include "payload/PayloadBytes.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -70,7 +70,7 @@ void PlanRow(const CsvColumns& columns, const QStringList& fields, PlannedRow& r
     if (!row.error.isEmpty()) return;
     const RowPayload payload = ComposeRowPayload(columns, fields);
     row.error = payload.error;
-    row.payload = SymbolComposition::ToUtf8(payload.payload);
+    row.payload = PayloadBytes::ToUtf8(payload.payload);
     if (row.error.isEmpty() && row.payload.size() > MaxPayloadBytes)
         row.error = QStringLiteral("the payload (%1 bytes) is longer than any symbol holds")
                         .arg(row.payload.size());

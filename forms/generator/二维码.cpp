@@ -1,9 +1,10 @@
 #include "forms/generator/二维码.h"
 
-#include "forms/main/MessageBoxes.h"
 #include "composition/SymbolJob.h"
-#include "raster/UserMessages.h"
 #include "encoder/clsQRCode.h"
+#include "forms/main/MessageBoxes.h"
+#include "payload/PayloadBytes.h"
+#include "raster/UserMessages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -160,7 +161,7 @@ void 二维码::生成二维码(const QString& 内容, std::optional<int> 芯标
     // The text-encoding list has just been reset to UTF-8, the only conversion there is.
     if (!encoder_) encoder_ = std::make_unique<clsQRCode>();
     const bool paintLogo = 芯标.has_value() && *芯标 == 1 && Image心标->hasPicture();
-    const QByteArray utf8 = SymbolComposition::ToUtf8(内容);
+    const QByteArray utf8 = PayloadBytes::ToUtf8(内容);
     SymbolJob::Made made =
         SymbolJob::Make(*encoder_, SymbolJob::WindowRequest(utf8, paintLogo), Image心标->picture(),
                         side, SymbolComposition::ComposedFormat::Rgb32);

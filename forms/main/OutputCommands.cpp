@@ -7,6 +7,7 @@
 #include "forms/generator/PictureHolder.h"
 #include "forms/main/ProgramExit.h"
 #include "forms/main/文本录入.h"
+#include "payload/PayloadBytes.h"
 #include "raster/UserMessages.h"
 #include "raster/plain/FileFormats.h"
 #include "raster/保存为PNGJPG.h"
@@ -80,7 +81,7 @@ void 文本录入::Command保存_Click(int) {
 保存为PNGJPG::SaveOutcome 文本录入::saveVector(int page, const QString& fileName) {
     clsQRCode encoder;
     const QImage& logo = shownLogo_[page];
-    const QByteArray utf8 = SymbolComposition::ToUtf8(shownPayload_[page]);
+    const QByteArray utf8 = PayloadBytes::ToUtf8(shownPayload_[page]);
     const std::optional<QRSymbol> symbol =
         SymbolJob::Encode(encoder, SymbolJob::WindowRequest(utf8, !logo.isNull()));
     ImageExport::Source source;

@@ -1,6 +1,7 @@
 #include "composition/SymbolComposition.h"
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
+#include "payload/PayloadBytes.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <QPainter>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace SymbolComposition;
+using PayloadBytes::ToUtf8;
 using SymbolJob::Generate;
 using SymbolJob::Generated;
 using SymbolJob::MinimumLogoVersion;

@@ -1,6 +1,6 @@
 // The contact and bookmark records, scanned by an independent reader and parsed as phones do.
-#include "composition/SymbolComposition.h"
 #include "encoder/clsQRCode.h"
+#include "payload/PayloadBytes.h"
 #include "payload/PayloadComposer.h"
 #include "tests/payload/MecardReader.h"
 #include "tests/support/QtPrinting.h"
@@ -17,7 +17,7 @@ QString S(const char* utf8) {
 // Encodes the payload as the generator does and returns what zxing-cpp reads back.
 QString ScannedText(const QString& payload) {
     clsQRCode encoder;
-    const QByteArray bytes = SymbolComposition::ToUtf8(payload);
+    const QByteArray bytes = PayloadBytes::ToUtf8(payload);
     const auto symbol = encoder.EncodeToMatrix(
         reinterpret_cast<const std::uint8_t*>(bytes.constData()), int(bytes.size()), 0, 3, -1);
     if (!symbol) return QStringLiteral("<no symbol>");

@@ -1,8 +1,8 @@
 // vCards: escaping and folding by the rules, and an independent parser (Python's vobject,
 // run on what zxing-cpp scans) getting back every field as it went in.
 #include "payload/VCardPayload.h"
-#include "composition/SymbolComposition.h"
 #include "encoder/clsQRCode.h"
+#include "payload/PayloadBytes.h"
 #include "payload/PayloadKinds.h"
 #include "tests/support/QtPrinting.h"
 #include "tests/support/ZxingDecode.h"
@@ -92,7 +92,7 @@ TEST(VCard, VobjectReadsEveryFieldBackFromAScan) {
         {{"first", "Ada"}, {"last", "King, Countess; of Lovelace"}, {"note", street}},
     };
     for (const QMap<QString, QString>& card : cards) {
-        const QByteArray payload = SymbolComposition::ToUtf8(VCard(card));
+        const QByteArray payload = PayloadBytes::ToUtf8(VCard(card));
         clsQRCode encoder;
         const auto symbol =
             encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.constData()),

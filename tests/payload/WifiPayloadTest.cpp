@@ -1,6 +1,6 @@
 // Wi-Fi records: the exact text, and what a reader's field parser gets back from a real scan.
-#include "composition/SymbolComposition.h"
 #include "encoder/clsQRCode.h"
+#include "payload/PayloadBytes.h"
 #include "payload/PayloadKinds.h"
 #include "tests/support/QtPrinting.h"
 #include "tests/support/ZxingDecode.h"
@@ -63,7 +63,7 @@ TEST(WifiRecord, EverySpecialCharacterSurvivesAScan) {
     for (const auto& [ssid, password, security, hidden] : networks) {
         const QString payload = Wifi(ssid, password, security, hidden);
         clsQRCode encoder;
-        const QByteArray utf8 = SymbolComposition::ToUtf8(payload);
+        const QByteArray utf8 = PayloadBytes::ToUtf8(payload);
         const auto symbol = encoder.EncodeToMatrix(
             reinterpret_cast<const std::uint8_t*>(utf8.constData()), int(utf8.size()), 0, 3, -1);
         ASSERT_TRUE(symbol);

@@ -1,8 +1,8 @@
-#include "composition/SymbolComposition.h"
+#include "payload/PayloadBytes.h"
 
 #include <gtest/gtest.h>
 
-using SymbolComposition::ToUtf8;
+using PayloadBytes::ToUtf8;
 
 namespace {
 
