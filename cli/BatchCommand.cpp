@@ -231,8 +231,10 @@ int RunBatchCommand(const CliOptions& options) {
     QString problem;
     const FileAccess::Opened outDir = OpenOutputFolder(batch.outDir, problem);
     if (!outDir.ok()) return CannotStart(problem);
-    const BatchPlan plan = PlanCsvFile(batch.csvFile, *decoding);
+    BatchPlan plan = PlanCsvFile(batch.csvFile, *decoding);
     if (!plan.error.isEmpty()) return CannotStart(plan.error);
+    // Every row is planned, so that a name repeated across parts fails in its part as in one run.
+    std::erase_if(plan.rows, [&](const PlannedRow& row) { return !batch.shard.Holds(row.number); });
     StartGuiSession();
     RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
     SymbolRun::WarnIfInverted(settings.render);

@@ -31,7 +31,8 @@ constexpr OptionRow Options[] = {
     {0, "kind", true},       {0, "field", true},        {0, "eci", false},
     {0, "decode", false},    {0, "batch", true},        {0, "out-dir", true},
     {0, "format", true},     {0, "encoding", true},     {0, "verify", false},
-    {'j', "jobs", true},     {'h', "help", false},      {'V', "version", false},
+    {'j', "jobs", true},     {0, "shard", true},        {'h', "help", false},
+    {'V', "version", false},
 };
 
 // A name after "--": the long name, or the one letter of a short one ("--o" is -o).
@@ -298,6 +299,21 @@ bool IsCharsetName(const std::string& name) {
     });
 }
 
+// "K/N": the K-th of N parts.
+std::string SetShard(const Given& given, Shard& target) {
+    const std::optional<std::string> value = given.Value("shard");
+    if (!value) return {};
+    const std::size_t slash = value->find('/');
+    const std::optional<int> part =
+        slash == std::string::npos ? std::nullopt : WholeNumber(value->substr(0, slash));
+    const std::optional<int> parts =
+        slash == std::string::npos ? std::nullopt : WholeNumber(value->substr(slash + 1));
+    if (!part || !parts || *parts < 1 || *part < 1 || *part > *parts)
+        return "--shard wants K/N, the K-th of N parts (1 <= K <= N), not " + Shown(*value);
+    target = {*part, *parts};
+    return {};
+}
+
 std::string ReadBatch(const Given& given, CliOptions& options) {
     const std::optional<std::string> csvFile = given.Value("batch");
     if (!csvFile) return {};
@@ -317,6 +333,7 @@ std::string ReadBatch(const Given& given, CliOptions& options) {
     std::string problem = SetInteger(given, "jobs", 1, 256, batch.jobs);
     if (problem.empty()) problem = SetInteger(given, "scale", 1, 100, batch.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, batch.render.margin);
+    if (problem.empty()) problem = SetShard(given, batch.shard);
     return problem;
 }
 
@@ -426,7 +443,7 @@ std::string CheckOutputFile(const CliOptions& o, const Given& given) {
 }
 
 std::string CheckSingleCombination(const CliOptions& o, const Given& given) {
-    for (const char* name : {"out-dir", "format", "verify", "jobs", "encoding"})
+    for (const char* name : {"out-dir", "format", "verify", "jobs", "encoding", "shard"})
         if (given.IsSet(name)) return std::string("--") + name + " needs --batch";
     if (o.text && o.inputFile) return "the payload is TEXT or -r FILE, not both";
     if (o.outputType && !o.outputFile) return "-t " + *given.Value("type") + " needs -o -";

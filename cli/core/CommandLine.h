@@ -24,6 +24,14 @@ struct EncodeSettings {
     bool allowKanji = false;
 };
 
+// Rows of a batch made by one of several runs: row r belongs to part (r - 1) mod parts + 1, so
+// the parts of a sheet of any length, read as a stream, are known from the row number alone.
+struct Shard {
+    int part = 1;
+    int parts = 1;
+    bool Holds(int row) const { return (row - 1) % parts + 1 == part; }
+};
+
 struct BatchSettings {
     std::string csvFile;
     std::string outDir;
@@ -32,6 +40,7 @@ struct BatchSettings {
     RenderOptions render{8, 4};
     bool verify = false;
     int jobs = 0; // 0: one per core
+    Shard shard;
 };
 
 using SymbolOutput::TerminalStyle;

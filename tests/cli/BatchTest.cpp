@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -318,6 +319,17 @@ TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {
         EXPECT_EQ(a.size(), 61u);
         EXPECT_EQ(a, FolderDigest(two)) << extra.join(' ').toStdString();
     }
+    // Four shards run by GNU parallel, as the README shows, make exactly what one run makes.
+    if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
+        GTEST_SKIP() << "GNU parallel is not installed";
+    const QString shards = NewFolder(folder, "shards");
+    QProcess parallel;
+    parallel.start(QStringLiteral("parallel"),
+                   {"--will-cite", QStringLiteral(QUORLIK_QR_BINARY), "--batch", csv, "--out-dir",
+                    shards, "--shard", "{}/4", ":::", "1", "2", "3", "4"});
+    ASSERT_TRUE(parallel.waitForFinished(120000));
+    EXPECT_EQ(parallel.exitCode(), 1); // the part holding the duplicate
+    EXPECT_EQ(FolderDigest(shards), FolderDigest(NewFolder(folder, "one")));
 }
 
 TEST(BatchProgress, NoBarWhenStandardErrorIsNotATerminal) {

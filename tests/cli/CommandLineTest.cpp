@@ -189,6 +189,12 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--decode", "-o", "a.png", "f.png"},
         {"--decode", "--matrix", "f.png"},
         {"--decode", "--batch", "a.csv", "--out-dir", "d", "f.png"},
+        {"--shard", "1/2", "x"},
+        {"--batch", "a.csv", "--out-dir", "d", "--shard", "0/4"},
+        {"--batch", "a.csv", "--out-dir", "d", "--shard", "5/4"},
+        {"--batch", "a.csv", "--out-dir", "d", "--shard", "1/0"},
+        {"--batch", "a.csv", "--out-dir", "d", "--shard", "a/b"},
+        {"--batch", "a.csv", "--out-dir", "d", "--shard", "2"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const ParsedCommandLine parsed = Parse(arguments);
@@ -293,6 +299,9 @@ TEST(CommandLine, BatchSettings) {
     EXPECT_EQ(parsed.options.batch->render.scale, 3);
     EXPECT_TRUE(parsed.options.batch->verify);
     EXPECT_EQ(parsed.options.batch->jobs, 2);
+    const Shard shard =
+        Parse({"--batch", "r.csv", "--out-dir", "o", "--shard", "2/8"}).options.batch->shard;
+    EXPECT_TRUE(shard.Holds(2) && shard.Holds(10) && !shard.Holds(1) && !shard.Holds(8));
     const ParsedCommandLine defaults = Parse({"--batch", "rows.csv", "--out-dir", "out"});
     EXPECT_EQ(defaults.options.batch->format, FileFormats::Format::Png);
     EXPECT_EQ(defaults.options.batch->render.scale, 8);
