@@ -1,14 +1,13 @@
 #include "cli/GuiSession.h"
 
 #include "cli/core/TerminalText.h"
+#include "platform/RuntimeFolder.h"
 
 #include <QGuiApplication>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
-#include <string>
 
 namespace {
 
@@ -22,30 +21,6 @@ void KeepOnlySeriousQtMessages(QtMsgType type, const QMessageLogContext&, const 
         TerminalText::PrintError(text.toStdString());
 }
 
-// Sets an environment variable for its lifetime and then puts back what was there.
-class EnvironmentOverride {
-  public:
-    EnvironmentOverride(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value, 1);
-    }
-    ~EnvironmentOverride() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    EnvironmentOverride(const EnvironmentOverride&) = delete;
-    EnvironmentOverride& operator=(const EnvironmentOverride&) = delete;
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-// A folder name no one can create: a path through a file.
-constexpr const char* Uncreatable = "/dev/null/none";
-
 } // namespace
 
 void StartGuiSession() {
@@ -58,11 +33,8 @@ void StartGuiSession() {
     static int argc = 1;
     static char name[] = "quorlik-qr";
     static char* argv[] = {name, nullptr};
-    // While it starts, Qt looks into its runtime folder and creates the folder when it is
-    // missing, or one under the temporary folder when none fits. The command line keeps nothing
-    // there, so both names lead nowhere while it starts (Qt's notes about that are not shown).
-    const EnvironmentOverride runtime("XDG_RUNTIME_DIR", Uncreatable);
-    const EnvironmentOverride temporary("TMPDIR", "/dev/null");
+    // The command line keeps nothing in a runtime folder, so Qt may not create one.
+    const RuntimeFolder::Hidden runtime;
     starting = true;
     new QGuiApplication(argc, argv); // never deleted: see the header
     starting = false;

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
 
 class QCoreApplication;
+namespace RuntimeFolder {
+class Hidden;
+}
 
 // What the window program sets up before its window: Qt's own texts in Chinese and no settings
 // left behind.
@@ -30,14 +32,10 @@ class RuntimeFolderUntouched {
     RuntimeFolderUntouched& operator=(const RuntimeFolderUntouched&) = delete;
 
     // False when the runtime folder is usable and nothing was changed.
-    bool isHiding() const { return hiding_; }
+    bool isHiding() const { return hidden_ != nullptr; }
 
   private:
-    bool hiding_ = false;
-    QByteArray runtimeFolder_;
-    QByteArray temporaryFolder_;
-    bool hadRuntimeFolder_ = false;
-    bool hadTemporaryFolder_ = false;
+    std::unique_ptr<RuntimeFolder::Hidden> hidden_;
 };
 
 // Qt's file dialog records its folder and history in the user's QtProject.conf, but the program
