@@ -2,6 +2,7 @@
 #include "forms/main/TerminationSignals.h"
 #include "forms/main/WindowLayout.h"
 #include "forms/main/文本录入.h"
+#include "quorlik/Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

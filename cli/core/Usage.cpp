@@ -1,8 +1,6 @@
 #include "cli/core/Usage.h"
 
-#ifndef QUORLIK_VERSION
-#error "QUORLIK_VERSION comes from the project version in CMake"
-#endif
+#include "quorlik/Version.h"
 
 std::string VersionText() {
     return std::string("quorlik-qr ") + QUORLIK_VERSION + "\n";

@@ -1,9 +1,10 @@
 // Builds the controls of the main window at their designed places.
 #include "forms/main/文本录入.h"
 
-#include "forms/main/InputLimit.h"
 #include "forms/generator/PictureHolder.h"
+#include "forms/main/InputLimit.h"
 #include "forms/main/WindowLayout.h"
+#include "quorlik/Version.h"
 
 #include <QCheckBox>
 #include <QFrame>

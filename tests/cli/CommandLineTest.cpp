@@ -1,5 +1,6 @@
 #include "cli/core/CommandLine.h"
 #include "cli/core/Usage.h"
+#include "quorlik/Version.h"
 
 #include <gtest/gtest.h>
 
