@@ -7,6 +7,7 @@
 #include "cli/batch/CsvReader.h"
 #include "cli/batch/FieldDecoding.h"
 #include "cli/batch/JobRunner.h"
+#include "cli/batch/Manifest.h"
 #include "cli/batch/MemoryBudget.h"
 #include "cli/batch/Progress.h"
 #include "cli/batch/RowOutput.h"
@@ -103,7 +104,7 @@ struct RunCounts {
 // One row; a row begun after a stop request is not made at all, and only the first row to
 // find the disk full says so.
 QString MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettings& settings,
-                char& notMade) {
+                char& notMade, RowFacts* facts) {
     if (StopRequest::Requested()) {
         notMade = 1;
         return {};
@@ -121,26 +122,33 @@ QString MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettin
     FileAccess::Error fileError;
     QString error =
         WriteRowFile(encoder, row.payload, row.name,
-                     row.foreground || row.background ? coloured : settings, &fileError);
+                     row.foreground || row.background ? coloured : settings, &fileError, facts);
     if (fileError.kind == FileAccess::ErrorKind::NoSpace && !StopRequest::ForFullDisk())
         notMade = 1;
     return notMade ? QString() : error;
 }
 
-RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int jobs) {
+RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int jobs,
+                  Manifest* manifest) {
     Progress progress(plan.rows.size(), isatty(STDERR_FILENO) == 1);
     RunCounts counts;
     std::vector<char> notMade(plan.rows.size(), 0); // each set by its row's task, read in order
+    std::vector<RowFacts> facts(manifest ? plan.rows.size() : 0); // as notMade
     const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
         // The budget keeps rows within memory; should an allocation fail all the same, that
         // row fails and the others go on.
         try {
-            return MakeRow(encoder, plan.rows[index], settings, notMade[index]);
+            return MakeRow(encoder, plan.rows[index], settings, notMade[index],
+                           manifest ? &facts[index] : nullptr);
         } catch (const std::bad_alloc&) {
             return QStringLiteral("out of memory while making the picture");
         }
     };
     const RowFinished finished = [&](std::size_t index, const QString& error) {
+        if (manifest && !notMade[index]) {
+            manifest->Add(plan.rows[index], facts[index], error);
+            facts[index] = {};
+        }
         if (notMade[index]) {
             ++counts.notMade;
         } else if (error.isEmpty()) {
@@ -194,8 +202,14 @@ int StatusOf(const RunCounts& counts) {
 
 // Makes the run's files durable, then tells the summary; a summary that cannot be written
 // fails the run as surely as a file that cannot.
-int FinishRun(const RunCounts& counts, int outDir) {
+int FinishRun(const RunCounts& counts, int outDir, const Manifest* manifest,
+              const std::optional<std::string>& manifestFile) {
     int status = StatusOf(counts);
+    if (manifest)
+        if (const FileAccess::Error error = manifest->Write(*manifestFile); error.failed()) {
+            std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
+            if (status < ExitBadUsage) status = ExitBadUsage;
+        }
     if (counts.written > 0)
         if (const FileAccess::Error error = FileAccess::SyncFileSystem(outDir); error.failed()) {
             std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
@@ -250,6 +264,9 @@ int RunBatchCommand(const CliOptions& options) {
     const int jobs = JobCount(batch);
     MemoryBudget budget(MemoryBudget::ForThisProcess(jobs));
     settings.budget = &budget;
-    const RunCounts counts = RunPlan(plan, settings, jobs);
-    return FinishRun(counts, outDir.descriptor.get());
+    std::optional<Manifest> manifest;
+    if (batch.manifest) manifest.emplace();
+    const RunCounts counts = RunPlan(plan, settings, jobs, manifest ? &*manifest : nullptr);
+    return FinishRun(counts, outDir.descriptor.get(), manifest ? &*manifest : nullptr,
+                     batch.manifest);
 }

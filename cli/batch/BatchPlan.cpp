@@ -64,6 +64,8 @@ void PlanRow(const CsvColumns& columns, const QStringList& fields, PlannedRow& r
         return;
     }
     row.name = name.relativePath;
+    row.kind = columns.Cell(fields, QStringLiteral("kind")).trimmed();
+    if (row.kind.isEmpty()) row.kind = QStringLiteral("text");
     row.error = ReadColours(columns, fields, row);
     if (row.error.isEmpty() && fields.size() <= columns.Count())
         row.error = MissingKindColumns(columns, fields);

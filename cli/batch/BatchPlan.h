@@ -21,6 +21,7 @@ struct PlannedRow {
     QByteArray payload; // UTF-8, what the symbol holds
     QString name;       // relative to the output folder, without extension
     QString error;      // set when the row cannot be made at all
+    QString kind;       // as the row names it; empty: text
     // The row's own colours, from the columns foreground and background.
     std::optional<Colour> foreground;
     std::optional<Colour> background;

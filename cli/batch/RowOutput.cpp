@@ -36,6 +36,8 @@ struct EncodedRow {
     QByteArray bytes;
     QString error;
     MemoryBudget::Share memory; // held until the file is placed
+    int version = 0;            // of the symbol drawn
+    EcLevel level = EcLevel::M;
 };
 
 // The composed picture's side.
@@ -75,6 +77,7 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
                                                SymbolComposition::ComposedFormat::Palette,
                                                {settings.render.dark, settings.render.light});
         if (!made.symbol) return {{}, TooLong(payload, settings.encode), {}};
+        symbol = std::move(made.symbol);
         source.picture = std::move(made.composed);
     } else {
         symbol = SymbolJob::Encode(encoder, RequestOf(payload, settings));
@@ -90,7 +93,7 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
     }
     ImageExport::Encoded file = ImageExport::Encode(source, settings.format);
     if (!file.outcome.written) return {{}, ExportOutcome::EnglishText(file.outcome), {}};
-    return {std::move(file.bytes), {}, std::move(memory)};
+    return {std::move(file.bytes), {}, std::move(memory), symbol->version(), symbol->level()};
 }
 
 } // namespace
@@ -120,12 +123,15 @@ std::size_t RowMemoryNeed(qint64 side, FileFormats::Format format, bool verify) 
 }
 
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
-                     const RowOutputSettings& settings, FileAccess::Error* fileError) {
+                     const RowOutputSettings& settings, FileAccess::Error* fileError,
+                     RowFacts* facts) {
     const EncodedRow file = EncodeRow(encoder, payload, settings);
     if (!file.error.isEmpty()) return file.error;
+    if (facts) *facts = {file.version, LevelLetter(file.level), false, {}};
     if (settings.verify) {
         if (QString problem = VerifyEncodedFile(file.bytes, payload); !problem.isEmpty())
             return problem;
+        if (facts) facts->verified = true;
     }
     const std::string path = name.toStdString() + '.' +
                              std::string(FileFormats::RowOf(settings.format).extensions.front());
@@ -135,5 +141,6 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
         path, std::string_view(file.bytes.constData(), std::size_t(file.bytes.size())), options);
     if (fileError) *fileError = error;
     if (error.failed()) return QString::fromStdString(FileAccess::Describe(error));
+    if (facts) facts->file = path;
     return {};
 }

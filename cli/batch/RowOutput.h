@@ -39,5 +39,14 @@ std::size_t RowMemoryNeed(qint64 side, FileFormats::Format format, bool verify);
 // fileError, when given, receives what went wrong with the file itself (a full disk).
 // With a budget, the row waits for its share of memory before drawing, and fails when it needs
 // more than the whole budget.
+// What the manifest tells of a row: its symbol and its file.
+struct RowFacts {
+    int version = 0; // 0: no symbol was made
+    char level = 0;
+    bool verified = false;
+    std::string file; // relative to the output folder, once in place
+};
+
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,
-                     const RowOutputSettings& settings, FileAccess::Error* fileError = nullptr);
+                     const RowOutputSettings& settings, FileAccess::Error* fileError = nullptr,
+                     RowFacts* facts = nullptr);

@@ -31,8 +31,8 @@ constexpr OptionRow Options[] = {
     {0, "kind", true},       {0, "field", true},        {0, "eci", false},
     {0, "decode", false},    {0, "batch", true},        {0, "out-dir", true},
     {0, "format", true},     {0, "encoding", true},     {0, "verify", false},
-    {'j', "jobs", true},     {0, "shard", true},        {'h', "help", false},
-    {'V', "version", false},
+    {'j', "jobs", true},     {0, "shard", true},        {0, "manifest", true},
+    {'h', "help", false},    {'V', "version", false},
 };
 
 // A name after "--": the long name, or the one letter of a short one ("--o" is -o).
@@ -334,6 +334,9 @@ std::string ReadBatch(const Given& given, CliOptions& options) {
     if (problem.empty()) problem = SetInteger(given, "scale", 1, 100, batch.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, batch.render.margin);
     if (problem.empty()) problem = SetShard(given, batch.shard);
+    batch.manifest = given.Value("manifest");
+    if (problem.empty() && batch.manifest && batch.manifest->empty())
+        problem = "--manifest wants the name of the CSV file to write";
     return problem;
 }
 
@@ -443,7 +446,8 @@ std::string CheckOutputFile(const CliOptions& o, const Given& given) {
 }
 
 std::string CheckSingleCombination(const CliOptions& o, const Given& given) {
-    for (const char* name : {"out-dir", "format", "verify", "jobs", "encoding", "shard"})
+    for (const char* name :
+         {"out-dir", "format", "verify", "jobs", "encoding", "shard", "manifest"})
         if (given.IsSet(name)) return std::string("--") + name + " needs --batch";
     if (o.text && o.inputFile) return "the payload is TEXT or -r FILE, not both";
     if (o.outputType && !o.outputFile) return "-t " + *given.Value("type") + " needs -o -";

@@ -41,6 +41,7 @@ struct BatchSettings {
     bool verify = false;
     int jobs = 0; // 0: one per core
     Shard shard;
+    std::optional<std::string> manifest; // the CSV file that records every row
 };
 
 using SymbolOutput::TerminalStyle;

@@ -70,6 +70,8 @@ batch (one picture per CSV row; columns file, kind and the kind's fields):
   -j, --jobs N          rows computed in parallel, default: the number of cores
       --shard K/N       make only rows K, K+N, K+2N...: N runs together make
                         the whole batch (GNU parallel, a job array)
+      --manifest FILE   write FILE (CSV): row, file, kind, version, level,
+                        payload bytes and SHA-256, verified, outcome
   -h, --help            this help
   -V, --version         the program's version
 exit status: 0 done; 1 the payload fits no symbol at that level and version

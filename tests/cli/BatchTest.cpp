@@ -309,8 +309,9 @@ TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {
                                      QStringList{"--compose", "--format", "jpg"}}) {
         const QString one = NewFolder(folder, "one" + extra.join(""));
         const QString two = NewFolder(folder, "two" + extra.join(""));
-        const ToolRun first =
-            RunTool(QStringList{"--batch", csv, "--out-dir", one, "--jobs", "1"} + extra);
+        const ToolRun first = RunTool(QStringList{"--batch", csv, "--out-dir", one, "--jobs", "1",
+                                                  "--manifest", one + ".csv"} +
+                                      extra);
         const ToolRun second =
             RunTool(QStringList{"--batch", csv, "--out-dir", two, "--jobs", "2"} + extra);
         EXPECT_EQ(first.status, 1); // the duplicate
@@ -319,17 +320,42 @@ TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {
         EXPECT_EQ(a.size(), 61u);
         EXPECT_EQ(a, FolderDigest(two)) << extra.join(' ').toStdString();
     }
-    // Four shards run by GNU parallel, as the README shows, make exactly what one run makes.
+    // The record of the run: a line a row, in row order, with what each file holds.
+    const auto lines = [](const QString& file) {
+        QFile csv(file);
+        return csv.open(QIODevice::ReadOnly) ? csv.readAll().trimmed().split('\n')
+                                             : QList<QByteArray>();
+    };
+    const QList<QByteArray> manifest = lines(folder + "/one.csv");
+    ASSERT_EQ(manifest.size(), 63);
+    EXPECT_EQ(manifest[0], "row,file,kind,version,level,payload_bytes,payload_sha256,verified,"
+                           "outcome");
+    EXPECT_EQ(manifest[1],
+              "1,t0.png,text,1,Q,10," +
+                  QCryptographicHash::hash("payload 0 ", QCryptographicHash::Sha256).toHex() +
+                  ",,written");
+    EXPECT_TRUE(manifest[62].startsWith("62,,text,,,1,")) << manifest[62].toStdString();
+    EXPECT_TRUE(manifest[62].endsWith("file name \"\"dup\"\" was already used by row 61\""));
+    // Four shards run by GNU parallel, as the README shows, make exactly what one run makes, and
+    // their manifests together list every row once.
     if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
         GTEST_SKIP() << "GNU parallel is not installed";
     const QString shards = NewFolder(folder, "shards");
     QProcess parallel;
     parallel.start(QStringLiteral("parallel"),
                    {"--will-cite", QStringLiteral(QUORLIK_QR_BINARY), "--batch", csv, "--out-dir",
-                    shards, "--shard", "{}/4", ":::", "1", "2", "3", "4"});
+                    shards, "--shard", "{}/4", "--manifest", folder + "/part{}.csv", ":::", "1",
+                    "2", "3", "4"});
     ASSERT_TRUE(parallel.waitForFinished(120000));
     EXPECT_EQ(parallel.exitCode(), 1); // the part holding the duplicate
     EXPECT_EQ(FolderDigest(shards), FolderDigest(NewFolder(folder, "one")));
+    std::map<int, QByteArray> recorded;
+    for (int part = 1; part <= 4; ++part)
+        for (const QByteArray& line : lines(folder + "/part" + QString::number(part) + ".csv"))
+            if (!line.startsWith("row,")) recorded[line.left(line.indexOf(',')).toInt()] = line;
+    QList<QByteArray> joined;
+    for (const auto& [row, line] : recorded) joined.append(line);
+    EXPECT_EQ(joined, manifest.mid(1));
 }
 
 TEST(BatchProgress, NoBarWhenStandardErrorIsNotATerminal) {
