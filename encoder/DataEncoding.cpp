@@ -36,18 +36,24 @@ using SegmentCell = Segmentation::Cell;
 
 constexpr SegmentCell kUnreachableCell{0, clsQRCode::Unreachable, 0};
 
-int countClass(int version) {
-    return version < 10 ? 2 : (version < 27 ? 4 : 6);
-}
-
-struct MaxRuns {
-    int of[4];
+// What starting and continuing a segment of each mode costs under one layout.
+struct ModeCosts {
+    int header[4]; // mode indicator and character count
+    int maxRun[4]; // the most characters one count field holds
+    bool has[4];
 };
 
-MaxRuns maxRunsFor(int k) {
-    if (k == 2) return {{255, 1023, 511, 255}};
-    if (k == 4) return {{65535, 4095, 2047, 1023}};
-    return {{65535, 16383, 8191, 4095}};
+// The bits of each mode's first character: byte, numeric digit, alphanumeric, Kanji pair.
+constexpr int kFirstCharacterBits[4] = {8, 4, 6, 13};
+
+ModeCosts costsOf(const SegmentLayout& layout) {
+    ModeCosts costs{};
+    for (int m = 0; m < 4; ++m) {
+        costs.has[m] = layout.has(m);
+        costs.header[m] = layout.indicatorBits + layout.countBits[m];
+        costs.maxRun[m] = (1 << layout.countBits[m]) - 1;
+    }
+    return costs;
 }
 
 // The eight cells of each byte value, most significant bit first in memory order.
@@ -110,11 +116,17 @@ SegmentCell reach(const Row& row, int maxRun, int continueCost, int newSegmentCo
     return {other, otherCost, 1};
 }
 
+// The cost of a new segment of mode m that starts with one character.
+inline int newSegment(const ModeCosts& costs, int m) {
+    return costs.has[m] ? costs.header[m] + kFirstCharacterBits[m] : clsQRCode::Unreachable;
+}
+
 // The exact shortest segmentation, position by position: the four cells of position i come
 // from the rows of positions i-1 and i-2. `predecessors`, when given, receives the PreviousMode
 // of each cell, all that the trace-back reads: one byte per position, two bits per mode (mode m
 // in bits 2m and 2m + 1; "none", -1, is never followed and is kept as 0). Returns the last row.
-Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, bool allowKanji,
+// A mode the layout lacks is never reachable.
+Row segment(const std::uint8_t* data, int count, const ModeCosts& costs, bool allowKanji,
             std::uint8_t* predecessors) {
     // Three rows in rotation: rows are never copied, since copying a row just written stalls
     // on the stores that wrote it.
@@ -122,34 +134,45 @@ Row segment(const std::uint8_t* data, int count, int k, const MaxRuns& maxRun, b
     Row* older = &rows[0]; // position i - 2
     Row* newer = &rows[1]; // position i - 1
     Row* current = &rows[2];
-    const int byteHeader = k == 2 ? 12 : 20;
+    const int byteNew = newSegment(costs, ModeByte);
+    const int numericNew = newSegment(costs, ModeNumeric);
+    const int alphanumericNew = newSegment(costs, ModeAlphanumeric);
+    const int kanjiNew = newSegment(costs, ModeKanji);
+    const bool byte = costs.has[ModeByte];
+    const bool numeric = costs.has[ModeNumeric], alphanumeric = costs.has[ModeAlphanumeric];
+    const bool kanji = allowKanji && costs.has[ModeKanji];
     for (int i = 0; i < count; ++i) {
         const Row& prev1 = *newer;
         const Row& prev2 = *older;
         const int cls = kCharClasses[data[i]];
         SegmentCell cell[4];
         if (i == 0) {
-            cell[ModeByte] = {-1, k == 2 ? 20 : 28, 1};
-            cell[ModeNumeric] = cls == 1 ? SegmentCell{-1, k + 16, 1} : kUnreachableCell;
-            cell[ModeAlphanumeric] = cls >= 1 ? SegmentCell{-1, k + 17, 1} : kUnreachableCell;
+            cell[ModeByte] = byte ? SegmentCell{-1, byteNew, 1} : kUnreachableCell;
+            cell[ModeNumeric] =
+                cls == 1 && numeric ? SegmentCell{-1, numericNew, 1} : kUnreachableCell;
+            cell[ModeAlphanumeric] =
+                cls >= 1 && alphanumeric ? SegmentCell{-1, alphanumericNew, 1} : kUnreachableCell;
             cell[ModeKanji] = kUnreachableCell;
         } else {
-            cell[ModeByte] = reach<ModeByte>(prev1, maxRun.of[ModeByte], 8, 8 + byteHeader);
+            cell[ModeByte] = byte ? reach<ModeByte>(prev1, costs.maxRun[ModeByte], 8, byteNew)
+                                  : kUnreachableCell;
             cell[ModeNumeric] =
-                cls == 1 ? reach<ModeNumeric>(prev1, maxRun.of[ModeNumeric],
-                                              3 + (prev1.run[ModeNumeric] % 3 == 0), k + 16)
-                         : kUnreachableCell;
-            cell[ModeAlphanumeric] =
-                cls >= 1
-                    ? reach<ModeAlphanumeric>(prev1, maxRun.of[ModeAlphanumeric],
-                                              5 + (prev1.run[ModeAlphanumeric] % 2 == 0), k + 17)
+                cls == 1 && numeric
+                    ? reach<ModeNumeric>(prev1, costs.maxRun[ModeNumeric],
+                                         3 + (prev1.run[ModeNumeric] % 3 == 0), numericNew)
                     : kUnreachableCell;
-            if (!allowKanji || !clsQRCode::IsKanjiPair(data[i - 1], data[i]))
+            cell[ModeAlphanumeric] =
+                cls >= 1 && alphanumeric
+                    ? reach<ModeAlphanumeric>(prev1, costs.maxRun[ModeAlphanumeric],
+                                              5 + (prev1.run[ModeAlphanumeric] % 2 == 0),
+                                              alphanumericNew)
+                    : kUnreachableCell;
+            if (!kanji || !clsQRCode::IsKanjiPair(data[i - 1], data[i]))
                 cell[ModeKanji] = kUnreachableCell;
             else if (i == 1)
-                cell[ModeKanji] = {-1, k + 23, 1};
+                cell[ModeKanji] = {-1, kanjiNew, 1};
             else
-                cell[ModeKanji] = reach<ModeKanji>(prev2, maxRun.of[ModeKanji], 13, 13 + k + 10);
+                cell[ModeKanji] = reach<ModeKanji>(prev2, costs.maxRun[ModeKanji], 13, kanjiNew);
         }
         int packed = 0;
         for (int m = 0; m < 4; ++m) {
@@ -173,14 +196,15 @@ int cheapestMode(const Row& row) {
     return e;
 }
 
-void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, int k) {
+// `countBits`: the width of this mode's character count.
+void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, int countBits) {
     switch (mode) {
     case ModeByte:
-        w.put(r, k == 2 ? 8 : 16);
+        w.put(r, countBits);
         for (int i = 0; i < r; ++i) w.put(bytes[i], 8);
         break;
     case ModeNumeric: {
-        w.put(r, k + 8);
+        w.put(r, countBits);
         int i = 0;
         for (; i + 3 <= r; i += 3)
             w.put(100 * (bytes[i] & 15) + 10 * (bytes[i + 1] & 15) + (bytes[i + 2] & 15), 10);
@@ -189,7 +213,7 @@ void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, 
         break;
     }
     case ModeAlphanumeric: {
-        w.put(r, k + 7);
+        w.put(r, countBits);
         int i = 0;
         for (; i + 2 <= r; i += 2)
             w.put(45 * clsQRCode::AlphanumericValue(bytes[i]) +
@@ -199,7 +223,7 @@ void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, 
         break;
     }
     default: { // Kanji: r counts bytes here, two per character
-        w.put(r / 2, k + 6);
+        w.put(r / 2, countBits);
         for (int i = 0; i + 1 < r; i += 2) {
             const int b1 = bytes[i], b2 = bytes[i + 1];
             const int lead = b1 <= 0x9F ? b1 - 0x81 : b1 - 0xC1;
@@ -210,7 +234,6 @@ void writeSegmentData(BitWriter& w, const std::uint8_t* bytes, int mode, int r, 
     }
 }
 
-constexpr int kModeIndicator[4] = {0b0100, 0b0001, 0b0010, 0b1000};
 constexpr int kEciModeIndicator = 0b0111;
 constexpr int kLargestEci = 999999;
 
@@ -262,8 +285,8 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
     if (measureOnly || (count <= 0 && !bits)) {
         const int header = EciHeaderBits(options.eci);
         if (count <= 0) return header + 4;
-        const int k = countClass(version);
-        const Row last = segment(data, count, k, maxRunsFor(k), options.allowKanji, nullptr);
+        const ModeCosts costs = costsOf(SegmentLayout::ForQRVersion(version));
+        const Row last = segment(data, count, costs, options.allowKanji, nullptr);
         return header + last.cost[cheapestMode(last)] + 4;
     }
     const Segmentation segmentation(data, count, version, options.allowKanji, options.eci);
@@ -272,19 +295,38 @@ int clsQRCode::BuildBitStream(std::uint8_t* bits, const std::uint8_t* data, int 
     return segmentation.write(bits, segments);
 }
 
+SegmentLayout SegmentLayout::ForQRVersion(int version) {
+    // Count widths grow with the version ranges 1–9, 10–26 and 27–40.
+    const int k = version < 10 ? 0 : (version < 27 ? 1 : 2);
+    constexpr int kByte[3] = {8, 16, 16};
+    SegmentLayout layout;
+    layout.countBits[ModeByte] = kByte[k];
+    layout.countBits[ModeNumeric] = 10 + 2 * k;
+    layout.countBits[ModeAlphanumeric] = 9 + 2 * k;
+    layout.countBits[ModeKanji] = 8 + 2 * k;
+    return layout;
+}
+
 Segmentation::Segmentation(const std::uint8_t* data, int count, int version, bool allowKanji,
                            int eci)
-    : data_(data), count_(count), k_(::countClass(version)),
-      eci_(clsQRCode::EciHeaderBits(eci) > 0 ? eci : 0), eciBits_(clsQRCode::EciHeaderBits(eci)) {
+    : Segmentation(data, count, SegmentLayout::ForQRVersion(version), allowKanji) {
+    eci_ = clsQRCode::EciHeaderBits(eci) > 0 ? eci : 0;
+    eciBits_ = clsQRCode::EciHeaderBits(eci);
+}
+
+Segmentation::Segmentation(const std::uint8_t* data, int count, const SegmentLayout& layout,
+                           bool allowKanji)
+    : data_(data), count_(count), layout_(layout), eci_(0), eciBits_(0),
+      length_(layout.terminatorBits) {
     if (count <= 0) return;
     predecessors_.reset(new std::uint8_t[static_cast<std::size_t>(count)]);
-    const Row last = segment(data, count, k_, maxRunsFor(k_), allowKanji, predecessors_.get());
+    const Row last = segment(data, count, costsOf(layout_), allowKanji, predecessors_.get());
     lastMode_ = cheapestMode(last);
-    length_ = last.cost[lastMode_] + 4;
+    length_ = last.cost[lastMode_] + layout_.terminatorBits;
 }
 
 int Segmentation::streamLength() const {
-    return eciBits_ + (count_ <= 0 ? 4 : length_);
+    return eciBits_ + length_;
 }
 
 std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
@@ -314,19 +356,20 @@ int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) co
     if (eci_ > 0) writeEciHeader(w, eci_);
     if (count_ > 0) {
         const std::vector<std::uint8_t> modes = modesByTraceBack();
-        MaxRuns maxRun = maxRunsFor(k_);
-        maxRun.of[ModeKanji] *= 2; // Kanji runs are counted in bytes from here on
+        ModeCosts costs = costsOf(layout_);
+        costs.maxRun[ModeKanji] *= 2; // Kanji runs are counted in bytes from here on
         for (int start = 0; start < count_;) {
             const int mode = modes[start];
             int r = 1;
-            while (start + r <= count_ - 1 && modes[start + r] == mode && r < maxRun.of[mode]) ++r;
-            w.put(kModeIndicator[mode], 4);
-            writeSegmentData(w, data_ + start, mode, r, k_);
+            while (start + r <= count_ - 1 && modes[start + r] == mode && r < costs.maxRun[mode])
+                ++r;
+            w.put(layout_.indicator[mode], layout_.indicatorBits);
+            writeSegmentData(w, data_ + start, mode, r, layout_.countBits[mode]);
             if (segments) segments->push_back({mode, r});
             start += r;
         }
     }
-    w.put(0, 4);
+    w.put(0, layout_.terminatorBits);
     return w.position;
 }
 

@@ -70,3 +70,31 @@ void clsQRCode::writeFormatInformation(std::uint8_t* grid, int stride, int versi
     for (int i = 0; i <= 7; ++i) set(8, h - 1 - i, i);
     for (int i = 8; i <= 14; ++i) set(h - 15 + i, 8, i);
 }
+
+// Micro QR's four masks are the QR patterns that leave no long light runs along the single
+// finder's edges.
+void clsQRCode::ApplyMicroMask(std::uint8_t* matrix, const std::uint8_t* function, int side,
+                               int pattern) {
+    constexpr int kQRPattern[4] = {1, 4, 6, 7};
+    const int qrPattern = kQRPattern[pattern & 3];
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c)
+            if (function[r * side + c] == 0 && maskCondition(qrPattern, r, c))
+                matrix[r * side + c] ^= 1;
+}
+
+// With only one finder, readers lean on the far edges: the mask that darkens the right column
+// and the bottom row most evenly wins.
+int clsQRCode::MicroMaskScore(const std::uint8_t* matrix, int side) {
+    int right = 0, bottom = 0;
+    for (int i = 1; i < side; ++i) {
+        right += matrix[i * side + side - 1];
+        bottom += matrix[(side - 1) * side + i];
+    }
+    return right <= bottom ? right * 16 + bottom : bottom * 16 + right;
+}
+
+int clsQRCode::MicroFormatWord(int symbolNumber, int maskPattern) {
+    const int data = symbolNumber * 4 + maskPattern;
+    return ((data << 10) | BchRemainder(data, 0x537, 0x400, 10)) ^ 0x4445;
+}

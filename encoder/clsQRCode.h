@@ -40,16 +40,33 @@ struct EncodeOptions {
     int eci = 0;
 };
 
+// How a payload is encoded as a Micro QR symbol.
+struct MicroOptions {
+    int version = 0; // 1–4 forces M1–M4, 0 picks the smallest that fits; anything else: nothing
+    // L or M (M1, which only detects errors, stands in for either), Q only in M4, H never.
+    EcLevel level = EcLevel::L;
+    int mask = -1;           // 0–3 forces a Micro mask; anything else picks the best-scoring one
+    bool allowKanji = false; // as in EncodeOptions
+};
+
+enum class SymbolKind { QR, Micro };
+
 // A finished symbol: side × side modules, row 0 at the top, 1 dark and 0 light, side = 4 ×
-// version + 17, and how it was made. Copies share the modules, which never change.
+// version + 17 (QR) or 2 × version + 9 (Micro QR, versions 1–4 = M1–M4), and how it was
+// made. Copies share the modules, which never change.
 class QRSymbol {
   public:
     // `modules` holds side × side bytes.
     QRSymbol(int version, EcLevel level, int maskPattern, int streamBits, int eci,
-             std::vector<QRSegment> segments, std::shared_ptr<const std::uint8_t[]> modules)
+             std::vector<QRSegment> segments, std::shared_ptr<const std::uint8_t[]> modules,
+             SymbolKind kind = SymbolKind::QR)
         : version_(version), level_(level), maskPattern_(maskPattern), streamBits_(streamBits),
-          eci_(eci), segments_(std::move(segments)), modules_(std::move(modules)) {}
+          eci_(eci), segments_(std::move(segments)), modules_(std::move(modules)), kind_(kind) {}
 
+    SymbolKind kind() const { return kind_; }
+    bool micro() const { return kind_ == SymbolKind::Micro; }
+    // M1 carries no error correction, only detection; level() is then the level asked for.
+    bool errorDetectionOnly() const { return micro() && version_ == 1; }
     int version() const { return version_; }
     EcLevel level() const { return level_; }
     int maskPattern() const { return maskPattern_; }
@@ -58,7 +75,7 @@ class QRSymbol {
     // The ECI designator written before the data, 0 when none.
     int eci() const { return eci_; }
     const std::vector<QRSegment>& segments() const { return segments_; }
-    int side() const { return 4 * version_ + 17; }
+    int side() const { return micro() ? 2 * version_ + 9 : 4 * version_ + 17; }
     bool dark(int row, int column) const { return modules_[row * side() + column] != 0; }
     // Row after row from the top.
     std::span<const std::uint8_t> modules() const {
@@ -73,6 +90,7 @@ class QRSymbol {
     int eci_;
     std::vector<QRSegment> segments_;
     std::shared_ptr<const std::uint8_t[]> modules_;
+    SymbolKind kind_;
 };
 
 // QR Code symbol encoder (ISO/IEC 18004, versions 1–40, levels L, M, Q, H = EcLevel 1–4).
@@ -99,6 +117,9 @@ class clsQRCode {
     // The same with every option; nothing when the payload fits no symbol.
     std::optional<QRSymbol> EncodeToMatrix(const std::uint8_t* data, int count,
                                            const EncodeOptions& options);
+    // A Micro QR symbol (M1–M4); nothing when the payload fits none at that version and level.
+    std::optional<QRSymbol> EncodeMicro(const std::uint8_t* data, int count,
+                                        const MicroOptions& options);
     // The options of the int entry points: ecLevel outside 1–4 means M.
     static EncodeOptions OptionsOf(int version, int ecLevel, int maskPattern);
 
@@ -153,6 +174,21 @@ class clsQRCode {
     int VersionWord(int version) const;
     static int FormatWord(int ecLevel, int maskPattern);
 
+    // Micro QR building blocks (version 1–4 = M1–M4).
+    static int MicroSymbolSize(int version) { return 2 * version + 9; }
+    // Data capacity in bits (M1 and M3 end in a 4-bit codeword); 0 when the symbol has no
+    // such level.
+    static int MicroDataBits(int version, EcLevel level);
+    static int MicroEcCodewords(int version, EcLevel level);
+    // Symbol number (0 = M1 … 7 = M4-Q) and mask 0–3, BCH-protected.
+    static int MicroFormatWord(int symbolNumber, int maskPattern);
+    // Masks the free cells (function == 0) of a side × side grid with Micro mask 0–3.
+    static void ApplyMicroMask(std::uint8_t* matrix, const std::uint8_t* function, int side,
+                               int pattern);
+    // Dark modules along the right and bottom edges, the lesser sum weighted 16; higher is
+    // better.
+    static int MicroMaskScore(const std::uint8_t* matrix, int side);
+
   private:
     static int tableIndex(int version, int ecLevel) { return 4 * (version - 1) + (ecLevel - 1); }
     int chooseVersion(const std::uint8_t* data, int count, int ecLevel,
@@ -167,6 +203,11 @@ class clsQRCode {
     void writeVersionInformation(std::uint8_t* grid, int stride, int version) const;
     void writeFormatInformation(std::uint8_t* grid, int stride, int version, int ecLevel,
                                 int mask) const;
+
+    int chooseMicroVersion(const std::uint8_t* data, int count, const MicroOptions& options,
+                           std::optional<Segmentation>& segmentation) const;
+    std::vector<std::uint8_t> microCodewords(const std::uint8_t* dataBits, int version,
+                                             EcLevel level);
 
     std::shared_ptr<clsFiniteField> field_;
     std::unique_ptr<clsReedSolomon> reedSolomon_;

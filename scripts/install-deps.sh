@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins libgif-dev zlib1g-dev libglib2.0-dev libglib2.0-bin
   libzxing-dev libgtest-dev libbenchmark-dev libqrencode-dev zint
   fonts-noto-cjk xvfb xauth imagemagick librsvg2-bin qt6-svg-dev
-  zbar-tools python3-vobject qrencode python3-opencv ghostscript poppler-utils strace parallel
+  zbar-tools python3-vobject python3-segno qrencode python3-opencv ghostscript poppler-utils strace parallel
   qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev file python3-fonttools lintian
 )
 
