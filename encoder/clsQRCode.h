@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-class QImage;
 class Segmentation;
 
 // Segment modes, numbered as the segmentation orders its tie-breaks (lower number wins).
@@ -94,8 +93,7 @@ class QRSymbol {
 };
 
 // QR Code symbol encoder (ISO/IEC 18004, versions 1–40, levels L, M, Q, H = EcLevel 1–4).
-// Everything here is plain computation. EncodeToPicture, which hands the symbol over as a
-// picture, is defined by the raster library (raster/EncodeToPicture.cpp).
+// Everything here is plain computation; raster/EncodeToPicture.h makes the symbol a picture.
 class clsQRCode {
   public:
     static constexpr int StreamCells = 32768; // bit cells of the data stream
@@ -109,9 +107,7 @@ class clsQRCode {
 
     // data[0 … count-1] is the payload. version 1–40 forces it, 0 or >40 picks the smallest
     // that fits, <0 yields nothing; ecLevel outside 1–4 means M; maskPattern outside 0–7 means 0.
-    // No Kanji mode, no ECI. Nothing (null picture / nullopt) when the payload fits no symbol.
-    QImage EncodeToPicture(const std::uint8_t* data, int count, int version, int ecLevel,
-                           int maskPattern);
+    // No Kanji mode, no ECI. Nothing when the payload fits no symbol.
     std::optional<QRSymbol> EncodeToMatrix(const std::uint8_t* data, int count, int version,
                                            int ecLevel, int maskPattern);
     // The same with every option; nothing when the payload fits no symbol.

@@ -8,36 +8,27 @@
 
 // Image file export: a picture to a JPEG, PNG, GIF, TIFF or BMP file, a symbol also to SVG, EPS
 // or PDF, chosen by extension (the FileFormats table). The encoding and the placing of the file
-// are ImageExport's, shared with the command line.
+// are ImageExport's, shared with the command line. These writers show nothing: the window
+// presents their outcome (forms/main/PictureSaving.h).
 namespace 保存为PNGJPG {
 
 // The outcome numbers and record of every export (see ExportOutcome).
 using namespace ExportOutcome;
 
-// Pure writer: no cursor, no message. `extension` is compared exactly (".jpg", ".png", ".gif",
-// ".tif", ".bmp"; ".svg", ".eps" and ".pdf" refuse a picture), so callers pass it in lower case.
-// The file appears only when complete; on failure whatever was at fileName stays as it was.
-// jpegQuality is 0–100 (clamped). tiffColourDepth 1 writes a black-and-white TIFF, 4 or 8 a palette
-// one, 32 RGBA and anything else 24-bit RGB. tiffCompression takes the classic encoder values: 2 is
-// LZW, anything else (6 in particular) means uncompressed.
+// `extension` is compared exactly (".jpg", ".png", ".gif", ".tif", ".bmp"; ".svg", ".eps" and
+// ".pdf" refuse a picture), so callers pass it in lower case. The file appears only when
+// complete; on failure whatever was at fileName stays as it was. jpegQuality is 0–100 (clamped).
+// tiffColourDepth 1 writes a black-and-white TIFF, 4 or 8 a palette one, 32 RGBA and anything
+// else 24-bit RGB. tiffCompression takes the classic encoder values: 2 is LZW, anything else (6
+// in particular) means uncompressed.
 SaveOutcome WritePictureFile(const QImage& picture, const QString& fileName,
                              const QString& extension, int jpegQuality, int tiffColourDepth,
                              int tiffCompression);
 
-// The window's operation: wait cursor while writing, then on failure the error message box
-// (title "错误", information icon, text of ErrorText). Returns the outcome to the caller.
-SaveOutcome SavePictureFile(const QImage& picture, const QString& fileName,
+// WritePictureFile for any export source; ".svg", ".eps" and ".pdf" take a symbol source (the
+// window's vector save), the other extensions a picture or a symbol.
+SaveOutcome WriteSourceFile(const ImageExport::Source& source, const QString& fileName,
                             const QString& extension, int jpegQuality, int tiffColourDepth,
                             int tiffCompression);
-
-// SavePictureFile for any export source; ".svg", ".eps" and ".pdf" take a symbol source (the
-// window's vector save), the other extensions a picture or a symbol.
-SaveOutcome SaveSourceFile(const ImageExport::Source& source, const QString& fileName,
-                           const QString& extension, int jpegQuality, int tiffColourDepth,
-                           int tiffCompression);
-
-// The four lines of the error message, separated by carriage return and line feed (Qt lays
-// them out exactly as plain line feeds).
-QString ErrorText(const SaveOutcome& outcome);
 
 } // namespace 保存为PNGJPG

@@ -5,8 +5,8 @@
 // limit allows, and for a refused paste of a megabyte.
 #include "forms/generator/PictureHolder.h"
 #include "forms/main/InputLimit.h"
+#include "forms/main/UserMessages.h"
 #include "forms/main/文本录入.h"
-#include "raster/UserMessages.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,8 +3,8 @@
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "forms/main/MessageBoxes.h"
+#include "forms/main/UserMessages.h"
 #include "payload/PayloadBytes.h"
-#include "raster/UserMessages.h"
 
 #include <QApplication>
 #include <QClipboard>

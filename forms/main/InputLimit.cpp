@@ -1,6 +1,6 @@
 #include "forms/main/InputLimit.h"
 
-#include "raster/UserMessages.h"
+#include "forms/main/UserMessages.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "forms/main/MessageBoxes.h"
 
-#include "raster/UserMessages.h"
+#include "forms/main/UserMessages.h"
 
 #include <QMessageBox>
 

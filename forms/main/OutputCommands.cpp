@@ -5,12 +5,12 @@
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "forms/generator/PictureHolder.h"
+#include "forms/main/PictureSaving.h"
 #include "forms/main/ProgramExit.h"
+#include "forms/main/UserMessages.h"
 #include "forms/main/文本录入.h"
 #include "payload/PayloadBytes.h"
-#include "raster/UserMessages.h"
 #include "raster/plain/FileFormats.h"
-#include "raster/保存为PNGJPG.h"
 #include "reading/LogoPicture.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "forms/main/判断五笔字型.h"
 
 #include "forms/main/ProgramExit.h"
-#include "raster/UserMessages.h"
+#include "forms/main/UserMessages.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "forms/main/EntryField.h"
 #include "forms/main/FileDialogs.h"
-#include "raster/保存为PNGJPG.h"
+#include "forms/main/PictureSaving.h"
 
 #include <QImage>
 #include <QWidget>

@@ -3,6 +3,7 @@
 #include "cli/core/Usage.h"
 #include "composition/SymbolComposition.h"
 #include "encoder/clsQRCode.h"
+#include "raster/EncodeToPicture.h"
 #include "tests/cli/ToolProcess.h"
 #include "tests/support/ZxingDecode.h"
 
@@ -255,8 +256,8 @@ TEST(CliLogo, InfoNamesTheSymbolDrawnUnderTheLogo) {
     // The picture is exactly the window's composition of a version 3 symbol.
     clsQRCode encoder;
     const QByteArray payload = "hello";
-    const QImage symbol = encoder.EncodeToPicture(
-        reinterpret_cast<const std::uint8_t*>(payload.constData()), 5, 3, 3, 0);
+    const QImage symbol = EncodeToPicture(
+        encoder, reinterpret_cast<const std::uint8_t*>(payload.constData()), 5, 3, 3, 0);
     const QImage expected = SymbolComposition::Compose(symbol, QImage(logo), true);
     EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32),
               expected.convertToFormat(QImage::Format_RGB32));

@@ -2,6 +2,7 @@
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "payload/PayloadBytes.h"
+#include "raster/EncodeToPicture.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <QPainter>
@@ -34,8 +35,8 @@ bool InLogo(int x, int y) {
 QImage SymbolPicture(const QString& payload) {
     clsQRCode encoder;
     const QByteArray bytes = ToUtf8(payload);
-    return encoder.EncodeToPicture(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                   int(bytes.size()), 0, 3, -1);
+    return EncodeToPicture(encoder, reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                           int(bytes.size()), 0, 3, -1);
 }
 
 // A colourful logo with detail, so smoothing and placement both matter.

@@ -1,5 +1,6 @@
 // What matters to users: an independent reader (zxing-cpp) gets back exactly what went in.
 #include "encoder/clsQRCode.h"
+#include "raster/EncodeToPicture.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <gtest/gtest.h>
@@ -136,7 +137,7 @@ TEST(ReaderRoundTrip, ShiftJisKanjiStillDecodesWhenAllowed) {
 TEST(ReaderRoundTrip, PictureHasTheLightMarginAndDecodes) {
     clsQRCode qr;
     const std::string payload = "picture";
-    const QImage picture = qr.EncodeToPicture(bytes(payload), 7, 1, 3, -1);
+    const QImage picture = EncodeToPicture(qr, bytes(payload), 7, 1, 3, -1);
     ASSERT_EQ(picture.width(), 29);
     ASSERT_EQ(picture.height(), 29);
     for (int i = 0; i < 29; ++i)
@@ -148,8 +149,8 @@ TEST(ReaderRoundTrip, PictureHasTheLightMarginAndDecodes) {
     const auto decoded = DecodeImage(picture.scaled(29 * 4, 29 * 4));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->bytes, payload);
-    EXPECT_TRUE(qr.EncodeToPicture(bytes(payload), 7, -1, 3, -1).isNull());
-    EXPECT_EQ(qr.EncodeToPicture(bytes(payload), 7, 40, 3, -1).width(), 185);
+    EXPECT_TRUE(EncodeToPicture(qr, bytes(payload), 7, -1, 3, -1).isNull());
+    EXPECT_EQ(EncodeToPicture(qr, bytes(payload), 7, 40, 3, -1).width(), 185);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "composition/SymbolComposition.h"
 #include "forms/generator/二维码.h"
-#include "raster/UserMessages.h"
+#include "forms/main/UserMessages.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "forms/main/ProgramExit.h"
+#include "forms/main/UserMessages.h"
 #include "forms/main/判断五笔字型.h"
-#include "raster/UserMessages.h"
 
 #include <gtest/gtest.h>
 

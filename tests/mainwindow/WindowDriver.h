@@ -4,8 +4,8 @@
 // messages and the program end instead of showing or doing them, and states the payloads the
 // pages must produce, written here independently of the window's own composition.
 #include "forms/main/ProgramExit.h"
+#include "forms/main/UserMessages.h"
 #include "forms/main/文本录入.h"
-#include "raster/UserMessages.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <QCoreApplication>

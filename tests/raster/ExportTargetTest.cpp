@@ -5,8 +5,6 @@
 #include "raster/保存为PNGJPG.h"
 
 #include "encoder/clsQRCode.h"
-#include "raster/UserMessages.h"
-#include "tests/support/OrdinaryUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,45 +67,6 @@ TEST_F(ExportTargetTest, SpecialFilesAtTheTargetAreRefusedAndSurvive) {
     // Nothing half-made is left beside them.
     for (const QString& name : entries())
         EXPECT_TRUE(name == "f.png" || name == "d.png") << name.toStdString();
-}
-
-TEST_F(ExportTargetTest, WindowSaveOntoAFifoShowsTheErrorBoxNotSuccess) {
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.gif")).constData(), 0600), 0);
-    QStringList titles;
-    UserMessages::SetPresenter(
-        [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
-    const auto outcome = 保存为PNGJPG::SavePictureFile(Picture(), path("f.gif"), ".gif", 90, 24, 6);
-    UserMessages::SetPresenter({});
-    EXPECT_FALSE(outcome.written);
-    EXPECT_EQ(titles, QStringList{QStringLiteral("错误")});
-    EXPECT_TRUE(IsFifo(path("f.gif")));
-}
-
-TEST_F(ExportTargetTest, WindowSaveOfAWriteProtectedFileShowsTheErrorBoxAndKeepsIt) {
-    const QByteArray locked = QFile::encodeName(path("locked.png"));
-    QFile file(path("locked.png"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("precious");
-    file.close();
-    ASSERT_EQ(::chmod(locked.constData(), 0444), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
-    ASSERT_TRUE(OrdinaryUser::Give(QFile::encodeName(dir_.path()).constData()));
-    ASSERT_TRUE(OrdinaryUser::Give(locked.constData()));
-    // 1: refused with the one "错误" box; anything else is a number of its own.
-    const int result = OrdinaryUser::Run([&] {
-        QStringList titles;
-        UserMessages::SetPresenter(
-            [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
-        const auto outcome =
-            保存为PNGJPG::SavePictureFile(Picture(), path("locked.png"), ".png", 90, 24, 6);
-        UserMessages::SetPresenter({});
-        if (outcome.written) return 2;
-        return titles == QStringList{QStringLiteral("错误")} ? 1 : 3;
-    });
-    EXPECT_EQ(result, 1);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "precious");
-    EXPECT_EQ(entries(), QStringList{"locked.png"});
 }
 
 TEST_F(ExportTargetTest, InsideAFolderNoSymbolicLinkIsFollowed) {

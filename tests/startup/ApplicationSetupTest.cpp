@@ -5,8 +5,8 @@
 #include "forms/main/ApplicationSetup.h"
 #include "forms/main/FileDialogs.h"
 #include "forms/main/ProgramExit.h"
+#include "forms/main/UserMessages.h"
 #include "forms/main/文本录入.h"
-#include "raster/UserMessages.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "raster/UserMessages.h"
+#include "forms/main/UserMessages.h"
 
 #include <cstdio>
 

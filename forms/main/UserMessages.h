@@ -4,9 +4,9 @@
 
 #include <functional>
 
-// Every message the user is told goes through here. The window installs the modal box with an
-// OK button (the standard presenter); tests install one that records instead of showing
-// anything. Nothing here needs Qt Widgets, so the command line shares the export code.
+// Every message the window tells the user goes through here. The window installs the modal box
+// with an OK button (the standard presenter, MessageBoxes); tests install one that records
+// instead of showing anything.
 namespace UserMessages {
 
 inline const QString AppTitle = QStringLiteral("Quorlik二维码");

@@ -1,0 +1,186 @@
+// The window's save: the wait cursor while writing, the error box after a failure.
+#include "forms/main/PictureSaving.h"
+
+#include "encoder/clsQRCode.h"
+#include "forms/main/UserMessages.h"
+#include "raster/EncodeToPicture.h"
+#include "tests/support/OrdinaryUser.h"
+#include "tests/support/ZxingDecode.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace 保存为PNGJPG;
+
+const std::string Payload = "https://quorlik.example/二维码?id=240";
+
+// The picture as the window composes it: the symbol stretched to 240 × 240.
+QImage composedPicture() {
+    clsQRCode encoder;
+    const QImage symbol =
+        EncodeToPicture(encoder, reinterpret_cast<const std::uint8_t*>(Payload.data()),
+                        static_cast<int>(Payload.size()), 0, 3, -1);
+    return symbol.scaled(240, 240, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Picture() {
+    QImage picture(240, 240, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    return picture;
+}
+
+bool IsFifo(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+class ExportTest : public testing::Test {
+  protected:
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    QTemporaryDir dir_;
+};
+
+class ExportTargetTest : public ExportTest {
+  protected:
+    QStringList entries() const {
+        return QDir(dir_.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
+    }
+};
+
+struct ShownMessage {
+    QString title;
+    QString text;
+    UserMessages::Icon icon;
+    bool cursorRestored; // the box must not appear under the wait cursor
+};
+
+class SavePictureFileTest : public ExportTest {
+  protected:
+    void SetUp() override {
+        UserMessages::SetPresenter(
+            [this](const QString& title, const QString& text, UserMessages::Icon icon) {
+                shown_.push_back({title, text, icon, QGuiApplication::overrideCursor() == nullptr});
+            });
+    }
+    void TearDown() override { UserMessages::SetPresenter({}); }
+    std::vector<ShownMessage> shown_;
+};
+
+TEST_F(SavePictureFileTest, SuccessShowsNothingAndRestoresTheCursor) {
+    const SaveOutcome outcome =
+        SavePictureFile(composedPicture(), path("ok.png"), ".png", 90, 24, 6);
+    EXPECT_TRUE(outcome.written);
+    EXPECT_TRUE(shown_.empty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(DecodeImage(QImage(path("ok.png"))).value_or(DecodedSymbol{}).bytes, Payload);
+}
+
+TEST_F(SavePictureFileTest, FailureShowsOneErrorBoxAfterTheCursorIsBack) {
+    QFile(path("regularfile")).open(QIODevice::WriteOnly);
+    const SaveOutcome outcome =
+        SavePictureFile(composedPicture(), path("regularfile/out.png"), ".png", 90, 24, 6);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_EQ(shown_[0].title, QStringLiteral("错误"));
+    EXPECT_EQ(shown_[0].icon, UserMessages::Icon::Information);
+    EXPECT_TRUE(shown_[0].cursorRestored);
+    const QStringList lines = shown_[0].text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("在保存图片的过程中发生错误:"));
+    EXPECT_EQ(lines[1], QString());
+    EXPECT_EQ(lines[2], QStringLiteral("错误号:  %1").arg(outcome.errorNumber));
+    EXPECT_EQ(lines[3], QStringLiteral("错误描述:  ") + outcome.description);
+}
+
+TEST_F(SavePictureFileTest, LeavesACallersOwnOverrideCursorInPlace) {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::PointingHandCursor));
+    SavePictureFile(composedPicture(), path("ok.gif"), ".gif", 90, 24, 6);
+    SavePictureFile(QImage(), path("none.gif"), ".gif", 90, 24, 6);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+    QGuiApplication::restoreOverrideCursor();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(shown_.size(), 1u);
+}
+
+TEST(ErrorTextTest, FourLinesWithNumberAndDescription) {
+    const QString text = ErrorText(SaveOutcome{false, 75, QStringLiteral("Disk full")});
+    EXPECT_EQ(text, QStringLiteral("在保存图片的过程中发生错误:\r\n\r\n错误号:  75\r\n"
+                                   "错误描述:  Disk full"));
+    EXPECT_EQ(text.split(QStringLiteral("\r\n")).at(2), QStringLiteral("错误号:  75"));
+}
+
+// The line breaks are carriage return + line feed; the box must show them as plain breaks.
+TEST(ErrorTextTest, MessageBoxLaysOutTheLinesLikePlainLineFeeds) {
+    const QString text = ErrorText(SaveOutcome{false, 75, QStringLiteral("Disk full")});
+    const auto rendered = [](const QString& body) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("错误"), body, QMessageBox::Ok);
+        box.show();
+        QApplication::processEvents();
+        auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        return label ? label->grab().toImage() : QImage();
+    };
+    const QImage withCrLf = rendered(text);
+    ASSERT_FALSE(withCrLf.isNull());
+    EXPECT_EQ(withCrLf, rendered(QString(text).replace(QStringLiteral("\r\n"), "\n")));
+    EXPECT_NE(withCrLf, rendered(QString(text).replace(QStringLiteral("\r\n"), " ")));
+}
+
+TEST_F(ExportTargetTest, WindowSaveOntoAFifoShowsTheErrorBoxNotSuccess) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.gif")).constData(), 0600), 0);
+    QStringList titles;
+    UserMessages::SetPresenter(
+        [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
+    const auto outcome = 保存为PNGJPG::SavePictureFile(Picture(), path("f.gif"), ".gif", 90, 24, 6);
+    UserMessages::SetPresenter({});
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(titles, QStringList{QStringLiteral("错误")});
+    EXPECT_TRUE(IsFifo(path("f.gif")));
+}
+
+TEST_F(ExportTargetTest, WindowSaveOfAWriteProtectedFileShowsTheErrorBoxAndKeepsIt) {
+    const QByteArray locked = QFile::encodeName(path("locked.png"));
+    QFile file(path("locked.png"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("precious");
+    file.close();
+    ASSERT_EQ(::chmod(locked.constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+    ASSERT_TRUE(OrdinaryUser::Give(QFile::encodeName(dir_.path()).constData()));
+    ASSERT_TRUE(OrdinaryUser::Give(locked.constData()));
+    // 1: refused with the one "错误" box; anything else is a number of its own.
+    const int result = OrdinaryUser::Run([&] {
+        QStringList titles;
+        UserMessages::SetPresenter(
+            [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
+        const auto outcome =
+            保存为PNGJPG::SavePictureFile(Picture(), path("locked.png"), ".png", 90, 24, 6);
+        UserMessages::SetPresenter({});
+        if (outcome.written) return 2;
+        return titles == QStringList{QStringLiteral("错误")} ? 1 : 3;
+    });
+    EXPECT_EQ(result, 1);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "precious");
+    EXPECT_EQ(entries(), QStringList{"locked.png"});
+}
+
+} // namespace
