@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 
+#include "tests/support/SavedPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -25,30 +27,10 @@
 
 namespace {
 
+using SavedPictures::IsFifo;
+using SavedPictures::Payload;
+
 using namespace 保存为PNGJPG;
-
-const std::string Payload = "https://quorlik.example/二维码?id=240";
-
-// The picture as the window composes it: the symbol stretched to 240 × 240.
-QImage composedPicture() {
-    clsQRCode encoder;
-    const QImage symbol =
-        EncodeToPicture(encoder, reinterpret_cast<const std::uint8_t*>(Payload.data()),
-                        static_cast<int>(Payload.size()), 0, 3, -1);
-    return symbol.scaled(240, 240, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-        .convertToFormat(QImage::Format_RGB32);
-}
-
-QImage Picture() {
-    QImage picture(240, 240, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    return picture;
-}
-
-bool IsFifo(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
-}
 
 class ExportTest : public testing::Test {
   protected:
@@ -85,7 +67,7 @@ class SavePictureFileTest : public ExportTest {
 
 TEST_F(SavePictureFileTest, SuccessShowsNothingAndRestoresTheCursor) {
     const SaveOutcome outcome =
-        SavePictureFile(composedPicture(), path("ok.png"), ".png", 90, 24, 6);
+        SavePictureFile(SavedPictures::ComposedPicture(), path("ok.png"), ".png", 90, 24, 6);
     EXPECT_TRUE(outcome.written);
     EXPECT_TRUE(shown_.empty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -94,8 +76,8 @@ TEST_F(SavePictureFileTest, SuccessShowsNothingAndRestoresTheCursor) {
 
 TEST_F(SavePictureFileTest, FailureShowsOneErrorBoxAfterTheCursorIsBack) {
     QFile(path("regularfile")).open(QIODevice::WriteOnly);
-    const SaveOutcome outcome =
-        SavePictureFile(composedPicture(), path("regularfile/out.png"), ".png", 90, 24, 6);
+    const SaveOutcome outcome = SavePictureFile(SavedPictures::ComposedPicture(),
+                                                path("regularfile/out.png"), ".png", 90, 24, 6);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     ASSERT_EQ(shown_.size(), 1u);
@@ -112,7 +94,7 @@ TEST_F(SavePictureFileTest, FailureShowsOneErrorBoxAfterTheCursorIsBack) {
 
 TEST_F(SavePictureFileTest, LeavesACallersOwnOverrideCursorInPlace) {
     QGuiApplication::setOverrideCursor(QCursor(Qt::PointingHandCursor));
-    SavePictureFile(composedPicture(), path("ok.gif"), ".gif", 90, 24, 6);
+    SavePictureFile(SavedPictures::ComposedPicture(), path("ok.gif"), ".gif", 90, 24, 6);
     SavePictureFile(QImage(), path("none.gif"), ".gif", 90, 24, 6);
     ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
@@ -149,7 +131,8 @@ TEST_F(ExportTargetTest, WindowSaveOntoAFifoShowsTheErrorBoxNotSuccess) {
     QStringList titles;
     UserMessages::SetPresenter(
         [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
-    const auto outcome = 保存为PNGJPG::SavePictureFile(Picture(), path("f.gif"), ".gif", 90, 24, 6);
+    const auto outcome = 保存为PNGJPG::SavePictureFile(SavedPictures::WhitePicture(), path("f.gif"),
+                                                       ".gif", 90, 24, 6);
     UserMessages::SetPresenter({});
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(titles, QStringList{QStringLiteral("错误")});
@@ -171,8 +154,8 @@ TEST_F(ExportTargetTest, WindowSaveOfAWriteProtectedFileShowsTheErrorBoxAndKeeps
         QStringList titles;
         UserMessages::SetPresenter(
             [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
-        const auto outcome =
-            保存为PNGJPG::SavePictureFile(Picture(), path("locked.png"), ".png", 90, 24, 6);
+        const auto outcome = 保存为PNGJPG::SavePictureFile(SavedPictures::WhitePicture(),
+                                                           path("locked.png"), ".png", 90, 24, 6);
         UserMessages::SetPresenter({});
         if (outcome.written) return 2;
         return titles == QStringList{QStringLiteral("错误")} ? 1 : 3;

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "tests/support/SavedPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -20,21 +22,13 @@
 
 namespace {
 
+using SavedPictures::IsFifo;
+using SavedPictures::Payload;
+
 QRSymbol SymbolOf(const std::string& payload) {
     clsQRCode encoder;
     return *encoder.EncodeToMatrix(reinterpret_cast<const std::uint8_t*>(payload.data()),
                                    int(payload.size()), 0, 3, 0);
-}
-
-QImage Picture() {
-    QImage picture(240, 240, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    return picture;
-}
-
-bool IsFifo(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
 class ExportTargetTest : public ::testing::Test {
@@ -51,15 +45,16 @@ class ExportTargetTest : public ::testing::Test {
 
 TEST_F(ExportTargetTest, SpecialFilesAtTheTargetAreRefusedAndSurvive) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.png")).constData(), 0600), 0);
-    const ExportOutcome::SaveOutcome outcome =
-        保存为PNGJPG::WritePictureFile(Picture(), path("f.png"), ".png", 90, 24, 6);
+    const ExportOutcome::SaveOutcome outcome = 保存为PNGJPG::WritePictureFile(
+        SavedPictures::WhitePicture(), path("f.png"), ".png", 90, 24, 6);
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.errorNumber, ExportOutcome::CannotCreateFile);
     EXPECT_TRUE(IsFifo(path("f.png")));
     // A character device like /dev/full; making one needs root, so elsewhere the FIFO stands in.
     if (::mknod(QFile::encodeName(path("d.png")).constData(), S_IFCHR | 0600, makedev(1, 7)) == 0) {
-        EXPECT_FALSE(
-            保存为PNGJPG::WritePictureFile(Picture(), path("d.png"), ".png", 90, 24, 6).written);
+        EXPECT_FALSE(保存为PNGJPG::WritePictureFile(SavedPictures::WhitePicture(), path("d.png"),
+                                                    ".png", 90, 24, 6)
+                         .written);
         struct stat st {};
         ASSERT_EQ(::lstat(QFile::encodeName(path("d.png")).constData(), &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode));

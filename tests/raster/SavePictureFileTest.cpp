@@ -18,6 +18,8 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
+#include "tests/support/SavedPictures.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -29,19 +31,10 @@
 
 namespace {
 
+using SavedPictures::IsFifo;
+using SavedPictures::Payload;
+
 using namespace 保存为PNGJPG;
-
-const std::string Payload = "https://quorlik.example/二维码?id=240";
-
-// The picture as the window composes it: the symbol stretched to 240 × 240.
-QImage composedPicture() {
-    clsQRCode encoder;
-    const QImage symbol =
-        EncodeToPicture(encoder, reinterpret_cast<const std::uint8_t*>(Payload.data()),
-                        static_cast<int>(Payload.size()), 0, 3, -1);
-    return symbol.scaled(240, 240, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-        .convertToFormat(QImage::Format_RGB32);
-}
 
 // Four flat quadrants: few colours, each of which must survive every format.
 QImage quadrantLogo() {
@@ -63,7 +56,7 @@ QImage gradientLogo() {
 }
 
 QImage withLogo(const QImage& logo) {
-    QImage picture = composedPicture();
+    QImage picture = SavedPictures::ComposedPicture();
     QPainter painter(&picture);
     painter.drawImage(QRect(90, 90, 60, 60), logo);
     return picture;
@@ -245,12 +238,13 @@ class JpegTest : public ExportTest {
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpeg");
         writer.setQuality(quality);
-        EXPECT_TRUE(writer.write(composedPicture()));
+        EXPECT_TRUE(writer.write(SavedPictures::ComposedPicture()));
         return JpegQuantisationTables(bytes);
     }
     std::vector<QByteArray> ourTables(int quality) {
         const QString name = QStringLiteral("q%1.jpg").arg(quality);
-        EXPECT_TRUE(write(composedPicture(), name, QStringLiteral(".jpg"), quality).written);
+        EXPECT_TRUE(
+            write(SavedPictures::ComposedPicture(), name, QStringLiteral(".jpg"), quality).written);
         return JpegQuantisationTables(ReadAllBytes(path(name)));
     }
 };
@@ -327,7 +321,7 @@ TEST_F(GifTest, ManyColoursSurviveRoughlyAndTheSymbolStaysExact) {
 }
 
 TEST_F(ExportTest, BmpIsATwentyFourBitWindowsBitmap) {
-    ASSERT_TRUE(write(composedPicture(), "plain.bmp", ".bmp").written);
+    ASSERT_TRUE(write(SavedPictures::ComposedPicture(), "plain.bmp", ".bmp").written);
     const QByteArray bytes = ReadAllBytes(path("plain.bmp"));
     EXPECT_TRUE(bytes.startsWith("BM"));
     EXPECT_EQ(BmpBitsPerPixel(bytes), 24);
@@ -372,9 +366,9 @@ TEST_F(FailureTest, ExtensionsOutsideTheFiveAreRefusedAndNothingIsWritten) {
     for (const char* extension : {".jpeg", ".PNG", ".Jpg", ".tiff", "", "jpg", ".webp"}) {
         SCOPED_TRACE(extension);
         const QString file = existingFile("target");
-        expectFailure(write(composedPicture(), "target", extension), UnknownFormat);
+        expectFailure(write(SavedPictures::ComposedPicture(), "target", extension), UnknownFormat);
         EXPECT_EQ(ReadAllBytes(file), OldBytes);
-        expectFailure(write(composedPicture(), "fresh", extension), UnknownFormat);
+        expectFailure(write(SavedPictures::ComposedPicture(), "fresh", extension), UnknownFormat);
         EXPECT_FALSE(QFile::exists(path("fresh")));
     }
 }
@@ -387,7 +381,8 @@ TEST_F(FailureTest, NullPictureIsRefusedAndTheExistingFileKept) {
 
 TEST_F(FailureTest, PathThatCannotBeCreatedIsReportedWithTheSystemReason) {
     existingFile("regularfile");
-    const SaveOutcome outcome = write(composedPicture(), "regularfile/out.png", ".png");
+    const SaveOutcome outcome =
+        write(SavedPictures::ComposedPicture(), "regularfile/out.png", ".png");
     expectFailure(outcome, CannotCreateFile);
     EXPECT_TRUE(outcome.description.contains(QStringLiteral("regularfile/out.png")));
     EXPECT_EQ(ReadAllBytes(path("regularfile")), OldBytes);
@@ -450,7 +445,7 @@ TEST_F(FailureTest, WriteFailingPartWayKeepsTheExistingFileAndLeavesNoTemporary)
 
 TEST_F(FailureTest, DirectoryAtTheTargetStaysAndNoTemporaryFileIsLeft) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.png"));
-    const SaveOutcome outcome = write(composedPicture(), "taken.png", ".png");
+    const SaveOutcome outcome = write(SavedPictures::ComposedPicture(), "taken.png", ".png");
     EXPECT_FALSE(outcome.written);
     EXPECT_NE(outcome.errorNumber, 0);
     EXPECT_FALSE(outcome.description.isEmpty());
