@@ -3,7 +3,7 @@
 #include "forms/generator/PictureHolder.h"
 #include "forms/main/FileDialogs.h"
 #include "forms/main/OutputCommands.h"
-#include "tests/mainwindow/WindowDriver.h"
+#include "tests/forms/main/WindowDriver.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The main window at start-up and while the user edits: layout, previews, page switching.
 #include "forms/generator/PictureHolder.h"
 #include "quorlik/Version.h"
-#include "tests/mainwindow/WindowDriver.h"
+#include "tests/forms/main/WindowDriver.h"
 #include "tests/support/CapacityPayloads.h"
 
 #include <QAccessible>

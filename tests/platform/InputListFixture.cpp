@@ -1,6 +1,6 @@
-#include "tests/inputmethod/InputListFixture.h"
+#include "tests/platform/InputListFixture.h"
 
-#include "tests/inputmethod/IBusSettings.h"
+#include "tests/platform/IBusSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include <gio/gio.h>
 
-#include "tests/inputmethod/IBusSettings.h"
+#include "tests/platform/IBusSettings.h"
 
 void SetIBusPreloadEngines(const std::vector<std::string>& engines) {
     std::vector<const gchar*> names;

@@ -1,6 +1,6 @@
 #include "forms/main/判断五笔字型.h"
-#include "tests/inputmethod/IBusSettings.h"
-#include "tests/inputmethod/InputListFixture.h"
+#include "tests/platform/IBusSettings.h"
+#include "tests/platform/InputListFixture.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // Keys seen by the main window: Ctrl+Tab cycling through the key preview and the digit filter.
 #include "forms/generator/PictureHolder.h"
 #include "forms/main/KeyFilters.h"
-#include "tests/mainwindow/WindowDriver.h"
+#include "tests/forms/main/WindowDriver.h"
 
 #include <QAction>
 #include <QClipboard>

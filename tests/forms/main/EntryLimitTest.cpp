@@ -1,7 +1,7 @@
 // The length limit of the entry fields: every way text gets in is refused whole past the limit,
 // the field keeps its text and the user is told.
 #include "forms/main/InputLimit.h"
-#include "tests/mainwindow/WindowDriver.h"
+#include "tests/forms/main/WindowDriver.h"
 
 #include <QAction>
 #include <QClipboard>

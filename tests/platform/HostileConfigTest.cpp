@@ -1,8 +1,8 @@
 // Configuration files that are not what they claim: links to devices, FIFOs, huge files, names
 // that climb out of their folder. The check must answer at once, in bounded memory.
 #include "forms/main/判断五笔字型.h"
-#include "tests/inputmethod/IBusSettings.h"
-#include "tests/inputmethod/InputListFixture.h"
+#include "tests/platform/IBusSettings.h"
+#include "tests/platform/InputListFixture.h"
 
 #include <QDir>
 #include <QFile>
