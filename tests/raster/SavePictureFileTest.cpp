@@ -31,7 +31,6 @@
 
 namespace {
 
-using SavedPictures::IsFifo;
 using SavedPictures::Payload;
 
 using namespace 保存为PNGJPG;
@@ -198,20 +197,6 @@ TEST_P(FormatTest, EachColouringIsWrittenInTheFormatAndScans) {
 
 TEST_P(FormatTest, SymbolWithLogoIsWrittenAndScans) {
     expectWrittenAndScans(BlackOnWhite, quadrantLogo());
-}
-
-TEST_P(FormatTest, ReplacesAnExistingFileWholly) {
-    const QString file = path(QStringLiteral("again") + GetParam().extension);
-    QFile old(file);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(500000, 'x')); // longer than any of the new files
-    old.close();
-    ImageExport::Source source;
-    source.symbol = &symbol_;
-    FilePlacement::Target target{QFile::encodeName(file).toStdString()};
-    ASSERT_TRUE(ImageExport::Write(source, format(), target).written);
-    EXPECT_TRUE(ReadAllBytes(file).startsWith(GetParam().magic));
-    EXPECT_FALSE(ReadAllBytes(file).contains(QByteArray(64, 'x')));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -441,16 +426,6 @@ TEST_F(FailureTest, WriteFailingPartWayKeepsTheExistingFileAndLeavesNoTemporary)
     EXPECT_EQ(entries(), QStringList{"full.png"});
     // The same save succeeds once the disk has room again.
     EXPECT_TRUE(write(picture, "full.png", ".png").written);
-}
-
-TEST_F(FailureTest, DirectoryAtTheTargetStaysAndNoTemporaryFileIsLeft) {
-    ASSERT_TRUE(QDir(dir_.path()).mkdir("taken.png"));
-    const SaveOutcome outcome = write(SavedPictures::ComposedPicture(), "taken.png", ".png");
-    EXPECT_FALSE(outcome.written);
-    EXPECT_NE(outcome.errorNumber, 0);
-    EXPECT_FALSE(outcome.description.isEmpty());
-    EXPECT_TRUE(QFileInfo(path("taken.png")).isDir());
-    EXPECT_EQ(entries(), QStringList{"taken.png"});
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "encoder/clsQRCode.h"
 #include "raster/EncodeToPicture.h"
 
-#include <QFile>
 #include <QImage>
 
 #include <sys/stat.h>
@@ -23,18 +22,6 @@ inline QImage ComposedPicture() {
                         static_cast<int>(Payload.size()), 0, 3, -1);
     return symbol.scaled(240, 240, Qt::IgnoreAspectRatio, Qt::FastTransformation)
         .convertToFormat(QImage::Format_RGB32);
-}
-
-// A plain white picture of the window's size.
-inline QImage WhitePicture() {
-    QImage picture(240, 240, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    return picture;
-}
-
-inline bool IsFifo(const QString& path) {
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
 } // namespace SavedPictures

@@ -4,11 +4,9 @@
 #include "encoder/clsQRCode.h"
 #include "forms/main/UserMessages.h"
 #include "raster/EncodeToPicture.h"
-#include "tests/support/OrdinaryUser.h"
 #include "tests/support/ZxingDecode.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -27,7 +24,6 @@
 
 namespace {
 
-using SavedPictures::IsFifo;
 using SavedPictures::Payload;
 
 using namespace 保存为PNGJPG;
@@ -36,14 +32,6 @@ class ExportTest : public testing::Test {
   protected:
     QString path(const QString& name) const { return dir_.filePath(name); }
     QTemporaryDir dir_;
-};
-
-class ExportTargetTest : public ExportTest {
-  protected:
-    QStringList entries() const {
-        return QDir(dir_.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
-    }
 };
 
 struct ShownMessage {
@@ -124,46 +112,6 @@ TEST(ErrorTextTest, MessageBoxLaysOutTheLinesLikePlainLineFeeds) {
     ASSERT_FALSE(withCrLf.isNull());
     EXPECT_EQ(withCrLf, rendered(QString(text).replace(QStringLiteral("\r\n"), "\n")));
     EXPECT_NE(withCrLf, rendered(QString(text).replace(QStringLiteral("\r\n"), " ")));
-}
-
-TEST_F(ExportTargetTest, WindowSaveOntoAFifoShowsTheErrorBoxNotSuccess) {
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path("f.gif")).constData(), 0600), 0);
-    QStringList titles;
-    UserMessages::SetPresenter(
-        [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
-    const auto outcome = 保存为PNGJPG::SavePictureFile(SavedPictures::WhitePicture(), path("f.gif"),
-                                                       ".gif", 90, 24, 6);
-    UserMessages::SetPresenter({});
-    EXPECT_FALSE(outcome.written);
-    EXPECT_EQ(titles, QStringList{QStringLiteral("错误")});
-    EXPECT_TRUE(IsFifo(path("f.gif")));
-}
-
-TEST_F(ExportTargetTest, WindowSaveOfAWriteProtectedFileShowsTheErrorBoxAndKeepsIt) {
-    const QByteArray locked = QFile::encodeName(path("locked.png"));
-    QFile file(path("locked.png"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("precious");
-    file.close();
-    ASSERT_EQ(::chmod(locked.constData(), 0444), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
-    ASSERT_TRUE(OrdinaryUser::Give(QFile::encodeName(dir_.path()).constData()));
-    ASSERT_TRUE(OrdinaryUser::Give(locked.constData()));
-    // 1: refused with the one "错误" box; anything else is a number of its own.
-    const int result = OrdinaryUser::Run([&] {
-        QStringList titles;
-        UserMessages::SetPresenter(
-            [&](const QString& title, const QString&, UserMessages::Icon) { titles << title; });
-        const auto outcome = 保存为PNGJPG::SavePictureFile(SavedPictures::WhitePicture(),
-                                                           path("locked.png"), ".png", 90, 24, 6);
-        UserMessages::SetPresenter({});
-        if (outcome.written) return 2;
-        return titles == QStringList{QStringLiteral("错误")} ? 1 : 3;
-    });
-    EXPECT_EQ(result, 1);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "precious");
-    EXPECT_EQ(entries(), QStringList{"locked.png"});
 }
 
 } // namespace
