@@ -45,6 +45,16 @@ QString EscapeRecordValue(const QString& value) {
     return escaped;
 }
 
+QString UnescapeRecordValue(const QString& value) {
+    QString plain;
+    plain.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value.at(i) == QLatin1Char('\\') && i + 1 < value.size()) ++i;
+        plain += value.at(i);
+    }
+    return plain;
+}
+
 namespace {
 
 // A field as every record carries it: line breaks as CR LF, separators escaped.
@@ -84,15 +94,31 @@ QString Contact(const QString& name, const QString& company, const QString& mobi
            QStringLiteral(";ADR:") + recordValue(address) + QStringLiteral(";;");
 }
 
+QString Wifi(const QString& ssid, const QString& password, WifiSecurity security, bool hidden) {
+    return WifiPayload::Compose(WithCrLfLineBreaks(ssid), WithCrLfLineBreaks(password), security,
+                                hidden);
+}
+
+namespace {
+
+QString ComposeWifi(const QStringList& f) {
+    const WifiSecurity security =
+        WifiPayload::SecurityNamed(fieldAt(f, 2)).value_or(WifiSecurity::Wpa);
+    return Wifi(fieldAt(f, 0), fieldAt(f, 1), security, fieldAt(f, 3) == QLatin1String("true"));
+}
+
+} // namespace
+
 QString Compose(int page, const QStringList& f) {
     switch (page) {
-    case 0: return Text(fieldAt(f, 0));
-    case 1: return Mail(fieldAt(f, 0), fieldAt(f, 1), fieldAt(f, 2));
-    case 2: return Bookmark(fieldAt(f, 0), fieldAt(f, 1));
-    case 3: return Sms(fieldAt(f, 0), fieldAt(f, 1));
-    case 4:
+    case TextPage: return Text(fieldAt(f, 0));
+    case MailPage: return Mail(fieldAt(f, 0), fieldAt(f, 1), fieldAt(f, 2));
+    case BookmarkPage: return Bookmark(fieldAt(f, 0), fieldAt(f, 1));
+    case SmsPage: return Sms(fieldAt(f, 0), fieldAt(f, 1));
+    case ContactPage:
         return Contact(fieldAt(f, 0), fieldAt(f, 1), fieldAt(f, 2), fieldAt(f, 3), fieldAt(f, 4),
                        fieldAt(f, 5), fieldAt(f, 6));
+    case WifiPage: return ComposeWifi(f);
     default: return QString();
     }
 }

@@ -55,14 +55,17 @@ Composed ComposeWifi(const Fields& fields) {
                 QStringLiteral("wifi: hidden \"%1\" is not true or false")
                     .arg(fields.value(QStringLiteral("hidden")))};
     const QString ssid = fields.value(QStringLiteral("ssid"));
-    if (ssid.isEmpty()) return {{}, QStringLiteral("wifi: the network name (ssid) is empty")};
     const QString password = fields.value(QStringLiteral("password"));
-    if (password.isEmpty() && *security != WifiSecurity::NoPassword)
+    switch (WifiPayload::MissingField(ssid, password, *security)) {
+    case WifiPayload::Missing::Ssid:
+        return {{}, QStringLiteral("wifi: the network name (ssid) is empty")};
+    case WifiPayload::Missing::Password:
         return {{},
                 QStringLiteral("wifi: a %1 network needs a password (or security nopass)")
-                    .arg(*security == WifiSecurity::Wep ? QStringLiteral("WEP")
-                                                        : QStringLiteral("WPA"))};
-    return Done(WifiPayload::Compose(ssid, password, *security, *hidden));
+                    .arg(WifiPayload::SecurityToken(*security))};
+    case WifiPayload::Missing::Nothing: break;
+    }
+    return Done(PayloadComposer::Wifi(ssid, password, *security, *hidden));
 }
 
 Composed ComposeVCard(const Fields& f) {

@@ -1,7 +1,6 @@
 #include "payload/WifiPayload.h"
 
 namespace WifiPayload {
-namespace {
 
 QString SecurityToken(WifiSecurity security) {
     switch (security) {
@@ -11,7 +10,11 @@ QString SecurityToken(WifiSecurity security) {
     }
 }
 
-} // namespace
+Missing MissingField(const QString& ssid, const QString& password, WifiSecurity security) {
+    if (ssid.isEmpty()) return Missing::Ssid;
+    if (password.isEmpty() && security != WifiSecurity::NoPassword) return Missing::Password;
+    return Missing::Nothing;
+}
 
 QString EscapeValue(const QString& value) {
     static const QString reserved = QStringLiteral("\\;,:\"");

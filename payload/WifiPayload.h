@@ -17,6 +17,15 @@ QString Compose(const QString& ssid, const QString& password, WifiSecurity secur
 std::optional<WifiSecurity> SecurityNamed(const QString& name);
 
 // Backslash before "\", ";", ",", ":" and '"', which the record's readers treat as syntax.
+// PayloadComposer::UnescapeRecordValue undoes it.
 QString EscapeValue(const QString& value);
+
+// The fields a record cannot do without, whoever makes it: a network name, and a password
+// unless the network is open.
+enum class Missing { Nothing, Ssid, Password };
+Missing MissingField(const QString& ssid, const QString& password, WifiSecurity security);
+
+// The record's own word for the security: "WPA", "WEP" or "nopass".
+QString SecurityToken(WifiSecurity security);
 
 } // namespace WifiPayload

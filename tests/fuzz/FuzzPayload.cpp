@@ -65,6 +65,7 @@ void checkPage(int page, const QStringList& fields) {
                     {"MECARD:N:", "ORG:", "TEL:TYPE=cell:", "TITLE:", "NOTE:", "EMAIL:", "ADR:"},
                     fields, "", -1);
         break;
+    case 5: require(payload.startsWith(QStringLiteral("WIFI:T:")) && payload.endsWith(u';')); break;
     default: require(payload.isEmpty());
     }
 }
@@ -97,7 +98,7 @@ void checkKind(const QString& kind, const QStringList& values, const QStringList
 } // namespace
 
 // The first byte picks the kind (its remainder by the number of kinds) and the window's page
-// (the rest, modulo the six pages); the rest of the input is fields separated by NUL bytes,
+// (the rest, modulo the seven pages); the rest of the input is fields separated by NUL bytes,
 // those past the kind's fields taken as raw assignments.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
@@ -108,6 +109,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const QByteArray& piece : rest.split('\0')) values.append(QString::fromUtf8(piece));
     const qsizetype fieldCount = PayloadKinds::FieldNames(kind)->size();
     checkKind(kind, values.mid(0, fieldCount), values.mid(fieldCount));
-    checkPage(int(data[0] / kinds.size()) % 6, values);
+    checkPage(int(data[0] / kinds.size()) % 7, values);
     return 0;
 }

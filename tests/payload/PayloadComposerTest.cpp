@@ -102,10 +102,14 @@ TEST(PageDispatch, PagesMapToTheirFormats) {
     EXPECT_EQ(Compose(3, {S("p"), S("m")}), Sms(S("p"), S("m")));
     const QStringList seven{S("1"), S("2"), S("3"), S("4"), S("5"), S("6"), S("7")};
     EXPECT_EQ(Compose(4, seven), Contact(S("1"), S("2"), S("3"), S("4"), S("5"), S("6"), S("7")));
+    EXPECT_EQ(Compose(5, {S("n"), S("p"), S("WEP"), S("true")}),
+              Wifi(S("n"), S("p"), WifiSecurity::Wep, true));
+    EXPECT_EQ(Compose(5, {S("n"), S("p"), S("?"), S("yes")}),
+              Wifi(S("n"), S("p"), WifiSecurity::Wpa, false));
 }
 
 TEST(PageDispatch, AboutPageAndMissingFields) {
-    EXPECT_TRUE(Compose(5, {S("x")}).isEmpty());
+    EXPECT_TRUE(Compose(6, {S("x")}).isEmpty());
     EXPECT_EQ(Compose(1, {}), S("MAIL:TO:;SUB:;TXT:;;ZRQub"));
     EXPECT_EQ(Compose(4, {}), S("MECARD:N:;ORG:;TEL:TYPE=cell:;TITLE:;NOTE:;EMAIL:;ADR:;;"));
 }
