@@ -30,8 +30,9 @@ struct WindowOptions {
         parser.addOption(help);
         parser.addOption(version);
         parser.setApplicationDescription(QStringLiteral(
-            "Quorlik二维码 makes QR Code pictures of a text, an e-mail, a web bookmark, an SMS or "
-            "a contact card, and saves or copies them. The window is in Chinese; quorlik-qr is "
+            "Quorlik二维码 makes QR Code pictures of a text, an e-mail, a web bookmark, an SMS, "
+            "a contact card or a Wi-Fi network, and saves or copies them. The window is in "
+            "Chinese; quorlik-qr is "
             "the command-line encoder."));
     }
 };

@@ -14,6 +14,10 @@
 namespace SymbolComposition {
 
 QImage TooLongNotice(int side) {
+    return Notice(QStringLiteral("内容过长，无法生成二维码"), side);
+}
+
+QImage Notice(const QString& text, int side) {
     QImage notice(side, side, QImage::Format_RGB32);
     notice.fill(QColor(0xF4, 0xF4, 0xF4));
     QPainter painter(&notice);
@@ -24,8 +28,7 @@ QImage TooLongNotice(int side) {
     painter.setPen(QColor(0x20, 0x20, 0x20));
     const int margin = side / 20;
     painter.drawText(notice.rect().adjusted(margin, margin, -margin, -margin),
-                     Qt::AlignCenter | Qt::TextWordWrap,
-                     QStringLiteral("内容过长，无法生成二维码"));
+                     Qt::AlignCenter | Qt::TextWordWrap, text);
     return notice;
 }
 

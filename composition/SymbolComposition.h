@@ -22,5 +22,7 @@ QImage Compose(const QImage& symbolPicture, const QImage& logo, bool paintLogo,
 
 // A light picture saying, centred, that the content is too long to make a symbol.
 QImage TooLongNotice(int side = PictureSide);
+// The same light picture with another text: why there is no symbol.
+QImage Notice(const QString& text, int side = PictureSide);
 
 } // namespace SymbolComposition

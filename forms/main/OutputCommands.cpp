@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -35,6 +36,10 @@ QString AcceptedSaveExtension(const QString& fileName) {
     return QString();
 }
 
+QString NothingUntilFilled(const QString& reason, const QString& action) {
+    return QStringLiteral("这一页没有生成二维码：%1。所以没有图片可以%2。").arg(reason, action);
+}
+
 bool IsVector(const QString& extension) {
     const std::optional<FileFormats::Format> format =
         FileFormats::Named(extension.mid(1).toStdString());
@@ -51,15 +56,17 @@ constexpr int kTiffCompression = 6;
 
 } // namespace
 
-bool 文本录入::refuseWithoutSymbol(int page, const QString& message) {
+bool 文本录入::refuseWithoutSymbol(int page, const QString& tooLong, const QString& action) {
     if (PageHasSymbol(page)) return false;
-    UserMessages::Show(message);
+    const QString& missing = missingField_[page];
+    UserMessages::Show(missing.isEmpty() ? tooLong
+                                         : OutputCommands::NothingUntilFilled(missing, action));
     return true;
 }
 
 void 文本录入::Command保存_Click(int) {
     const int page = SelectedPage();
-    if (refuseWithoutSymbol(page, OutputCommands::NothingToSave)) return;
+    if (refuseWithoutSymbol(page, OutputCommands::NothingToSave, QStringLiteral("保存"))) return;
     const QString fileName = 文件对话框.askSaveName(this, OutputCommands::SaveFilter);
     if (fileName.isEmpty()) return; // cancelled
     const QString extension = OutputCommands::AcceptedSaveExtension(fileName);
@@ -98,7 +105,7 @@ void 文本录入::Command保存_Click(int) {
 }
 
 void 文本录入::Command复制_Click(int i) {
-    if (refuseWithoutSymbol(i, OutputCommands::NothingToCopy)) return;
+    if (refuseWithoutSymbol(i, OutputCommands::NothingToCopy, QStringLiteral("复制"))) return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) {
         UserMessages::Show(OutputCommands::NoClipboard);
@@ -149,6 +156,11 @@ void 文本录入::Command清除_Click(int i) {
     case 4:
         for (QLineEdit* field : {Text姓名, Text手机, Text地址, Text单位, Text职位, Text7})
             field->setText(QString());
+        break;
+    case 无线网络页:
+        Text密码->setText(QString());
+        Combo加密方式->setCurrentIndex(0);
+        Check隐藏网络->setChecked(false);
         break;
     default: break;
     }

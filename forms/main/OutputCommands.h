@@ -25,6 +25,11 @@ inline const QString NothingToSave =
     QStringLiteral("内容太长，这一页没有生成二维码，所以没有图片可以保存。请减少内容后再试。");
 inline const QString NothingToCopy =
     QStringLiteral("内容太长，这一页没有生成二维码，所以没有图片可以复制。请减少内容后再试。");
+// Why the Wi-Fi page has no symbol: a record without these is refused by every reader.
+inline const QString WifiNeedsName = QStringLiteral("请填写网络名称");
+inline const QString WifiNeedsPassword = QStringLiteral("请填写密码，或把加密方式选为“无密码”");
+// Save ("保存") or copy ("复制") on a page whose symbol waits for a field.
+QString NothingUntilFilled(const QString& reason, const QString& action);
 inline const QString NoClipboard =
     QStringLiteral("剪贴板现在无法使用，二维码图像没有复制。请稍后再试。");
 

@@ -1,15 +1,19 @@
 #include "forms/main/文本录入.h"
 
+#include "composition/SymbolComposition.h"
+#include "forms/generator/PictureHolder.h"
+#include "forms/generator/二维码.h"
 #include "forms/main/KeyFilters.h"
 #include "forms/main/MessageBoxes.h"
-#include "payload/PayloadComposer.h"
-#include "forms/generator/PictureHolder.h"
+#include "forms/main/OutputCommands.h"
 #include "forms/main/WindowLayout.h"
-#include "forms/generator/二维码.h"
 #include "forms/main/判断五笔字型.h"
+#include "payload/PayloadComposer.h"
+#include "payload/WifiPayload.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -61,6 +65,13 @@ void 文本录入::wireFields() {
                             Text职位, Text7, Text地址})
         connect(edit, &QLineEdit::textChanged, this, regenerate);
     for (QCheckBox* box : Check个性图标) connect(box, &QCheckBox::toggled, this, regenerate);
+    connect(Text密码, &QLineEdit::textChanged, this, regenerate);
+    connect(Check隐藏网络, &QCheckBox::toggled, this, regenerate);
+    connect(Combo加密方式, &QComboBox::currentIndexChanged, this, [this] {
+        // An open network has no password: its box stays as typed but out of the record.
+        Text密码->setEnabled(Combo加密方式->currentData().toString() != QLatin1String("nopass"));
+        重新生成();
+    });
 
     digitFilter_ = new KeyFilters::DigitFilter(this);
     Text手机->installEventFilter(digitFilter_);
@@ -107,6 +118,9 @@ QList<QWidget*> 文本录入::focusOrderOf(int page) const {
     case 3: order = {Text6, Text普通文本[3].widget()}; break;
     case 4:
         order = {Text姓名, Text单位, Text手机, Text职位, Text地址, Text7, Text普通文本[4].widget()};
+        break;
+    case 无线网络页:
+        order = {Text普通文本[无线网络页].widget(), Text密码, Combo加密方式, Check隐藏网络};
         break;
     default: break;
     }
@@ -179,8 +193,35 @@ QStringList 文本录入::pageFields(int page) const {
     case 4:
         return {Text姓名->text(),       Text单位->text(), Text手机->text(), Text职位->text(),
                 Text普通文本[4].text(), Text7->text(),    Text地址->text()};
+    case 无线网络页:
+        return {Text普通文本[无线网络页].text(), Text密码->text(),
+                Combo加密方式->currentData().toString(),
+                Check隐藏网络->isChecked() ? QStringLiteral("true") : QStringLiteral("false")};
     default: return {};
     }
+}
+
+// The Wi-Fi page's field rules are the record's own (WifiPayload), as on the command line.
+QString 文本录入::missingField(int page) const {
+    if (page != 无线网络页) return QString();
+    const QStringList fields = pageFields(page);
+    const WifiSecurity security =
+        WifiPayload::SecurityNamed(fields.at(2)).value_or(WifiSecurity::Wpa);
+    switch (WifiPayload::MissingField(fields.at(0), fields.at(1), security)) {
+    case WifiPayload::Missing::Ssid: return OutputCommands::WifiNeedsName;
+    case WifiPayload::Missing::Password: return OutputCommands::WifiNeedsPassword;
+    case WifiPayload::Missing::Nothing: break;
+    }
+    return QString();
+}
+
+// The preview says what the page still needs; save and copy say it too.
+void 文本录入::showNoSymbol(int page, const QString& reason) {
+    Image1[page]->setPicture(SymbolComposition::Notice(reason));
+    hasSymbol_[page] = false;
+    missingField_[page] = reason;
+    shownPayload_[page].clear();
+    shownLogo_[page] = QImage();
 }
 
 void 文本录入::开始制作二维码(int page) {
@@ -189,6 +230,10 @@ void 文本录入::开始制作二维码(int page) {
         return; // reached only when the exit is replaced, as in tests
     }
     if (page < 0 || page >= 内容页数) return;
+    if (const QString missing = missingField(page); !missing.isEmpty()) {
+        showNoSymbol(page, missing);
+        return;
+    }
 
     const QString payload = PayloadComposer::Compose(page, pageFields(page));
     const int logoFlag = Check个性图标[page]->isChecked() ? 1 : 0;
@@ -197,6 +242,7 @@ void 文本录入::开始制作二维码(int page) {
     generator.生成二维码(payload, logoFlag);
     Image1[page]->setPicture(generator.Image2->picture());
     hasSymbol_[page] = generator.HasSymbol();
+    missingField_[page].clear();
     shownPayload_[page] = payload;
     shownLogo_[page] = logoFlag == 1 ? Image2[page]->picture() : QImage();
 }

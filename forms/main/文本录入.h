@@ -13,6 +13,7 @@
 
 class PictureHolder;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -22,13 +23,14 @@ namespace KeyFilters {
 class DigitFilter;
 }
 
-// The main window: five content pages that regenerate their symbol at every edit, and an
-// About page. Control arrays are indexed by the page index (tab number − 1).
+// The main window: six content pages that regenerate their symbol at every edit, and an About
+// page. Control arrays are indexed by the page index (tab number − 1).
 class 文本录入 : public QWidget {
   public:
-    static constexpr int 页数 = 6;     // tabs, About included
-    static constexpr int 内容页数 = 5; // pages with fields, preview and commands
-    static constexpr int 关于页 = 5;
+    static constexpr int 页数 = 7;     // tabs, About included
+    static constexpr int 内容页数 = 6; // pages with fields, preview and commands
+    static constexpr int 无线网络页 = 5;
+    static constexpr int 关于页 = 6;
 
     using 五笔检查函数 = std::function<std::optional<int>()>;
 
@@ -84,6 +86,10 @@ class 文本录入 : public QWidget {
     QLineEdit* Text职位 = nullptr;
     QLineEdit* Text地址 = nullptr;
     QLineEdit* Text7 = nullptr;
+    // The Wi-Fi page; its network name is Text普通文本(5).
+    QLineEdit* Text密码 = nullptr;
+    QComboBox* Combo加密方式 = nullptr;
+    QCheckBox* Check隐藏网络 = nullptr;
 
     QLabel* About标题 = nullptr;
     QLabel* About说明 = nullptr;
@@ -103,6 +109,7 @@ class 文本录入 : public QWidget {
     void buildWebPage();
     void buildSmsPage();
     void buildContactPage();
+    void buildWifiPage();
     void buildAboutPage();
     void wireFields();
     void wireCommands();
@@ -115,12 +122,16 @@ class 文本录入 : public QWidget {
     void 重新生成();
     bool cycleTabs(int step);
     QStringList pageFields(int page) const;
+    QString missingField(int page) const;
+    void showNoSymbol(int page, const QString& reason);
     QList<QWidget*> focusOrderOf(int page) const;
-    bool refuseWithoutSymbol(int page, const QString& message);
+    bool refuseWithoutSymbol(int page, const QString& tooLong, const QString& action);
     保存为PNGJPG::SaveOutcome saveVector(int page, const QString& fileName);
 
     KeyFilters::DigitFilter* digitFilter_ = nullptr;
     std::array<bool, 内容页数> hasSymbol_{};
+    // Why the page has no symbol, when a field it needs is empty; empty otherwise.
+    std::array<QString, 内容页数> missingField_{};
     // What each page's preview was drawn from: its payload and the logo painted (null if none).
     std::array<QString, 内容页数> shownPayload_{};
     std::array<QImage, 内容页数> shownLogo_{};

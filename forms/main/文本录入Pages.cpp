@@ -7,6 +7,7 @@
 #include "quorlik/Version.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -65,6 +66,7 @@ const std::array<TabText, 文本录入::页数> kTabs = {{
     {QStringLiteral("网站"), QStringLiteral("网址和网站名称")},
     {QStringLiteral("短信"), QStringLiteral("发送手机短信")},
     {QStringLiteral("联系人"), QStringLiteral("手机联系人")},
+    {QStringLiteral("无线网络"), QStringLiteral("手机扫码连接无线网络")},
     {QStringLiteral("关于"), QString()},
 }};
 
@@ -113,6 +115,7 @@ void 文本录入::buildFrames() {
     buildWebPage();
     buildSmsPage();
     buildContactPage();
+    buildWifiPage();
     buildAboutPage();
 }
 
@@ -206,6 +209,28 @@ void 文本录入::buildContactPage() {
     Text普通文本[4] =
         EntryField(lineEdit(frame, Twips(840, 1485, 5715, 390), QStringLiteral("示例名片")));
     labelled(Twips(120, 1485, 720, 390), QStringLiteral("备注："), Text普通文本[4].widget());
+}
+
+void 文本录入::buildWifiPage() {
+    QFrame* frame = Frame1[无线网络页];
+    const auto labelled = [frame](const QRect& labelPlace, const QString& caption, QWidget* field) {
+        label(frame, labelPlace, caption)->setBuddy(field);
+    };
+    Text普通文本[无线网络页] =
+        EntryField(lineEdit(frame, Twips(1125, 240, 5235, 345), QStringLiteral("示例网络")));
+    labelled(Twips(120, 240, 1005, 345), QStringLiteral("网络名称："),
+             Text普通文本[无线网络页].widget());
+    Text密码 = lineEdit(frame, Twips(1125, 660, 5235, 345), QStringLiteral("12345678"));
+    labelled(Twips(120, 660, 1005, 345), QStringLiteral("密码："), Text密码);
+    Combo加密方式 = new QComboBox(frame);
+    Combo加密方式->setGeometry(Twips(1125, 1080, 2025, 345));
+    // The items carry the record's own words for the security.
+    Combo加密方式->addItem(QStringLiteral("WPA/WPA2"), QStringLiteral("WPA"));
+    Combo加密方式->addItem(QStringLiteral("WEP"), QStringLiteral("WEP"));
+    Combo加密方式->addItem(QStringLiteral("无密码"), QStringLiteral("nopass"));
+    labelled(Twips(120, 1080, 1005, 345), QStringLiteral("加密方式："), Combo加密方式);
+    Check隐藏网络 = new QCheckBox(QStringLiteral("隐藏网络"), frame);
+    Check隐藏网络->setGeometry(Twips(3735, 1080, 2025, 345));
 }
 
 void 文本录入::buildAboutPage() {

@@ -1,5 +1,6 @@
 // The main window at start-up and while the user edits: layout, previews, page switching.
 #include "forms/generator/PictureHolder.h"
+#include "payload/PayloadKinds.h"
 #include "quorlik/Version.h"
 #include "tests/forms/main/WindowDriver.h"
 #include "tests/support/CapacityPayloads.h"
@@ -36,6 +37,8 @@ class MainWindowTest : public QObject {
     void typingIntoEachFieldChangesOnlyThatPagesPreview_data();
     void typingIntoEachFieldChangesOnlyThatPagesPreview();
     void lineBreaksReachThePayloadAsCrLf();
+    void wifiPageMakesTheCommandLinesRecord_data();
+    void wifiPageMakesTheCommandLinesRecord();
     void switchingToAPageRegeneratesIt();
     void aboutPageHidesEveryPreviewAndKeepsPictures();
     void tickingTheLogoBoxPaintsTheLogo();
@@ -71,9 +74,10 @@ void MainWindowTest::windowHasItsCaptionSizeAndFlags() {
 
 void MainWindowTest::tabsCarryCaptionsAndToolTips() {
     auto w = makeWindow();
-    const QStringList captions = {"文本", "邮件", "网站", "短信", "联系人", "关于"};
-    const QStringList tips = {"", "发送电子邮件", "网址和网站名称", "发送手机短信", "手机联系人",
-                              ""};
+    const QStringList captions = {"文本", "邮件", "网站", "短信", "联系人", "无线网络", "关于"};
+    const QStringList tips = {
+        "", "发送电子邮件", "网址和网站名称", "发送手机短信", "手机联系人", "手机扫码连接无线网络",
+        ""};
     QCOMPARE(w->选项卡标签->count(), captions.size());
     for (int i = 0; i < captions.size(); ++i) {
         QCOMPARE(w->选项卡标签->tabText(i), captions[i]);
@@ -143,7 +147,8 @@ void MainWindowTest::typingIntoEachFieldChangesOnlyThatPagesPreview_data() {
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("typed");
-    const QList<int> fieldCounts = {1, 3, 2, 2, 7};
+    // The Wi-Fi page's two text fields; its security list and hidden box are its own test's.
+    const QList<int> fieldCounts = {1, 3, 2, 2, 7, 2};
     for (int page = 0; page < fieldCounts.size(); ++page)
         for (int field = 0; field < fieldCounts[page]; ++field) {
             // The two phone fields keep only the digits of what is typed, an input method's commit
@@ -184,6 +189,37 @@ void MainWindowTest::lineBreaksReachThePayloadAsCrLf() {
     SetFieldText(w->Text普通文本[0].widget(), QString());
     CommitText(w->Text普通文本[0].widget(), QStringLiteral("一\n二"));
     QCOMPARE(DecodedText(w->Image1[0]->picture()), QStringLiteral("一\r\n二"));
+}
+
+void MainWindowTest::wifiPageMakesTheCommandLinesRecord_data() {
+    QTest::addColumn<QStringList>("fields"); // ssid, password, security, hidden
+    QTest::newRow("WPA") << QStringList{"家里的网络", "a;b,c:d\\e\"f", "WPA", "false"};
+    QTest::newRow("WEP hidden") << QStringList{"My;Net,Work:\"5G\"\\", "12345", "WEP", "true"};
+    QTest::newRow("open") << QStringList{"咖啡馆 free, fast", "", "nopass", "false"};
+    QTest::newRow("open, password kept out") << QStringList{"cafe", "ignored", "nopass", "true"};
+    QTest::newRow("no network name") << QStringList{"", "secret", "WPA", "false"};
+    QTest::newRow("WPA without password") << QStringList{"home", "", "WPA", "false"};
+    QTest::newRow("WEP without password") << QStringList{"home", "", "WEP", "true"};
+}
+
+// Whatever the fields, the page makes the symbol `quorlik-qr --kind wifi` makes, or, where the
+// command line refuses the fields, none.
+void MainWindowTest::wifiPageMakesTheCommandLinesRecord() {
+    QFETCH(QStringList, fields);
+    auto w = makeWindow();
+    w->选项卡标签->setCurrentIndex(文本录入::无线网络页);
+    const QList<QWidget*> widgets = PageFields(*w, 文本录入::无线网络页);
+    for (int i = 0; i < widgets.size(); ++i) SetFieldText(widgets[i], fields[i]);
+    const PayloadKinds::Composed commandLine = PayloadKinds::ComposeFromAssignments(
+        "wifi", {"ssid=" + fields[0], "password=" + fields[1], "security=" + fields[2],
+                 "hidden=" + fields[3]});
+    QCOMPARE(w->PageHasSymbol(文本录入::无线网络页), commandLine.error.isEmpty());
+    const QImage preview = w->Image1[文本录入::无线网络页]->picture();
+    if (commandLine.error.isEmpty())
+        QCOMPARE(DecodedText(preview), commandLine.payload);
+    else
+        QCOMPARE(DecodedText(preview), std::nullopt);
+    QCOMPARE(w->Text密码->isEnabled(), fields[2] != "nopass");
 }
 
 void MainWindowTest::switchingToAPageRegeneratesIt() {
@@ -272,6 +308,16 @@ QString AccessibleName(QWidget* widget) {
     return accessible ? accessible->text(QAccessible::Name) : QString();
 }
 
+// The names of the controls labelling the widget, as AT-SPI's labelled-by relation gives them.
+QStringList LabelledBy(QWidget* widget) {
+    QStringList names;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    if (!accessible) return names;
+    for (const auto& [label, relation] : accessible->relations(QAccessible::Label))
+        names << label->text(QAccessible::Name);
+    return names;
+}
+
 } // namespace
 
 void MainWindowTest::everyEntryFieldIsNamedByItsLabel() {
@@ -292,8 +338,13 @@ void MainWindowTest::everyEntryFieldIsNamedByItsLabel() {
         {w->Text地址, "地址："},
         {w->Text7, "信箱："},
         {w->Text普通文本[4].widget(), "备注："},
+        {w->Text普通文本[5].widget(), "网络名称："},
+        {w->Text密码, "密码："},
+        {w->Check隐藏网络, "隐藏网络"},
     };
     for (const auto& [field, name] : named) QCOMPARE(AccessibleName(field), name);
+    // On Linux a list box's name is its current item; its label comes through the relation.
+    QCOMPARE(LabelledBy(w->Combo加密方式), QStringList{"加密方式："});
     for (int page = 0; page < 文本录入::内容页数; ++page)
         QCOMPARE(AccessibleName(w->Text2[page]), QStringLiteral("个性图标路径："));
 }

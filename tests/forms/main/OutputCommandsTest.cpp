@@ -99,6 +99,7 @@ class OutputCommandsTest : public QObject {
     void refusedExtensionsWriteNothing();
     void unwritablePlaceGetsTheErrorAndNoSuccess();
     void cancelledDialogsDoNothing();
+    void pageWithoutSymbolIsNotSavedOrCopied_data();
     void pageWithoutSymbolIsNotSavedOrCopied();
     void copyPutsTheComposedPictureOnTheClipboard();
     void browseForAMissingFile();
@@ -347,24 +348,49 @@ void OutputCommandsTest::cancelledDialogsDoNothing() {
     QVERIFY(QDir(dir.path()).isEmpty());
 }
 
+void OutputCommandsTest::pageWithoutSymbolIsNotSavedOrCopied_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("fix");
+    QTest::addColumn<QStringList>("messages");
+    const auto waiting = [](const QString& reason) {
+        return QStringList{OutputCommands::NothingUntilFilled(reason, "保存"),
+                           OutputCommands::NothingUntilFilled(reason, "复制")};
+    };
+    // 600 Chinese characters are 1800 UTF-8 bytes: more than any symbol at level Q holds.
+    QTest::newRow("too long") << 0 << 0 << QString(600, QChar(0x7801)) << "短"
+                              << QStringList{OutputCommands::NothingToSave,
+                                             OutputCommands::NothingToCopy};
+    QTest::newRow("network without a name") << 5 << 0 << ""
+                                            << "家" << waiting(OutputCommands::WifiNeedsName);
+    QTest::newRow("WPA network without a password")
+        << 5 << 1 << ""
+        << "x" << waiting(OutputCommands::WifiNeedsPassword);
+}
+
 void OutputCommandsTest::pageWithoutSymbolIsNotSavedOrCopied() {
+    QFETCH(int, page);
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, fix);
+    QFETCH(QStringList, messages);
     auto w = makeWindow();
     Recorder recorder;
-    // 600 Chinese characters are 1800 UTF-8 bytes: more than any symbol at level Q holds.
-    SetFieldText(w->Text普通文本[0].widget(), QString(600, QChar(0x7801)));
-    QVERIFY(!w->PageHasSymbol(0));
+    w->选项卡标签->setCurrentIndex(page);
+    QWidget* target = PageFields(*w, page).at(field);
+    SetFieldText(target, text);
+    QVERIFY(!w->PageHasSymbol(page));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    answer = path("long.png");
-    w->Command保存[0]->click();
-    w->Command复制[0]->click();
+    answer = path("none.png");
+    w->Command保存[page]->click();
+    w->Command复制[page]->click();
     QCOMPARE(asked, 0);
-    QCOMPARE(recorder.texts(),
-             (QStringList{OutputCommands::NothingToSave, OutputCommands::NothingToCopy}));
+    QCOMPARE(recorder.texts(), messages);
     QVERIFY(QDir(dir.path()).isEmpty());
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-
-    SetFieldText(w->Text普通文本[0].widget(), QStringLiteral("短"));
-    QVERIFY(w->PageHasSymbol(0));
+    SetFieldText(target, fix);
+    QVERIFY(w->PageHasSymbol(page));
 }
 
 void OutputCommandsTest::copyPutsTheComposedPictureOnTheClipboard() {
@@ -541,13 +567,17 @@ void OutputCommandsTest::clearResetsThePagesFields() {
 
     QVERIFY(!w->Check个性图标[page]->isChecked());
     const QList<QWidget*> fields = PageFields(*w, page);
-    for (QWidget* field : fields) {
-        const QString expected = field == w->Text3 ? QStringLiteral("http://") : QString();
-        QCOMPARE(FieldText(field), expected);
-    }
+    // The URL keeps its scheme; the Wi-Fi page goes back to WPA, not hidden.
+    const QMap<QWidget*, QString> kept = {
+        {w->Text3, "http://"}, {w->Combo加密方式, "WPA"}, {w->Check隐藏网络, "false"}};
+    for (QWidget* field : fields) QCOMPARE(FieldText(field), kept.value(field));
     QCOMPARE(w->Text2[page]->text(), QStringLiteral("/some/logo.jpg"));
     QCOMPARE(w->Image2[page]->picture(), logo);
-    if (page > 0) QCOMPARE(DecodedText(w->Image1[page]->picture()), ExpectedPayload(*w, page));
+    // A network without a name makes no symbol.
+    const bool symbol = page != 文本录入::无线网络页;
+    QCOMPARE(w->PageHasSymbol(page), symbol);
+    if (page > 0 && symbol)
+        QCOMPARE(DecodedText(w->Image1[page]->picture()), ExpectedPayload(*w, page));
     // Other pages keep their fields.
     const int other = (page + 1) % 文本录入::内容页数;
     QVERIFY(!FieldText(PageFields(*w, other).first()).isEmpty());

@@ -8,6 +8,8 @@
 #include "forms/main/文本录入.h"
 #include "tests/support/ZxingDecode.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -27,17 +29,24 @@ inline void CommitText(QWidget* field, const QString& text) {
     QCoreApplication::sendEvent(field, &commit);
 }
 
-// A field's text as the payload carries it: line breaks as CR LF.
+// A field's text as the payload carries it: line breaks as CR LF; the Wi-Fi security as the
+// record names it, the hidden box as "true" or "false".
 inline QString FieldText(QWidget* field) {
     if (auto* multi = qobject_cast<QPlainTextEdit*>(field))
         return multi->toPlainText().replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     if (auto* line = qobject_cast<QLineEdit*>(field)) return line->text();
+    if (auto* combo = qobject_cast<QComboBox*>(field)) return combo->currentData().toString();
+    if (auto* box = qobject_cast<QCheckBox*>(field))
+        return box->isChecked() ? QStringLiteral("true") : QStringLiteral("false");
     return QString();
 }
 
 inline void SetFieldText(QWidget* field, const QString& text) {
     if (auto* multi = qobject_cast<QPlainTextEdit*>(field)) multi->setPlainText(text);
     if (auto* line = qobject_cast<QLineEdit*>(field)) line->setText(text);
+    if (auto* combo = qobject_cast<QComboBox*>(field))
+        combo->setCurrentIndex(combo->findData(text));
+    if (auto* box = qobject_cast<QCheckBox*>(field)) box->setChecked(text == u"true");
 }
 
 // Backslash before "\", ";" and ":" in the contact card and the bookmark.
@@ -45,6 +54,16 @@ inline QString Escaped(const QString& value) {
     QString out;
     for (QChar c : value) {
         if (c == u'\\' || c == u';' || c == u':') out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+// Backslash before "\", ";", ",", ":" and '"' in the Wi-Fi record.
+inline QString WifiEscaped(const QString& value) {
+    QString out;
+    for (QChar c : value) {
+        if (QStringLiteral("\\;,:\"").contains(c)) out += u'\\';
         out += c;
     }
     return out;
@@ -66,6 +85,7 @@ inline QList<QWidget*> PageFields(const 文本录入& w, int page) {
     case 4:
         return {w.Text姓名, w.Text单位, w.Text手机, w.Text职位, w.Text普通文本[4].widget(),
                 w.Text7,    w.Text地址};
+    case 5: return {w.Text普通文本[5].widget(), w.Text密码, w.Combo加密方式, w.Check隐藏网络};
     default: return {};
     }
 }
@@ -85,6 +105,10 @@ inline QString ExpectedPayload(const 文本录入& w, int page) {
                ";TEL:TYPE=cell:" + Escaped(f[2]) + ";TITLE:" + Escaped(f[3]) +
                ";NOTE:" + Escaped(f[4]) + ";EMAIL:" + Escaped(f[5]) + ";ADR:" + Escaped(f[6]) +
                ";;";
+    case 5:
+        return "WIFI:T:" + f[2] + ";S:" + WifiEscaped(f[0]) + ";" +
+               (f[2] == "nopass" ? QString() : "P:" + WifiEscaped(f[1]) + ";") +
+               (f[3] == "true" ? "H:true;" : "") + ";";
     default: return QString();
     }
 }
