@@ -8,8 +8,9 @@
 #include <optional>
 #include <string>
 
-// Loads a logo picture: JPEG, BMP, GIF or PNG, recognised by content, through the one picture
-// reader, so the window, the command line and batches accept and refuse the same files.
+// Loads a logo picture: any picture the one picture reader takes (PNG, JPEG, GIF, BMP, TIFF, SVG,
+// the first frame of several), recognised by content, so the window, the command line and
+// batches accept and refuse the same files.
 // Anything else, a cut-off file, a file that is not a regular file or is larger than 32 MiB, or
 // a picture beyond the pixel budget gives nothing. Large photographs are read: a JPEG is decoded
 // scaled down, and any picture larger than 1024 pixels a side comes back reduced to that,

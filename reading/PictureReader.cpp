@@ -98,11 +98,9 @@ Outcome Failed(Failure failure, const QString& message) {
     return {failure, message};
 }
 
-Outcome NotAPicture(Kind kind) {
+Outcome NotAPicture() {
     return Failed(Failure::NotAPicture,
-                  kind == Kind::Logo ? QStringLiteral("is not a JPEG, BMP, GIF or PNG picture")
-                                     : QStringLiteral("is not a picture (PNG, JPG, GIF, BMP, "
-                                                      "TIFF or SVG)"));
+                  QStringLiteral("is not a picture (PNG, JPG, GIF, BMP, TIFF or SVG)"));
 }
 
 Outcome Damaged() {
@@ -119,8 +117,12 @@ Outcome ReadBounded(const std::string& path, Kind kind, std::string& bytes) {
     FileAccess::ReadResult file =
         FileAccess::ReadFile(path, std::size_t(logo ? MaxLogoFileBytes : MaxFileBytes), AT_FDCWD,
                              logo ? FileAccess::Links::Follow : FileAccess::Links::Refuse);
-    if (!file.ok())
-        return Failed(Failure::FileAccess, QString::fromStdString(FileAccess::Reason(file.error)));
+    if (!file.ok()) {
+        Outcome failed =
+            Failed(Failure::FileAccess, QString::fromStdString(FileAccess::Reason(file.error)));
+        failed.fileError = file.error.kind;
+        return failed;
+    }
     bytes = std::move(file.bytes);
     return {};
 }
@@ -194,12 +196,6 @@ Outcome Hand(const QImage& picture, Kind kind, const FrameSink& sink) {
 }
 
 // ---- Raster formats ----
-
-bool Accepts(Kind kind, PictureFormat format) {
-    if (kind != Kind::Logo) return true;
-    return format == PictureFormat::Jpeg || format == PictureFormat::Bmp ||
-           format == PictureFormat::Gif || format == PictureFormat::Png;
-}
 
 // What the bytes tell before any decoding.
 struct RasterFacts {
@@ -295,9 +291,9 @@ Outcome ReadRaster(const QByteArray& bytes, PictureFormat format, Kind kind,
 
 // ---- SVG ----
 
-Outcome SvgProblem(SvgPicture::Problem problem, Kind kind) {
+Outcome SvgProblem(SvgPicture::Problem problem) {
     switch (problem) {
-    case SvgPicture::Problem::NotSvg: return NotAPicture(kind);
+    case SvgPicture::Problem::NotSvg: return NotAPicture();
     case SvgPicture::Problem::Damaged:
         return Failed(Failure::Damaged, QStringLiteral("is not a readable SVG"));
     case SvgPicture::Problem::TooLarge:
@@ -320,10 +316,10 @@ Outcome SvgProblem(SvgPicture::Problem problem, Kind kind) {
 Outcome ReadSvg(const QByteArray& bytes, PictureFormat format, Kind kind, const FrameSink& sink) {
     SvgPicture::Unpacked unpacked{bytes, SvgPicture::Problem::None};
     if (format == PictureFormat::GzipSvg) unpacked = SvgPicture::Inflate(bytes);
-    if (unpacked.problem != SvgPicture::Problem::None) return SvgProblem(unpacked.problem, kind);
+    if (unpacked.problem != SvgPicture::Problem::None) return SvgProblem(unpacked.problem);
     if (const SvgPicture::Problem problem = SvgPicture::Check(unpacked.text);
         problem != SvgPicture::Problem::None)
-        return SvgProblem(problem, kind);
+        return SvgProblem(problem);
     QString error;
     const QImage picture = SvgPicture::Render(unpacked.text, error);
     if (!error.isEmpty()) return Failed(Failure::Damaged, error);
@@ -333,12 +329,9 @@ Outcome ReadSvg(const QByteArray& bytes, PictureFormat format, Kind kind, const 
 
 Outcome DecodeQuietly(const QByteArray& bytes, Kind kind, const FrameSink& sink) {
     const PictureFormat format = SniffPictureFormat(bytes);
-    if (format == PictureFormat::Unknown) return NotAPicture(kind);
-    if (format == PictureFormat::Svg || format == PictureFormat::GzipSvg) {
-        if (kind == Kind::Logo) return NotAPicture(kind);
+    if (format == PictureFormat::Unknown) return NotAPicture();
+    if (format == PictureFormat::Svg || format == PictureFormat::GzipSvg)
         return ReadSvg(bytes, format, kind, sink);
-    }
-    if (!Accepts(kind, format)) return NotAPicture(kind);
     return ReadRaster(bytes, format, kind, sink);
 }
 

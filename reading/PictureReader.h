@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/FileAccess.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -16,7 +18,7 @@ namespace PictureReader {
 
 enum class Kind {
     Scan,     // a picture to find symbols in: every format, every frame
-    Logo,     // a logo: JPEG, BMP, GIF, PNG, first frame, reduced to LogoSide
+    Logo,     // a logo: every format, the first frame, reduced to LogoSide
     ReadBack, // a file just written by the export, up to its largest picture
 };
 
@@ -49,6 +51,9 @@ enum class Failure {
 struct Outcome {
     Failure failure = Failure::None;
     QString message; // "is not a picture …", to follow the file's name; empty when read
+    // FileAccess: why the file was not read (missing, not a regular file, a link, …), for
+    // callers that word it their own way.
+    FileAccess::ErrorKind fileError = FileAccess::ErrorKind::None;
     bool ok() const { return failure == Failure::None; }
 };
 

@@ -18,6 +18,14 @@ QString bothCases(const QString& pattern) {
     return lower == upper ? lower : lower + QLatin1Char(' ') + upper;
 }
 
+// "*.jpg;*.jpeg" as Qt lists patterns: "*.jpg *.JPG *.jpeg *.JPEG".
+QString qtPatterns(const QString& classicPatterns) {
+    QStringList patterns;
+    for (const QString& pattern : classicPatterns.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        patterns << bothCases(pattern);
+    return patterns.join(QLatin1Char(' '));
+}
+
 // Takes the extension of the filter selected when the user accepts, whichever way the filter
 // was chosen.
 class SuffixingSaveDialog : public QFileDialog {
@@ -57,7 +65,7 @@ QString FileDialogs::QtFilter(const QString& classicFilter) {
     const QStringList parts = classicFilter.split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries << bareDescription(parts[i]) + QLatin1Char('(') + bothCases(parts[i + 1]) +
+        entries << bareDescription(parts[i]) + QLatin1Char('(') + qtPatterns(parts[i + 1]) +
                        QLatin1Char(')');
     return entries.join(QStringLiteral(";;"));
 }
@@ -70,7 +78,12 @@ FileDialogs FileDialogs::Real() {
         return dialog->selectedFiles().value(0);
     };
     dialogs.askOpenName = [](QWidget* parent, const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, QString(), QString(), QtFilter(filter));
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("选择个性图标"), QString(),
+                                            QtFilter(filter));
+    };
+    dialogs.askPictureName = [](QWidget* parent, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("识别图片"), QString(),
+                                            QtFilter(filter));
     };
     return dialogs;
 }

@@ -15,13 +15,15 @@ struct FileDialogs {
     using Ask = std::function<QString(QWidget* parent, const QString& classicFilter)>;
 
     Ask askSaveName;
-    Ask askOpenName;
+    Ask askOpenName;    // a logo
+    Ask askPictureName; // a picture to read a symbol from
 
-    // Both questions asked with QFileDialog.
+    // Every question asked with QFileDialog.
     static FileDialogs Real();
 
-    // "JPG文件(*.jpg)|*.jpg|…" as Qt writes it: "JPG文件(*.jpg *.JPG);;…". Each pattern also
-    // matches the other letter case, since Linux file names are case-sensitive.
+    // "JPG文件(*.jpg)|*.jpg;*.jpeg|…" as Qt writes it: "JPG文件(*.jpg *.JPG *.jpeg *.JPEG);;…".
+    // Each pattern also matches the other letter case, since Linux file names are
+    // case-sensitive.
     static QString QtFilter(const QString& classicFilter);
 
     // The save dialog of Real(). Like the desktop's own dialogs it appends the selected

@@ -5,6 +5,7 @@
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
 #include "forms/generator/PictureHolder.h"
+#include "forms/main/PictureReading.h"
 #include "forms/main/PictureSaving.h"
 #include "forms/main/ProgramExit.h"
 #include "forms/main/UserMessages.h"
@@ -16,7 +17,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileInfo>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QStringList>
@@ -53,6 +54,18 @@ namespace {
 constexpr int kJpegQuality = 90;
 constexpr int kTiffColourDepth = 24;
 constexpr int kTiffCompression = 6;
+
+// Why a chosen logo was refused: missing, not a regular file, unreadable, or no picture at all.
+QString LogoRefusal(const PictureReader::Outcome& outcome) {
+    if (outcome.failure != PictureReader::Failure::FileAccess) return OutputCommands::NotAPicture;
+    switch (outcome.fileError) {
+    case FileAccess::ErrorKind::NotFound: return OutputCommands::NoSuchFile;
+    case FileAccess::ErrorKind::WrongKind: return OutputCommands::NotARegularFile;
+    default:
+        return QStringLiteral("无法读取这个文件：%1。")
+            .arg(PictureReading::FileProblem(outcome.fileError));
+    }
+}
 
 } // namespace
 
@@ -124,17 +137,13 @@ void 文本录入::Command复制_Click(int i) {
 void 文本录入::Command浏览_Click(int i) {
     const QString fileName = 文件对话框.askOpenName(this, OutputCommands::BrowseFilter);
     if (fileName.isEmpty()) return; // cancelled
-    if (!QFileInfo(fileName).isFile()) {
-        UserMessages::Show(OutputCommands::NoSuchFile);
-        return;
-    }
-    const std::optional<QImage> logo = LogoPicture::Load(fileName);
-    if (!logo) {
+    const LogoPicture::Loaded logo = LogoPicture::Read(QFile::encodeName(fileName).toStdString());
+    if (!logo.outcome.ok()) {
         // The path field keeps naming the logo still in use.
-        UserMessages::Show(OutputCommands::NotAPicture);
+        UserMessages::Show(LogoRefusal(logo.outcome));
         return;
     }
-    Image2[i]->setPicture(*logo);
+    Image2[i]->setPicture(logo.picture);
     Text2[i]->setText(fileName);
     try {
         开始制作二维码(i);

@@ -11,15 +11,31 @@ inline const QString SaveFilter =
     QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
                    "PNG文件(*.PNG)|*.png|Tiff文件(*.tif)|*.tif|SVG文件(*.svg)|*.svg|"
                    "PDF 文档(*.pdf)|*.pdf|EPS 矢量图(*.eps)|*.eps");
-// The logo loader also reads PNG, so the open dialog offers it after the classic three.
+// Every picture the one picture reader takes, first all together, then one format at a time;
+// the reader tells the format from the content, so any file may be tried. Patterns in a list
+// are separated by ";".
+inline const QString AllPictures =
+    QStringLiteral("所有图片(*.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff *.svg *.svgz)|"
+                   "*.png;*.jpg;*.jpeg;*.bmp;*.gif;*.tif;*.tiff;*.svg;*.svgz");
+inline const QString PictureFilter =
+    AllPictures + QStringLiteral("|PNG文件(*.png)|*.png|JPG文件(*.jpg *.jpeg)|*.jpg;*.jpeg|"
+                                 "BMP文件(*.bmp)|*.bmp|GIF文件(*.gif)|*.gif|"
+                                 "TIFF文件(*.tif *.tiff)|*.tif;*.tiff|"
+                                 "SVG文件(*.svg *.svgz)|*.svg;*.svgz|所有文件(*)|*");
+// The logo's open dialog keeps its classic three first, then offers every other picture.
 inline const QString BrowseFilter =
-    QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|"
-                   "PNG文件(*.PNG)|*.png");
+    QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF|") +
+    AllPictures +
+    QStringLiteral("|PNG文件(*.PNG)|*.png|TIFF文件(*.tif *.tiff)|*.tif;*.tiff|"
+                   "SVG文件(*.svg *.svgz)|*.svg;*.svgz|所有文件(*)|*");
 
 inline const QString FormatError = QStringLiteral("文件格式错误，请指定图片格式文件");
 inline const QString Saved = QStringLiteral("保存成功!");
 inline const QString Copied = QStringLiteral("二维码图像已经复制到了剪贴板");
 inline const QString NoSuchFile = QStringLiteral("你给图片文件压根儿就不存在");
+// A FIFO, device or folder chosen as a logo: it exists, but is no file to read a picture from.
+inline const QString NotARegularFile =
+    QStringLiteral("这不是普通文件（而是管道、设备或文件夹之类），不能用作个性图标");
 inline const QString NotAPicture = QStringLiteral("这个文件根本就不是图片，再耍我一刀子捅死你");
 inline const QString NothingToSave =
     QStringLiteral("内容太长，这一页没有生成二维码，所以没有图片可以保存。请减少内容后再试。");

@@ -6,6 +6,7 @@
 #include "forms/main/KeyFilters.h"
 #include "forms/main/MessageBoxes.h"
 #include "forms/main/OutputCommands.h"
+#include "forms/main/WindowKeys.h"
 #include "forms/main/WindowLayout.h"
 #include "forms/main/判断五笔字型.h"
 #include "payload/PayloadComposer.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 
 namespace {
@@ -40,6 +42,7 @@ std::optional<int> realInputMethodCheck() {
     wireCommands();
     wireTabs();
     setFocusOrder();
+    setUpKeys();
     qApp->installEventFilter(this);
     // The window's Load.
     预处理();
@@ -56,6 +59,8 @@ void 文本录入::setUpWindow() {
     setFixedSize(WindowLayout::Pixels(7560), WindowLayout::Pixels(6330));
     setWindowIcon(QIcon(QStringLiteral(":/quorlik/window-icon.png")));
     setFont(WindowLayout::微软雅黑(9));
+    // A picture file dropped anywhere on the window is read (takePictureDrop).
+    setAcceptDrops(true);
 }
 
 void 文本录入::wireFields() {
@@ -87,6 +92,32 @@ void 文本录入::wireCommands() {
     }
     for (int i = 0; i < 页数; ++i)
         connect(Command退出[i], &QPushButton::clicked, this, [this, i] { Command退出_Click(i); });
+}
+
+void 文本录入::setUpKeys() {
+    const auto key = [this](const QKeySequence& keys, std::function<void()> run) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, std::move(run));
+    };
+    key(WindowKeys::Save, [this] { runOnContentPage(&文本录入::Command保存_Click); });
+    key(WindowKeys::Copy, [this] { runOnContentPage(&文本录入::Command复制_Click); });
+    key(WindowKeys::ChooseLogo, [this] { runOnContentPage(&文本录入::Command浏览_Click); });
+    key(WindowKeys::ReadPicture, [this] { 识别图片(); });
+    key(WindowKeys::Quit, [this] { Command退出_Click(SelectedPage()); });
+    for (int i = 0; i < 内容页数; ++i) {
+        Command保存[i]->setToolTip(WindowKeys::ToolTip(QStringLiteral("保存"), WindowKeys::Save));
+        Command复制[i]->setToolTip(
+            WindowKeys::ToolTip(QStringLiteral("复制二维码"), WindowKeys::Copy));
+        Command浏览[i]->setToolTip(
+            WindowKeys::ToolTip(QStringLiteral("选择图标"), WindowKeys::ChooseLogo));
+    }
+    for (QPushButton* exit : Command退出)
+        exit->setToolTip(WindowKeys::ToolTip(QStringLiteral("退出"), WindowKeys::Quit));
+}
+
+// The page's own button would do it; the About page has none.
+void 文本录入::runOnContentPage(void (文本录入::*command)(int)) {
+    const int page = SelectedPage();
+    if (page >= 0 && page < 内容页数) (this->*command)(page);
 }
 
 void 文本录入::wireTabs() {
@@ -255,11 +286,17 @@ bool 文本录入::cycleTabs(int step) {
 }
 
 bool 文本录入::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    const QEvent::Type type = event->type();
+    const bool key = type == QEvent::KeyPress;
+    const bool drop = type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop;
+    if ((key || drop) && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if ((widget == this || isAncestorOf(widget)) &&
-            cycleTabs(KeyFilters::TabCycleStep(*static_cast<QKeyEvent*>(event))))
-            return true;
+        if (widget == this || isAncestorOf(widget)) {
+            if (key && cycleTabs(KeyFilters::TabCycleStep(*static_cast<QKeyEvent*>(event))))
+                return true;
+            // Over a text field too: a dropped file is a picture to read, not text to insert.
+            if (drop && takePictureDrop(event)) return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -55,6 +55,11 @@ class 文本录入 : public QWidget {
     void Command清除_Click(int i);
     void Command退出_Click(int i);
 
+    // Reads a picture's one symbol back into the page that makes its payload (Ctrl+O asks for
+    // the file; a picture file dropped on the window is read at once).
+    void 识别图片();
+    void 读取图片(const QString& fileName);
+
     // Replaceable so that tests answer them.
     五笔检查函数 五笔检查;
     FileDialogs 文件对话框;
@@ -115,6 +120,8 @@ class 文本录入 : public QWidget {
     void wireCommands();
     void wireTabs();
     void setFocusOrder();
+    void setUpKeys();
+    void runOnContentPage(void (文本录入::*command)(int));
 
     void centreOnScreen();
     void alignPageWithFirst(int page);
@@ -122,6 +129,8 @@ class 文本录入 : public QWidget {
     void 重新生成();
     bool cycleTabs(int step);
     QStringList pageFields(int page) const;
+    void setPageFields(int page, const QStringList& fields);
+    bool takePictureDrop(QEvent* event);
     QString missingField(int page) const;
     void showNoSymbol(int page, const QString& reason);
     QList<QWidget*> focusOrderOf(int page) const;

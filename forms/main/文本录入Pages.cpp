@@ -136,6 +136,8 @@ void 文本录入::buildSharedControls(int page) {
     Label2[page] = label(frame, Twips(3120, 3120, 1335, 255), QStringLiteral("个性图标路径："),
                          Qt::AlignLeft | Qt::AlignVCenter);
     Text2[page] = lineEdit(frame, Twips(3120, 3360, 3375, 270), QString());
+    // It names the logo in use; only the browse command changes it.
+    Text2[page]->setReadOnly(true);
     Label2[page]->setBuddy(Text2[page]);
     Command复制[page] = button(frame, Twips(3195, 3975, 855, 495), QStringLiteral("复制"));
     Command保存[page] = button(frame, Twips(4320, 3975, 855, 495), QStringLiteral("保存"));

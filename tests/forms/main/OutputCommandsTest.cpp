@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 using namespace WindowDriver;
@@ -112,6 +114,7 @@ class OutputCommandsTest : public QObject {
     void clearResetsThePagesFields_data();
     void clearResetsThePagesFields();
     void exitEndsFromEveryPage();
+    void windowKeysRunTheButtonsCommands();
 };
 
 void OutputCommandsTest::init() {
@@ -147,6 +150,11 @@ void OutputCommandsTest::filtersAreTranslatedToQtSyntax() {
                             "PDF 文档(*.pdf *.PDF);;EPS 矢量图(*.eps *.EPS)"));
     QVERIFY(OutputCommands::BrowseFilter.startsWith(
         QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.BMP)|*.BMP|GIF文件(*.GIF)|*.GIF")));
+    // A pair listing several patterns, separated by ";".
+    QCOMPARE(
+        FileDialogs::QtFilter(OutputCommands::AllPictures),
+        QStringLiteral("所有图片(*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.bmp *.BMP *.gif *.GIF "
+                       "*.tif *.TIF *.tiff *.TIFF *.svg *.SVG *.svgz *.SVGZ)"));
 }
 
 void OutputCommandsTest::saveDialogAppendsTheSelectedFiltersExtension_data() {
@@ -419,6 +427,13 @@ void OutputCommandsTest::browseForAMissingFile() {
     QCOMPARE(recorder.texts(), QStringList{OutputCommands::NoSuchFile});
     QVERIFY(w->Text2[0]->text().isEmpty());
     QCOMPARE(w->Image2[0]->picture(), logo);
+    // A FIFO exists: it is refused for what it is, unread (a read would wait for a writer).
+    answer = path("pipe.jpg");
+    QCOMPARE(::mkfifo(QFile::encodeName(answer).constData(), 0600), 0);
+    w->Command浏览[0]->click();
+    QCOMPARE(recorder.texts(),
+             (QStringList{OutputCommands::NoSuchFile, OutputCommands::NotARegularFile}));
+    QCOMPARE(w->Image2[0]->picture(), logo);
 }
 
 void OutputCommandsTest::browseRefusesFilesThatAreNoWholePicture_data() {
@@ -458,12 +473,6 @@ void OutputCommandsTest::browseRefusesFilesThatAreNoWholePicture_data() {
     const quint32 crc = pngCrc(huge.mid(12, 17));
     huge.replace(29, 4, QByteArray::fromHex(QByteArray::number(crc, 16).rightJustified(8, '0')));
     QTest::newRow("too large") << "huge.png" << huge + png.mid(33);
-    QTest::newRow("tiff") << "picture.tif" << [] {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        greenSquare().save(&buffer, "TIFF");
-        return buffer.data();
-    }();
 }
 
 void OutputCommandsTest::browseRefusesFilesThatAreNoWholePicture() {
@@ -531,6 +540,8 @@ void OutputCommandsTest::browseAcceptsEachLogoFormat_data() {
     QTest::newRow("bmp") << "logo.BMP" << QByteArray("BMP");
     QTest::newRow("gif, named .png") << "logo.png" << QByteArray("GIF");
     QTest::newRow("png") << "logo.png" << QByteArray("PNG");
+    QTest::newRow("tiff") << "logo.tif" << QByteArray("TIFF");
+    QTest::newRow("svg") << "logo.svg" << QByteArray("SVG");
 }
 
 void OutputCommandsTest::browseAcceptsEachLogoFormat() {
@@ -543,6 +554,9 @@ void OutputCommandsTest::browseAcceptsEachLogoFormat() {
         // Qt writes no GIF; a 1×1 green GIF by hand.
         writeBytes(answer, QByteArray::fromHex("4749463839610100010080000000c80000c8002c0000000"
                                                "0010001000002024401003b"));
+    } else if (format == "SVG") {
+        writeBytes(answer, "<svg xmlns='http://www.w3.org/2000/svg' width='20' height='20'>"
+                           "<rect width='20' height='20' fill='rgb(0,200,0)'/></svg>");
     } else {
         QVERIFY(greenSquare().save(answer, format.constData()));
     }
@@ -592,6 +606,49 @@ void OutputCommandsTest::exitEndsFromEveryPage() {
         QCOMPARE(recorder.exits, page + 1);
     }
     QVERIFY(recorder.messages.isEmpty());
+}
+
+// Each key does what its button does on the selected page, from inside a text field; the
+// field's own keys stay the field's.
+void OutputCommandsTest::windowKeysRunTheButtonsCommands() {
+    auto w = makeWindow();
+    QApplication::setActiveWindow(w.get());
+    Recorder recorder;
+    w->选项卡标签->setCurrentIndex(1);
+    QLineEdit* subject = w->Text邮件主题;
+    subject->setText(QStringLiteral("主题"));
+    subject->setFocus();
+    const auto press = [subject](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(subject, key, modifiers);
+    };
+
+    answer = path("by-key.png");
+    press(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(lastFilter, OutputCommands::SaveFilter);
+    QCOMPARE(DecodedText(QImage(answer)), ExpectedPayload(*w, 1));
+
+    QGuiApplication::clipboard()->clear();
+    press(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             w->Image1[1]->picture().convertToFormat(QImage::Format_RGB32));
+
+    answer = QString(); // the logo dialog, cancelled
+    press(Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(lastFilter, OutputCommands::BrowseFilter);
+    QCOMPARE(recorder.texts(), (QStringList{OutputCommands::Saved, OutputCommands::Copied}));
+
+    // Ctrl+C copies the field's selected text, not the picture.
+    subject->selectAll();
+    press(Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("主题"));
+    QCOMPARE(recorder.messages.size(), 2);
+
+    press(Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(recorder.exits, 1);
+    QVERIFY(w->Command保存[1]->toolTip().contains(QStringLiteral("Ctrl+S")));
+    QVERIFY(w->Command复制[1]->toolTip().contains(QStringLiteral("Ctrl+Shift+C")));
+    QVERIFY(w->Command浏览[1]->toolTip().contains(QStringLiteral("Ctrl+L")));
+    QVERIFY(w->Command退出[1]->toolTip().contains(QStringLiteral("Ctrl+Q")));
 }
 
 QTEST_MAIN(OutputCommandsTest)
