@@ -26,4 +26,8 @@ struct Target {
 // regular file, and a file the user may not write.
 ExportOutcome::SaveOutcome Place(const QByteArray& bytes, const Target& target);
 
+// Why a file could not be written, in the window's words: the common causes in Chinese, rare
+// ones as the system words them.
+QString ChineseReason(const FileAccess::Error& error);
+
 } // namespace FilePlacement

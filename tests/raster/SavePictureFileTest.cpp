@@ -2,6 +2,7 @@
 
 #include "encoder/clsQRCode.h"
 #include "raster/EncodeToPicture.h"
+#include "raster/FilePlacement.h"
 #include "raster/ImageExport.h"
 #include "raster/SymbolPictures.h"
 #include "raster/plain/FileFormats.h"
@@ -25,6 +26,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <string>
@@ -364,14 +366,37 @@ TEST_F(FailureTest, NullPictureIsRefusedAndTheExistingFileKept) {
     EXPECT_EQ(ReadAllBytes(file), OldBytes);
 }
 
-TEST_F(FailureTest, PathThatCannotBeCreatedIsReportedWithTheSystemReason) {
+// The common causes are told in Chinese, with the name shown once (not "文件 文件 …").
+TEST_F(FailureTest, CommonCausesAreToldInChineseWithTheName) {
     existingFile("regularfile");
-    const SaveOutcome outcome =
-        write(SavedPictures::ComposedPicture(), "regularfile/out.png", ".png");
-    expectFailure(outcome, CannotCreateFile);
-    EXPECT_TRUE(outcome.description.contains(QStringLiteral("regularfile/out.png")));
+    const struct {
+        QString name;
+        QString reason;
+    } cases[] = {
+        {"regularfile/out.png", QStringLiteral("路径中有一部分不是文件夹")},
+        {"no-such-folder/out.png", QStringLiteral("文件夹不存在")},
+        {QString(300, QLatin1Char('n')) + ".png", QStringLiteral("文件名太长")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.left(40).toStdString());
+        const SaveOutcome outcome = write(SavedPictures::ComposedPicture(), c.name, ".png");
+        expectFailure(outcome, CannotCreateFile);
+        EXPECT_EQ(outcome.description,
+                  QStringLiteral("无法创建文件 \"%1\": %2").arg(path(c.name), c.reason));
+    }
     EXPECT_EQ(ReadAllBytes(path("regularfile")), OldBytes);
     EXPECT_EQ(entries(), QStringList{"regularfile"});
+    // Causes a test run as root cannot bring about.
+    using FileAccess::ErrorKind;
+    const auto reason = [](ErrorKind kind, int number) {
+        FileAccess::Error error;
+        error.kind = kind;
+        error.number = number;
+        return FilePlacement::ChineseReason(error);
+    };
+    EXPECT_EQ(reason(ErrorKind::AccessDenied, EROFS), QStringLiteral("文件系统是只读的"));
+    EXPECT_EQ(reason(ErrorKind::AccessDenied, EACCES), QStringLiteral("没有在这里写入的权限"));
+    EXPECT_EQ(reason(ErrorKind::NoSpace, ENOSPC), QStringLiteral("磁盘已满"));
 }
 
 TEST_F(FailureTest, CodecRefusalKeepsTheExistingFile) {
