@@ -65,9 +65,10 @@ std::string EciText(const std::vector<int>& ecis) {
 
 std::string InfoText(const ReadSymbol& symbol) {
     const auto known = [](int value) { return value >= 0 ? std::to_string(value) : "?"; };
-    return "version=" + (symbol.version > 0 ? std::to_string(symbol.version) : "?") +
-           " level=" + symbol.level + " mask=" + known(symbol.mask) +
-           " eci=" + EciText(symbol.ecis) + " text=" + Escaped(symbol.text);
+    const std::string version = (symbol.micro ? "M" : "") + std::to_string(symbol.version);
+    return "version=" + (symbol.version > 0 ? version : "?") + " level=" + symbol.level +
+           " mask=" + known(symbol.mask) + " eci=" + EciText(symbol.ecis) +
+           " text=" + Escaped(symbol.text);
 }
 
 // One symbol of one file alone: its bytes exactly. Several symbols of one file: a line each,

@@ -93,16 +93,18 @@ int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& option
 int RunSingleSymbol(const CliOptions& options) {
     const Payload payload = PayloadOf(options);
     if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
+    // Only a composed picture has a logo, and the logo's rule is the symbol job's.
     clsQRCode encoder;
     const std::optional<QRSymbol> symbol =
-        SymbolJob::Encode(encoder, RequestOf(payload.bytes, options));
+        options.compose ? SymbolJob::Encode(encoder, RequestOf(payload.bytes, options))
+                        : SymbolRun::Encode(encoder, payload.bytes, options.encode, options.eci);
     if (options.outputFile) {
         SymbolRun::WarnIfInverted(options.render);
         const int status = WritePicture(symbol, options);
         if (status == ExitBadUsage) return status;
     }
     if (!symbol)
-        return Fail(ExitDoesNotFit, SymbolOutput::DoesNotFitMessage(options.encode.ecLevel,
-                                                                    options.encode.version));
+        return Fail(ExitDoesNotFit,
+                    SymbolRun::DoesNotFitMessage(options.encode, payload.bytes.size()));
     return SymbolRun::PrintText(*symbol, options);
 }

@@ -116,6 +116,10 @@ void mergeFunctionCells(std::uint8_t* matrix, const std::uint8_t* function, int 
 
 } // namespace
 
+int clsQRCode::MicroSymbolNumber(int version, EcLevel level) {
+    return microLevel(version, level).symbolNumber;
+}
+
 int clsQRCode::MicroDataBits(int version, EcLevel level) {
     return microLevel(version, level).dataBits;
 }

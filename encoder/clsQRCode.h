@@ -178,6 +178,8 @@ class clsQRCode {
     static int MicroEcCodewords(int version, EcLevel level);
     // Symbol number (0 = M1 … 7 = M4-Q) and mask 0–3, BCH-protected.
     static int MicroFormatWord(int symbolNumber, int maskPattern);
+    // The format information's symbol number of M`version` at `level` (0–7), -1 for none.
+    static int MicroSymbolNumber(int version, EcLevel level);
     // Masks the free cells (function == 0) of a side × side grid with Micro mask 0–3.
     static void ApplyMicroMask(std::uint8_t* matrix, const std::uint8_t* function, int side,
                                int pattern);

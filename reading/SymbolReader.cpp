@@ -113,6 +113,61 @@ int MaskOfFormat(const std::array<int, 2>& copies, int level) {
     return best;
 }
 
+// A Micro QR symbol's format word names its version, level and mask at once. Bit 14 lies at
+// row 8 beside the finder, the word runs along that row to bit 7, then up column 8 to bit 0.
+int MicroFormatBits(const ModuleSampler& sampler) {
+    int word = 0;
+    for (int i = 0; i <= 7; ++i)
+        if (sampler.Dark(8, 1 + i)) word |= 1 << (14 - i);
+    for (int j = 0; j <= 6; ++j)
+        if (sampler.Dark(j + 1, 8)) word |= 1 << j;
+    return word;
+}
+
+struct MicroFormat {
+    int version = 0;
+    std::string level;
+    int mask = -1;
+};
+
+// The version and level whose data codewords (the last of M1 and M3 a half) number `codewords`:
+// each of the eight has its own count. Nothing known for any other count.
+MicroFormat MicroSymbolOfCodewords(std::size_t codewords) {
+    for (int version = 1; version <= 4; ++version)
+        for (const EcLevel level : {EcLevel::L, EcLevel::M, EcLevel::Q}) {
+            const int bits = clsQRCode::MicroDataBits(version, level);
+            if (bits > 0 && static_cast<std::size_t>((bits + 7) / 8) == codewords)
+                // M1 only detects errors.
+                return {version, version == 1 ? "-" : std::string(1, LevelLetter(level)), -1};
+        }
+    return {};
+}
+
+// The symbol's version and level from its codeword count (sampling the format cells at every
+// size could find a valid word at the wrong one), then the mask of the format word nearest to
+// what the format cells hold; -1 when even the nearest is more than three bits away.
+MicroFormat SampledMicroFormat(const QImage& grey, const ZXing::Result& result) {
+    MicroFormat format = MicroSymbolOfCodewords(DataCodewordCount(result));
+    if (format.version == 0) return format;
+    const ModuleSampler sampler(grey, result.position(), clsQRCode::MicroSymbolSize(format.version),
+                                result.isMirrored());
+    if (!sampler.valid()) return format;
+    const int word = MicroFormatBits(sampler);
+    const EcLevel level =
+        format.version == 1 ? EcLevel::L : LevelOfLetter(format.level[0]).value_or(EcLevel::L);
+    const int number = clsQRCode::MicroSymbolNumber(format.version, level);
+    int bestDistance = 4;
+    for (int mask = 0; mask < 4; ++mask) {
+        const int distance =
+            std::popcount(static_cast<unsigned>(word ^ clsQRCode::MicroFormatWord(number, mask)));
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            format.mask = mask;
+        }
+    }
+    return format;
+}
+
 int SampledMask(const QImage& grey, const ZXing::Result& result, int version, int level) {
     if (version == 0 || level == 0) return -1;
     const int side = clsQRCode::SymbolSize(version);
@@ -151,10 +206,18 @@ ReadSymbol SymbolOf(const ZXing::Result& result, const QImage& grey) {
     ReadSymbol symbol;
     symbol.bytes.assign(result.bytes().begin(), result.bytes().end());
     symbol.text = result.text();
-    symbol.level = result.ecLevel();
-    const int level = LevelNumberOf(symbol.level);
-    symbol.version = VersionOfDataCodewords(DataCodewordCount(result), level);
-    symbol.mask = SampledMask(grey, result, symbol.version, level);
+    symbol.micro = result.format() == ZXing::BarcodeFormat::MicroQRCode;
+    if (symbol.micro) {
+        MicroFormat format = SampledMicroFormat(grey, result);
+        symbol.version = format.version;
+        symbol.level = std::move(format.level);
+        symbol.mask = format.mask;
+    } else {
+        symbol.level = result.ecLevel();
+        const int level = LevelNumberOf(symbol.level);
+        symbol.version = VersionOfDataCodewords(DataCodewordCount(result), level);
+        symbol.mask = SampledMask(grey, result, symbol.version, level);
+    }
     // Without a designator the content is not escaped, so a backslash in it is no designator.
     if (result.hasECI()) {
         const ZXing::ByteArray protocol = result.bytesECI();
@@ -191,7 +254,7 @@ std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture) {
     const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
                                 ZXing::ImageFormat::Lum, static_cast<int>(grey.bytesPerLine()));
     ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    hints.setFormats(ZXing::BarcodeFormat::QRCode | ZXing::BarcodeFormat::MicroQRCode);
     hints.setTryHarder(true);
     ZXing::Results results = ZXing::ReadBarcodes(view, hints);
     std::erase_if(results, [](const ZXing::Result& result) { return !result.isValid(); });

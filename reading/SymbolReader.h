@@ -6,18 +6,21 @@
 #include <string>
 #include <vector>
 
-// A QR symbol found in a picture by zxing-cpp, with what the symbol says about itself.
+// A QR or Micro QR symbol found in a picture by zxing-cpp, with what the symbol says about
+// itself.
 struct ReadSymbol {
     std::string bytes;     // the payload's bytes as stored, no character-set conversion
     std::string text;      // the reader's text, UTF-8 (converted by the ECI or a guess)
+    bool micro = false;    // a Micro QR symbol, whose versions 1–4 are M1–M4
     int version = 0;       // 0 when it cannot be told
-    std::string level;     // "L", "M", "Q" or "H"
+    std::string level;     // "L", "M", "Q" or "H"; "-" for M1, which only detects errors
     int mask = -1;         // -1 when the format information cannot be sampled again
     std::vector<int> ecis; // the ECI designators, in order
 };
 
-// Every QR symbol zxing-cpp finds in the picture, top to bottom and then left to right. Throws
-// std::bad_alloc when the memory to look cannot be had, so that is never taken for no symbol.
+// Every QR and Micro QR symbol zxing-cpp finds in the picture, top to bottom and then left to
+// right. Throws std::bad_alloc when the memory to look cannot be had, so that is never taken for no
+// symbol.
 std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture);
 
 // The first of them, if any.

@@ -22,10 +22,8 @@ Manifest::Manifest()
     : text_("row,file,kind,version,level,payload_bytes,payload_sha256,verified,outcome\n") {}
 
 void Manifest::Add(const PlannedRow& row, const RowFacts& facts, const QString& error) {
-    const bool made = facts.version > 0;
     text_ += std::to_string(row.number) + ',' + Field(facts.file) + ',' +
-             Field(row.kind.toStdString()) + ',' + (made ? std::to_string(facts.version) : "") +
-             ',' + (made ? std::string(1, facts.level) : "") + ',' +
+             Field(row.kind.toStdString()) + ',' + facts.version + ',' + facts.level + ',' +
              std::to_string(row.payload.size()) + ',' +
              (row.payload.isEmpty() ? "" : Sha256(row.payload)) + ',' +
              (facts.verified ? "verified" : "") + ',' +

@@ -2,6 +2,8 @@
 
 #include "cli/batch/MemoryBudget.h"
 #include "cli/batch/Verifier.h"
+#include "cli/core/SymbolRun.h"
+#include "cli/core/SymbolText.h"
 #include "composition/SymbolComposition.h"
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
@@ -11,10 +13,7 @@
 namespace {
 
 QString TooLong(const QByteArray& bytes, const EncodeSettings& settings) {
-    return QStringLiteral("the payload (%1 bytes) fits no symbol at level %2%3")
-        .arg(bytes.size())
-        .arg(QLatin1Char(LevelLetter(LevelOfNumber(settings.ecLevel).value_or(EcLevel::M))))
-        .arg(settings.version ? QStringLiteral(" in version %1").arg(settings.version) : QString());
+    return QString::fromStdString(SymbolRun::DoesNotFitMessage(settings, bytes.size()));
 }
 
 bool HasLogo(const RowOutputSettings& settings) {
@@ -36,9 +35,15 @@ struct EncodedRow {
     QByteArray bytes;
     QString error;
     MemoryBudget::Share memory; // held until the file is placed
-    int version = 0;            // of the symbol drawn
-    EcLevel level = EcLevel::M;
+    std::string version;        // of the symbol drawn, as --info names it
+    std::string level;
 };
+
+EncodedRow Failed(QString error) {
+    EncodedRow row;
+    row.error = std::move(error);
+    return row;
+}
 
 // The composed picture's side.
 constexpr qint64 ComposedSide = 240;
@@ -67,33 +72,35 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
     };
     if (settings.compose) {
         if (!takeMemoryFor(ComposedSide))
-            return {
-                {},
+            return Failed(
                 TooBigForTheBudget(RowMemoryNeed(ComposedSide, settings.format, settings.verify),
-                                   settings.budget->Total()),
-                {}};
+                                   settings.budget->Total()));
         SymbolJob::Made made = SymbolJob::Make(encoder, RequestOf(payload, settings), settings.logo,
                                                SymbolComposition::PictureSide,
                                                SymbolComposition::ComposedFormat::Palette,
                                                {settings.render.dark, settings.render.light});
-        if (!made.symbol) return {{}, TooLong(payload, settings.encode), {}};
+        if (!made.symbol) return Failed(TooLong(payload, settings.encode));
         symbol = std::move(made.symbol);
         source.picture = std::move(made.composed);
     } else {
-        symbol = SymbolJob::Encode(encoder, RequestOf(payload, settings));
-        if (!symbol) return {{}, TooLong(payload, settings.encode), {}};
+        EncodeSettings encode = settings.encode;
+        encode.allowKanji = false;
+        symbol = SymbolRun::Encode(encoder, SymbolJob::BytesOf(payload), encode, settings.eci);
+        if (!symbol) return Failed(TooLong(payload, settings.encode));
         source.symbol = &*symbol;
         static_cast<RenderOptions&>(source) = settings.render;
         const qint64 side = SymbolDrawing::PictureSide(*symbol, settings.render);
         if (!takeMemoryFor(side))
-            return {{},
-                    TooBigForTheBudget(RowMemoryNeed(side, settings.format, settings.verify),
-                                       settings.budget->Total()),
-                    {}};
+            return Failed(TooBigForTheBudget(RowMemoryNeed(side, settings.format, settings.verify),
+                                             settings.budget->Total()));
     }
     ImageExport::Encoded file = ImageExport::Encode(source, settings.format);
-    if (!file.outcome.written) return {{}, ExportOutcome::EnglishText(file.outcome), {}};
-    return {std::move(file.bytes), {}, std::move(memory), symbol->version(), symbol->level()};
+    if (!file.outcome.written) return Failed(ExportOutcome::EnglishText(file.outcome));
+    return {std::move(file.bytes),
+            {},
+            std::move(memory),
+            SymbolText::VersionName(*symbol),
+            SymbolText::LevelName(*symbol)};
 }
 
 } // namespace
@@ -127,7 +134,7 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
                      RowFacts* facts) {
     const EncodedRow file = EncodeRow(encoder, payload, settings);
     if (!file.error.isEmpty()) return file.error;
-    if (facts) *facts = {file.version, LevelLetter(file.level), false, {}};
+    if (facts) *facts = {file.version, file.level, false, {}};
     if (settings.verify) {
         if (QString problem = VerifyEncodedFile(file.bytes, payload); !problem.isEmpty())
             return problem;

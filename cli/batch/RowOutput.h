@@ -41,8 +41,8 @@ std::size_t RowMemoryNeed(qint64 side, FileFormats::Format format, bool verify);
 // more than the whole budget.
 // What the manifest tells of a row: its symbol and its file.
 struct RowFacts {
-    int version = 0; // 0: no symbol was made
-    char level = 0;
+    std::string version; // "5" or "M2"; empty when no symbol was made
+    std::string level;   // as --info prints it
     bool verified = false;
     std::string file; // relative to the output folder, once in place
 };

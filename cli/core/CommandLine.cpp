@@ -12,6 +12,9 @@ namespace {
 
 using FileFormats::Format;
 
+// The quiet zone the Micro QR standard asks for, half of QR's.
+constexpr int MicroQuietZone = 2;
+
 // ---- The options ----------------------------------------------------------------------------
 
 struct OptionRow {
@@ -32,7 +35,7 @@ constexpr OptionRow Options[] = {
     {0, "decode", false},    {0, "batch", true},        {0, "out-dir", true},
     {0, "format", true},     {0, "encoding", true},     {0, "verify", false},
     {'j', "jobs", true},     {0, "shard", true},        {0, "manifest", true},
-    {'h', "help", false},    {'V', "version", false},
+    {'M', "micro", false},   {'h', "help", false},      {'V', "version", false},
 };
 
 // A name after "--": the long name, or the one letter of a short one ("--o" is -o).
@@ -176,14 +179,16 @@ std::optional<int> WholeNumber(const std::string& text) {
     return value;
 }
 
-// Reads an integer option value within [low, high] into target, or describes the problem.
-std::string SetInteger(const Given& given, const char* name, int low, int high, int& target) {
+// Reads an integer option value within [low, high] into target, or describes the problem;
+// `context` names the option that narrows the range.
+std::string SetInteger(const Given& given, const char* name, int low, int high, int& target,
+                       const std::string& context = {}) {
     const std::optional<std::string> value = given.Value(name);
     if (!value) return {};
     const std::optional<int> number = WholeNumber(*value);
     if (!number || *number < low || *number > high)
         return std::string("--") + name + " wants a whole number from " + std::to_string(low) +
-               " to " + std::to_string(high) + ", not \"" + *value + "\"";
+               " to " + std::to_string(high) + context + ", not \"" + *value + "\"";
     target = *number;
     return {};
 }
@@ -198,11 +203,30 @@ std::string SetLevel(const Given& given, int& target) {
     return {};
 }
 
+// Micro QR has no level H, and level Q only in M4.
+std::string MicroLevelProblem(const EncodeSettings& encode) {
+    const EcLevel level = LevelOfNumber(encode.ecLevel).value_or(EcLevel::L);
+    if (level == EcLevel::H) return "--micro symbols have levels L, M and Q, not H";
+    if (level == EcLevel::Q && encode.version != 0 && encode.version != 4)
+        return "level Q exists only in M4 (-v 4), not in M" + std::to_string(encode.version);
+    return {};
+}
+
 std::string ReadEncodeSettings(const Given& given, EncodeSettings& encode) {
     encode.allowKanji = given.IsSet("kanji");
+    encode.micro = given.IsSet("micro");
+    if (encode.micro) {
+        encode.ecLevel = LevelNumber(EcLevel::L);
+        encode.maskPattern = -1;
+    }
+    const std::string context = encode.micro ? " with --micro" : "";
     std::string problem = SetLevel(given, encode.ecLevel);
-    if (problem.empty()) problem = SetInteger(given, "symversion", 0, 40, encode.version);
-    if (problem.empty()) problem = SetInteger(given, "mask", 0, 7, encode.maskPattern);
+    if (problem.empty())
+        problem =
+            SetInteger(given, "symversion", 0, encode.micro ? 4 : 40, encode.version, context);
+    if (problem.empty())
+        problem = SetInteger(given, "mask", 0, encode.micro ? 3 : 7, encode.maskPattern, context);
+    if (problem.empty() && encode.micro) problem = MicroLevelProblem(encode);
     return problem;
 }
 
@@ -330,6 +354,7 @@ std::string ReadBatch(const Given& given, CliOptions& options) {
     }
     if (!IsCharsetName(batch.encoding))
         return "--encoding wants the name of a character set, not \"" + batch.encoding + "\"";
+    if (options.encode.micro) batch.render.margin = MicroQuietZone;
     std::string problem = SetInteger(given, "jobs", 1, 256, batch.jobs);
     if (problem.empty()) problem = SetInteger(given, "scale", 1, 100, batch.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, batch.render.margin);
@@ -389,6 +414,7 @@ std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
          {ReadPositionals(given, options), ReadBatch(given, options), ReadColours(given, options)})
         if (!step.empty()) return step;
     if (options.batch) return {};
+    if (options.encode.micro) options.render.margin = MicroQuietZone;
     std::string problem = SetInteger(given, "scale", 1, 100, options.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, options.render.margin);
     return problem;
@@ -487,6 +513,9 @@ std::string CheckContentCombination(const CliOptions& o) {
         return "--kind and --field compose the payload; they take no TEXT or -r";
     if (o.eci && o.encode.allowKanji)
         return "--eci declares UTF-8 and --kanji writes Shift JIS; choose one";
+    if (o.eci && o.encode.micro) return "--eci: Micro QR symbols cannot declare a character set";
+    if (o.compose && o.encode.micro)
+        return "--compose makes the window's picture, which is a QR symbol; drop --micro";
     return {};
 }
 

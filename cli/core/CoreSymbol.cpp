@@ -33,16 +33,12 @@ FileBytes Encode(const QRSymbol& symbol, const CliOptions& options) {
 int RunCoreSymbol(const CliOptions& options) {
     const PayloadInput::Payload payload = SymbolRun::ReadPayload(options);
     if (payload.status != ExitDone) return SymbolRun::Fail(payload.status, payload.problem);
-    const EncodeSettings& e = options.encode;
-    EncodeOptions encoding = clsQRCode::OptionsOf(e.version, e.ecLevel, e.maskPattern);
-    encoding.allowKanji = e.allowKanji;
-    encoding.eci = options.eci ? clsQRCode::EciUtf8 : 0;
     clsQRCode encoder;
-    const std::optional<QRSymbol> symbol = encoder.EncodeToMatrix(
-        payload.bytes.data(), static_cast<int>(payload.bytes.size()), encoding);
+    const std::optional<QRSymbol> symbol =
+        SymbolRun::Encode(encoder, payload.bytes, options.encode, options.eci);
     if (!symbol)
         return SymbolRun::Fail(ExitDoesNotFit,
-                               SymbolOutput::DoesNotFitMessage(e.ecLevel, e.version));
+                               SymbolRun::DoesNotFitMessage(options.encode, payload.bytes.size()));
     if (options.outputFile) SymbolRun::WarnIfInverted(options.render);
     if (options.outputFile)
         if (const int status =

@@ -28,11 +28,4 @@ std::string TerminalArt(const QRSymbol& symbol, TerminalStyle style, int margin)
     return SymbolText::HalfBlockArt(symbol, margin, ColourWanted());
 }
 
-std::string DoesNotFitMessage(int ecLevel, int version) {
-    const std::string versions =
-        version == 0 ? "any version" : "version " + std::to_string(version);
-    return std::string("the payload fits no symbol at level ") +
-           LevelLetter(LevelOfNumber(ecLevel).value_or(EcLevel::M)) + " in " + versions;
-}
-
 } // namespace SymbolOutput

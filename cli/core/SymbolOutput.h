@@ -2,7 +2,7 @@
 
 #include <string>
 
-struct QRSymbol;
+class QRSymbol;
 
 // What both programs print about one symbol on standard output and standard error.
 namespace SymbolOutput {
@@ -16,8 +16,5 @@ enum class TerminalStyle {
 };
 
 std::string TerminalArt(const QRSymbol& symbol, TerminalStyle style, int margin);
-
-// "the payload fits no symbol at level Q in any version" (or "in version 5").
-std::string DoesNotFitMessage(int ecLevel, int version);
 
 } // namespace SymbolOutput

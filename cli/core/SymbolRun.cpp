@@ -4,6 +4,7 @@
 #include "cli/core/SymbolOutput.h"
 #include "cli/core/SymbolText.h"
 #include "cli/core/TerminalText.h"
+#include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
 #include "raster/plain/ColourContrast.h"
 
@@ -18,6 +19,31 @@ namespace SymbolRun {
 int Fail(int status, const std::string& message) {
     TerminalText::PrintError(message);
     return status;
+}
+
+std::optional<QRSymbol> Encode(clsQRCode& encoder, std::span<const std::uint8_t> payload,
+                               const EncodeSettings& settings, bool eci) {
+    const int count = static_cast<int>(payload.size());
+    const EcLevel level = LevelOfNumber(settings.ecLevel).value_or(EcLevel::M);
+    if (settings.micro)
+        return encoder.EncodeMicro(
+            payload.data(), count,
+            MicroOptions{settings.version, level, settings.maskPattern, settings.allowKanji});
+    EncodeOptions options =
+        clsQRCode::OptionsOf(settings.version, settings.ecLevel, settings.maskPattern);
+    options.allowKanji = settings.allowKanji;
+    options.eci = eci ? clsQRCode::EciUtf8 : 0;
+    return encoder.EncodeToMatrix(payload.data(), count, options);
+}
+
+std::string DoesNotFitMessage(const EncodeSettings& settings, std::size_t payloadBytes) {
+    const char level = LevelLetter(LevelOfNumber(settings.ecLevel).value_or(EcLevel::M));
+    const std::string kind = settings.micro ? "Micro QR symbol" : "symbol";
+    const std::string versions = settings.version == 0 ? "any version"
+                                 : settings.micro      ? "M" + std::to_string(settings.version)
+                                                  : "version " + std::to_string(settings.version);
+    return "the payload (" + std::to_string(payloadBytes) + " bytes) fits no " + kind +
+           " at level " + level + " in " + versions;
 }
 
 PayloadInput::Payload ReadPayload(const CliOptions& options) {

@@ -3,10 +3,14 @@
 #include "cli/core/CommandLine.h"
 #include "cli/core/PayloadInput.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 
-struct QRSymbol;
+class QRSymbol;
+class clsQRCode;
 
 // The steps of one symbol's run that both programs share, so that a payload, a failure and a
 // written file are told the same way whichever program answers.
@@ -17,6 +21,14 @@ int Fail(int status, const std::string& message);
 
 // TEXT, -r FILE or standard input.
 PayloadInput::Payload ReadPayload(const CliOptions& options);
+
+// The symbol the command line asks for, QR or Micro QR; nothing when the payload fits none.
+std::optional<QRSymbol> Encode(clsQRCode& encoder, std::span<const std::uint8_t> payload,
+                               const EncodeSettings& settings, bool eci);
+
+// "the payload (9 bytes) fits no symbol at level Q in any version" (or "in version 5"; or "no
+// Micro QR symbol at level L in M2").
+std::string DoesNotFitMessage(const EncodeSettings& settings, std::size_t payloadBytes);
 
 // A file's bytes, or why there are none ("the picture is too large").
 struct FileBytes {

@@ -33,9 +33,16 @@ const char* HalfBlock(bool topDark, bool bottomDark) {
 
 } // namespace
 
+std::string VersionName(const QRSymbol& symbol) {
+    return (symbol.micro() ? "M" : "") + std::to_string(symbol.version());
+}
+
+std::string LevelName(const QRSymbol& symbol) {
+    return symbol.errorDetectionOnly() ? "-" : std::string(1, LevelLetter(symbol.level()));
+}
+
 std::string InfoLine(const QRSymbol& symbol) {
-    std::string line = "version=" + std::to_string(symbol.version()) +
-                       " level=" + LevelLetter(symbol.level()) +
+    std::string line = "version=" + VersionName(symbol) + " level=" + LevelName(symbol) +
                        " mask=" + std::to_string(symbol.maskPattern()) +
                        " bits=" + std::to_string(symbol.streamBits()) + " segments=";
     for (std::size_t i = 0; i < symbol.segments().size(); ++i) {

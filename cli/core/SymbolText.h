@@ -2,10 +2,16 @@
 
 #include <string>
 
-struct QRSymbol;
+class QRSymbol;
 
 // Text forms of a finished symbol for standard output.
 namespace SymbolText {
+
+// "5" for a QR symbol of version 5, "M3" for the Micro QR symbol M3.
+std::string VersionName(const QRSymbol& symbol);
+
+// "L", "M", "Q" or "H"; "-" for M1, which only detects errors.
+std::string LevelName(const QRSymbol& symbol);
 
 // "version=V level=L mask=M bits=D segments=byte:17,numeric:10", then " eci=26" when the
 // symbol declares a character set.

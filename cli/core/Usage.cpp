@@ -20,6 +20,10 @@ symbol:
   -v, --symversion N    0 (default) = smallest that fits, 1..40 forces it
   -m, --mask N          mask pattern 0..7, default 0
   -k, --kanji           allow Kanji mode (for Shift JIS input); default off
+  -M, --micro           a Micro QR symbol: -v 1..4 forces M1..M4, levels L
+                        (default), M and Q (Q only in M4; M1 only detects
+                        errors), -m 0..3 or the standard's choice, margin 2;
+                        not with --compose or --eci
 output (default: the symbol as text art on standard output):
   -t, --type TYPE       utf8 (half blocks; coloured on a terminal unless
                         NO_COLOR is set), ansi (half blocks, black on white
@@ -37,13 +41,13 @@ output (default: the symbol as text art on standard output):
                         little contrast for readers are refused
       --matrix          print the symbol as h lines of h characters, '1' dark,
                         '0' light, no margin
-      --info            print version=V level=L mask=M bits=D
-                        segments=byte:17,numeric:10 (the modes in stream order
-                        with their byte counts) of the symbol drawn
+      --info            print version=V (M1..M4 for Micro QR) level=L mask=M
+                        bits=D segments=byte:17,numeric:10 (the modes in
+                        stream order with their byte counts) of the symbol
       --compose         with -o: the window's 240 x 240 picture instead
-      --logo FILE       with --compose: paint this JPEG, BMP, GIF or PNG
-                        picture into the centre; the symbol is then at least
-                        version 3
+      --logo FILE       with --compose: paint this picture (PNG, JPG, GIF,
+                        BMP, TIFF or SVG) into the centre; the symbol is then
+                        at least version 3
 content:
   -r, --read FILE       read the payload from FILE
       --kind KIND       text (default), mail, bookmark, sms, contact, wifi or

@@ -36,6 +36,26 @@ TEST(CommandLine, DefaultsAreTheWindowsSettings) {
     EXPECT_EQ(parsed.options.kind, "text");
 }
 
+// Micro QR: level L, the mask the evaluation picks and a quiet zone of two modules unless asked.
+TEST(CommandLine, MicroQrHasItsOwnDefaults) {
+    for (const char* spelling : {"-M", "--micro"}) {
+        const ParsedCommandLine parsed = Parse({spelling, "-o", "a.png", "x"});
+        ASSERT_EQ(parsed.error, "");
+        EXPECT_TRUE(parsed.options.encode.micro);
+        EXPECT_EQ(parsed.options.encode.ecLevel, 1);
+        EXPECT_EQ(parsed.options.encode.maskPattern, -1);
+        EXPECT_EQ(parsed.options.render.margin, 2);
+    }
+    const ParsedCommandLine forced =
+        Parse({"-M", "-v", "4", "-l", "Q", "-m", "3", "--margin", "5", "x"});
+    ASSERT_EQ(forced.error, "");
+    EXPECT_EQ(forced.options.encode.version, 4);
+    EXPECT_EQ(forced.options.encode.ecLevel, 3);
+    EXPECT_EQ(forced.options.encode.maskPattern, 3);
+    EXPECT_EQ(forced.options.render.margin, 5);
+    EXPECT_EQ(Parse({"--batch", "a.csv", "--out-dir", "d", "-M"}).options.batch->render.margin, 2);
+}
+
 TEST(CommandLine, ValuesInEverySpelling) {
     for (const std::vector<std::string>& spelling :
          {std::vector<std::string>{"-l", "H", "-v", "7", "-m", "5", "-o", "x.png", "-r", "in"},
@@ -196,6 +216,13 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--batch", "a.csv", "--out-dir", "d", "--shard", "1/0"},
         {"--batch", "a.csv", "--out-dir", "d", "--shard", "a/b"},
         {"--batch", "a.csv", "--out-dir", "d", "--shard", "2"},
+        {"--micro", "-l", "H", "x"},
+        {"--micro", "-l", "Q", "-v", "3", "x"},
+        {"--micro", "-v", "5", "x"},
+        {"--micro", "-m", "4", "x"},
+        {"--micro", "--compose", "-o", "a.png", "x"},
+        {"--micro", "--eci", "x"},
+        {"--batch", "a.csv", "--out-dir", "d", "--micro", "--compose"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const ParsedCommandLine parsed = Parse(arguments);
@@ -222,6 +249,8 @@ TEST(CommandLine, SyntaxErrorsAreNamedAsTheArgumentsGaveThem) {
         {{"-k=x"}, "unexpected value after '-k'"},
         {{"-lHk", "x"}, "--level wants L, M, Q or H, not \"Hk\""},
         {{"-sv", "3"}, "--scale wants a whole number from 1 to 100, not \"v\""},
+        {{"-M", "-v", "5", "x"},
+         "--symversion wants a whole number from 0 to 4 with --micro, not \"5\""},
     };
     for (const auto& [arguments, error] : cases) EXPECT_EQ(Parse(arguments).error, error);
     for (const std::vector<std::string>& usable : {std::vector<std::string>{"-kl", "H", "x"},
@@ -320,12 +349,12 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     }
     EXPECT_GT(lines, 10);
     for (const char* option :
-         {"-l, --level",  "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
-          "-o, --output", "-s, --scale",      "--margin",   "--matrix",    "--info",
-          "--compose",    "--logo",           "-r, --read", "--kind",      "--field",
-          "--eci",        "--decode",         "--batch",    "--out-dir",   "--format",
-          "--encoding",   "--verify",         "-j, --jobs", "-h, --help",  "-V, --version",
-          "exit status"})
+         {"-l, --level",   "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
+          "-o, --output",  "-s, --scale",      "--margin",   "--matrix",    "--info",
+          "--compose",     "--logo",           "-r, --read", "--kind",      "--field",
+          "--eci",         "--decode",         "--batch",    "--out-dir",   "--format",
+          "--encoding",    "--verify",         "-j, --jobs", "-M, --micro", "-h, --help",
+          "-V, --version", "exit status"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <tuple>
 
 namespace {
 
@@ -225,6 +226,41 @@ TEST(SingleSymbolStatus, PayloadThatFitsNothingIsStatusOne) {
         EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(file)); // no picture for a symbol that does not exist
+}
+
+// Micro QR through the command line: the smallest symbol at each limit, one more refused with
+// status 1, and a written picture read back with the version, level and mask it was made with.
+TEST(SingleSymbolMicro, CapacityLimitsAndTheInfoReadBack) {
+    const std::vector<std::tuple<QStringList, QByteArray, std::string>> fits = {
+        {{}, "12345", "version=M1 level=- "},
+        {{}, "123456", "version=M2 level=L "},
+        {{}, QByteArray(35, '7'), "version=M4 level=L "},
+        {{}, QByteArray(21, 'A'), "version=M4 level=L "},
+        {{}, QByteArray(15, 'a'), "version=M4 level=L "},
+        {{"-l", "Q"}, QByteArray(21, '7'), "version=M4 level=Q "},
+    };
+    for (const auto& [options, payload, start] : fits) {
+        const QStringList arguments = QStringList{"--micro", "--info"} + options;
+        const ToolRun run = RunTool(arguments + QStringList{QString::fromLatin1(payload)});
+        EXPECT_EQ(run.status, 0) << payload.constData() << run.err.toStdString();
+        EXPECT_EQ(Bytes(run.out).rfind(start, 0), 0u) << run.out.toStdString();
+        if (start.find("M4") == std::string::npos) continue;
+        const ToolRun more = RunTool(
+            arguments + QStringList{"-v", "4", QString::fromLatin1(payload + payload.right(1))});
+        EXPECT_EQ(more.status, 1) << payload.constData();
+        EXPECT_EQ(Bytes(more.err), "quorlik-qr: the payload (" +
+                                       std::to_string(payload.size() + 1) +
+                                       " bytes) fits no Micro QR symbol at level " +
+                                       (options.isEmpty() ? "L" : "Q") + " in M4\n");
+    }
+    const QString file = TemporaryFolder() + "/micro.png";
+    ASSERT_EQ(
+        RunTool({"-M", "-v", "3", "-l", "M", "-m", "1", "-s", "4", "-o", file, "Micro:3"}).status,
+        0);
+    EXPECT_EQ(QImage(file).size(), QSize((15 + 4) * 4, (15 + 4) * 4)); // a 2-module quiet zone
+    const ToolRun read = RunTool({"--decode", "--info", file});
+    EXPECT_EQ(read.status, 0) << read.err.toStdString();
+    EXPECT_EQ(Bytes(read.out).rfind("version=M3 level=M mask=1 ", 0), 0u) << read.out.toStdString();
 }
 
 TEST(SingleSymbolStatus, BadUsageIsStatusTwoWithOneLine) {

@@ -1,9 +1,9 @@
-// Micro QR symbols read back by zxing-cpp at each version and level's capacity, and one
-// character more refused.
+// Micro QR symbols read back by the project's reader at each version and level's capacity,
+// with the version, level and mask they were made with, and one character more refused.
 #include "encoder/clsQRCode.h"
+#include "reading/SymbolReader.h"
 #include "tests/support/ZxingDecode.h"
 
-#include <ZXing/ReadBarcode.h>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -48,16 +48,19 @@ std::optional<QRSymbol> encode(const std::string& payload, int version, EcLevel 
                                    static_cast<int>(payload.size()), options);
 }
 
-// The raw content bytes zxing-cpp reads from the symbol as a Micro QR Code.
-std::optional<std::string> readMicro(const QRSymbol& symbol) {
-    const QImage picture = SymbolPicture(symbol, 4);
-    ZXing::ImageView view(picture.constBits(), picture.width(), picture.height(),
-                          ZXing::ImageFormat::Lum, static_cast<int>(picture.bytesPerLine()));
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::MicroQRCode);
-    const ZXing::Result result = ZXing::ReadBarcode(view, hints);
-    if (!result.isValid()) return std::nullopt;
-    return std::string(result.bytes().begin(), result.bytes().end());
+// The symbol as the reader finds it in its picture: the bytes, then "M3 L 2" (M1: "M1 - 2").
+std::optional<std::pair<std::string, std::string>> readMicro(const QRSymbol& symbol) {
+    const std::vector<ReadSymbol> read = ReadQrSymbols(SymbolPicture(symbol, 4));
+    if (read.size() != 1 || !read[0].micro) return std::nullopt;
+    return std::pair(read[0].bytes, "M" + std::to_string(read[0].version) + " " + read[0].level +
+                                        " " + std::to_string(read[0].mask));
+}
+
+std::string factsOf(const QRSymbol& symbol) {
+    const std::string level =
+        symbol.errorDetectionOnly() ? "-" : std::string(1, LevelLetter(symbol.level()));
+    return "M" + std::to_string(symbol.version()) + " " + level + " " +
+           std::to_string(symbol.maskPattern());
 }
 
 TEST(MicroQR, EveryVersionAndLevelReadsBackFullAndRefusesOneMore) {
@@ -72,11 +75,25 @@ TEST(MicroQR, EveryVersionAndLevelReadsBackFullAndRefusesOneMore) {
             ASSERT_TRUE(symbol);
             EXPECT_TRUE(symbol->micro());
             EXPECT_EQ(symbol->side(), 2 * c.version + 9);
-            EXPECT_EQ(readMicro(*symbol), full);
+            EXPECT_EQ(readMicro(*symbol), std::pair(full, factsOf(*symbol)));
             EXPECT_EQ(encode(full, 0, c.level)->version(), c.version); // the smallest that fits
             EXPECT_FALSE(encode(payloadOf(mode, counts[mode] + 1), c.version, c.level));
         }
     }
+}
+
+// Sampled as M2, this M4 symbol's format cells happen to hold a valid M2 word: the size must
+// come from the symbol, not from the first size whose format word fits.
+TEST(MicroQR, ReaderTellsTheSizeFromTheSymbol) {
+    MicroOptions options;
+    options.version = 4;
+    options.level = EcLevel::Q;
+    options.mask = 2;
+    const std::string payload("CC\xE2 \0\n", 6);
+    const auto symbol = clsQRCode().EncodeMicro(
+        reinterpret_cast<const std::uint8_t*>(payload.data()), int(payload.size()), options);
+    ASSERT_TRUE(symbol);
+    EXPECT_EQ(readMicro(*symbol), std::pair(payload, std::string("M4 Q 2")));
 }
 
 TEST(MicroQR, LevelRules) {
