@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     if (!acceptsArguments(QApplication::arguments())) return 2;
     QApplication::setApplicationName(QStringLiteral("Quorlik二维码"));
     QApplication::setDesktopFileName(QStringLiteral("quorlik"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorlik/window-icon.png")));
+    QApplication::setWindowIcon(WindowLayout::WindowIcon());
     // Message boxes and dialogs in the same CJK font as the window.
     QApplication::setFont(WindowLayout::微软雅黑(9));
     ApplicationSetup::InstallQtChinese(app);

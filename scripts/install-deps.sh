@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-noto-cjk xvfb xauth imagemagick librsvg2-bin qt6-svg-dev
   zbar-tools python3-vobject python3-segno qrencode python3-opencv ghostscript poppler-utils strace parallel
   qt6-translations-l10n help2man desktop-file-utils appstream dpkg-dev file python3-fonttools lintian
+  python3-xlib
 )
 
 missing=()

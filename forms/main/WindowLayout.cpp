@@ -1,8 +1,20 @@
 #include "forms/main/WindowLayout.h"
 
+#include <QImageReader>
+#include <QPixmap>
 #include <QStringList>
 
 namespace WindowLayout {
+
+QImage BundledPicture(const QString& name) {
+    QImageReader reader(QStringLiteral(":/quorlik/") + name, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QIcon WindowIcon() {
+    return QIcon(QPixmap::fromImage(BundledPicture(QStringLiteral("window-icon.png"))));
+}
 
 QFont 微软雅黑(int pointSize, bool bold) {
     QFont font;

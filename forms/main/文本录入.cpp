@@ -57,7 +57,7 @@ void 文本录入::setUpWindow() {
                    Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_QuitOnClose, true);
     setFixedSize(WindowLayout::Pixels(7560), WindowLayout::Pixels(6330));
-    setWindowIcon(QIcon(QStringLiteral(":/quorlik/window-icon.png")));
+    setWindowIcon(WindowLayout::WindowIcon());
     setFont(WindowLayout::微软雅黑(9));
     // A picture file dropped anywhere on the window is read (takePictureDrop).
     setAcceptDrops(true);

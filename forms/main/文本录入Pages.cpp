@@ -126,7 +126,7 @@ void 文本录入::buildSharedControls(int page) {
                                  PictureHolder::Sampling::Nearest);
     Image1[page]->setAccessibleName(QStringLiteral("二维码预览"));
     const QImage defaultLogo =
-        page == 0 ? QImage(QStringLiteral(":/quorlik/logo-fu.png")) : QImage();
+        page == 0 ? WindowLayout::BundledPicture(QStringLiteral("logo-fu.png")) : QImage();
     Image2[page] = pictureHolder(frame, Twips(3240, 2280, 720, 720), defaultLogo);
     Image2[page]->setAccessibleName(QStringLiteral("个性图标"));
     Check个性图标[page] = new QCheckBox(QStringLiteral("使用个性图标"), frame);
@@ -244,6 +244,6 @@ void 文本录入::buildAboutPage() {
     About说明->setWordWrap(true);
     About说明->setFont(WindowLayout::微软雅黑(9));
     About图片 = pictureHolder(frame, Twips(5775, 3975, 720, 720),
-                              QImage(QStringLiteral(":/quorlik/about-xi.png")));
+                              WindowLayout::BundledPicture(QStringLiteral("about-xi.png")));
     Command退出[关于页] = button(frame, Twips(4215, 3960, 855, 495), QStringLiteral("退出"));
 }
