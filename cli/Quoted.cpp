@@ -16,7 +16,11 @@ std::string EscapedControls(const QString& text) {
 }
 
 std::string Quoted(const QString& text) {
-    return Escape::Shown(Utf8(text), {.quoted = true});
+    if (text.size() <= ShownNameLimit) return Escape::Shown(Utf8(text), {.quoted = true});
+    qsizetype cut = ShownNameLimit;
+    if (text.at(cut - 1).isHighSurrogate()) --cut; // never half a character
+    return Escape::Shown(Utf8(text.left(cut)), {.quoted = true}) + "... (" +
+           std::to_string(text.size()) + " characters)";
 }
 
 QString QuotedText(const QString& text) {

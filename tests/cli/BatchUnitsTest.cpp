@@ -241,6 +241,13 @@ TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {
     EXPECT_EQ(Quoted(QStringLiteral("二维码")), "\"二维码\"");
     EXPECT_EQ(Quoted(QString::fromUtf8("a\0b\"c\\\n\x1B", 8)), R"("a\0b\"c\\\n\x1B")");
     EXPECT_EQ(EscapedControls(QString::fromUtf8("x\0\"y\"", 5)), R"(x\0"y")");
+    // A hostile cell of 8,000 control characters: its beginning and its length, not 32 KB; the
+    // cut never halves a character.
+    const QString longName =
+        QString(ShownNameLimit - 1, QChar(1)) + QStringLiteral("😀") + QString(8000, QChar(7));
+    std::string beginning;
+    for (qsizetype i = 0; i < ShownNameLimit - 1; ++i) beginning += "\\x01";
+    EXPECT_EQ(Quoted(longName), "\"" + beginning + "\"... (8081 characters)");
 }
 
 TEST(JobRunning, EveryRowOnceInRowOrderAndAtMostJobsComputing) {
