@@ -218,6 +218,9 @@ ReadSymbol SymbolOf(const ZXing::Result& result, const QImage& grey) {
         symbol.version = VersionOfDataCodewords(DataCodewordCount(result), level);
         symbol.mask = SampledMask(grey, result, symbol.version, level);
     }
+    if (result.isPartOfSequence())
+        symbol.sequence = ReadSymbol::Sequence{result.sequenceIndex(), result.sequenceSize(),
+                                               result.sequenceId()};
     // Without a designator the content is not escaped, so a backslash in it is no designator.
     if (result.hasECI()) {
         const ZXing::ByteArray protocol = result.bytesECI();

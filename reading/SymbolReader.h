@@ -16,6 +16,14 @@ struct ReadSymbol {
     std::string level;     // "L", "M", "Q" or "H"; "-" for M1, which only detects errors
     int mask = -1;         // -1 when the format information cannot be sampled again
     std::vector<int> ecis; // the ECI designators, in order
+    // A part of a structured-append sequence: its position from 0, the number of parts, and
+    // the sequence's parity (the XOR of every payload byte), which all parts share.
+    struct Sequence {
+        int position = 0;
+        int total = 0;
+        std::string parity;
+    };
+    std::optional<Sequence> sequence;
 };
 
 // Every QR and Micro QR symbol zxing-cpp finds in the picture, top to bottom and then left to

@@ -57,8 +57,9 @@ content:
       --eci             declare UTF-8 in the symbol (ECI 26), for readers
                         that would guess another character set; also batch
       --decode          print the payload of each FILE's symbol (PNG, JPG,
-                        GIF, TIFF, BMP, SVG); --info: version, level, mask,
-                        eci; exit 1 when one holds no symbol
+                        GIF, TIFF, BMP, SVG), the parts of a structured-append
+                        sequence joined; --info: version, level, mask, eci,
+                        part; exit 1 when one holds no symbol or parts miss
 batch (one picture per CSV row; columns file, kind and the kind's fields):
       --batch FILE.csv  CSV with a header row; kinds text, mail, bookmark,
                         sms, contact, wifi, vcard

@@ -8,6 +8,8 @@
 #include "tests/support/ZxingDecode.h"
 
 #include <QFile>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTransform>
 
@@ -105,6 +107,47 @@ TEST(DecodeCommand, InfoTellsVersionLevelMaskAndEci) {
     EXPECT_TRUE(Decode({file}, true).out.ends_with(" eci=none text=plain\n"));
     EXPECT_EQ(EcisOfProtocolText("]Q2\\000003a\\\\000026b\\000020"), (std::vector<int>{3, 20}));
     EXPECT_EQ(EcisOfProtocolText("]Q2\\00002"), std::vector<int>{});
+}
+
+// qrencode's structured append: the parts in any order, or side by side in one picture, give
+// the joined payload; --info tells each part's position; a part missing is reported, status 1.
+TEST(DecodeCommand, StructuredAppendPartsAreJoined) {
+    const QString folder = TemporaryFolder();
+    const std::string payload = "分成几个符号的长文本: structured append 0123456789";
+    const QString input = WriteFile(folder + "/payload", QByteArray::fromStdString(payload));
+    ASSERT_TRUE(Make("qrencode", {"-S", "-v", "2", "-l", "H", "-s", "4", "-r", input, "-o",
+                                  folder + "/seq.png"}));
+    QStringList parts;
+    for (int i = 1; QFile::exists(folder + QStringLiteral("/seq-%1.png").arg(i, 2, 10, QChar('0')));
+         ++i)
+        parts.prepend(folder + QStringLiteral("/seq-%1.png").arg(i, 2, 10, QChar('0')));
+    ASSERT_GE(parts.size(), 3);
+    const std::string first = QFile::encodeName(parts.front()).toStdString();
+    EXPECT_EQ(Decode(parts).out, first + "\t" + payload + "\n");
+
+    QImage sideBySide(QImage(parts[0]).width() * int(parts.size()), QImage(parts[0]).height(),
+                      QImage::Format_RGB32);
+    QPainter painter(&sideBySide);
+    for (int i = 0; i < parts.size(); ++i)
+        painter.drawImage(i * QImage(parts[0]).width(), 0, QImage(parts[i]));
+    painter.end();
+    ASSERT_TRUE(sideBySide.save(folder + "/all.png"));
+    const DecodeRun all = Decode({folder + "/all.png"});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, payload);
+
+    const DecodeRun info = Decode(parts, true);
+    const std::string total = std::to_string(parts.size());
+    EXPECT_NE(info.out.find("\tpart=1/" + total + " version=2 level=H"), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("\tsequence=" + total + " "), std::string::npos) << info.out;
+
+    const DecodeRun incomplete = Decode({parts[0], parts[2]});
+    EXPECT_EQ(incomplete.status, 1);
+    EXPECT_NE(incomplete.err.find("a sequence of " + total + " symbols lacks part"),
+              std::string::npos)
+        << incomplete.err;
+    EXPECT_EQ(std::count(incomplete.out.begin(), incomplete.out.end(), '\n'), 2);
 }
 
 // Our symbols turned by quarters at odd scales as JPEG, and the batch's SVG.
