@@ -7,6 +7,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -126,8 +127,29 @@ inline int newSegment(const ModeCosts& costs, int m) {
 // of each cell, all that the trace-back reads: one byte per position, two bits per mode (mode m
 // in bits 2m and 2m + 1; "none", -1, is never followed and is kept as 0). Returns the last row.
 // A mode the layout lacks is never reachable.
+// A payload of digits alone is one numeric segment when one count field holds it: no other
+// mode spends as few bits on a digit (10/3 against 11/2 and 8) or on a single one, and every
+// further segment adds a header. The search would find exactly this, at several times the cost
+// (phone numbers, tracking codes and other IDs are common payloads). nullopt otherwise.
+std::optional<Row> allDigitsRow(const std::uint8_t* data, int count, const ModeCosts& costs) {
+    if (count <= 0 || !costs.has[ModeNumeric] || count > costs.maxRun[ModeNumeric])
+        return std::nullopt;
+    for (int i = 0; i < count; ++i)
+        if (kCharClasses[data[i]] != 1) return std::nullopt;
+    // Three digits in 10 bits, a last one or two in 4 or 7.
+    constexpr int kRemainderBits[3] = {0, 4, 7};
+    Row row = kStartRow;
+    row.cost[ModeNumeric] =
+        costs.header[ModeNumeric] + 10 * (count / 3) + kRemainderBits[count % 3];
+    row.run[ModeNumeric] = count;
+    return row;
+}
+
 Row segment(const std::uint8_t* data, int count, const ModeCosts& costs, bool allowKanji,
             std::uint8_t* predecessors) {
+    // A trace-back needs every position's predecessors; the Segmentation takes digits itself.
+    if (!predecessors)
+        if (const std::optional<Row> digits = allDigitsRow(data, count, costs)) return *digits;
     // Three rows in rotation: rows are never copied, since copying a row just written stalls
     // on the stores that wrote it.
     Row rows[3] = {kStartRow, kStartRow, kStartRow};
@@ -319,8 +341,15 @@ Segmentation::Segmentation(const std::uint8_t* data, int count, const SegmentLay
     : data_(data), count_(count), layout_(layout), eci_(0), eciBits_(0),
       length_(layout.terminatorBits) {
     if (count <= 0) return;
+    const ModeCosts costs = costsOf(layout_);
+    if (const std::optional<Row> digits = allDigitsRow(data, count, costs)) {
+        allDigits_ = true;
+        lastMode_ = ModeNumeric;
+        length_ = digits->cost[ModeNumeric] + layout_.terminatorBits;
+        return;
+    }
     predecessors_.reset(new std::uint8_t[static_cast<std::size_t>(count)]);
-    const Row last = segment(data, count, costsOf(layout_), allowKanji, predecessors_.get());
+    const Row last = segment(data, count, costs, allowKanji, predecessors_.get());
     lastMode_ = cheapestMode(last);
     length_ = last.cost[lastMode_] + layout_.terminatorBits;
 }
@@ -330,6 +359,7 @@ int Segmentation::streamLength() const {
 }
 
 std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
+    if (allDigits_) return std::vector<std::uint8_t>(std::size_t(count_), ModeNumeric);
     std::vector<std::uint8_t> modes(count_);
     // Local pointers: a store through one byte pointer would otherwise force a reload of the
     // other on every step. The byte read does not depend on the mode, so only the two-bit
@@ -354,7 +384,14 @@ std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
 int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) const {
     BitWriter w{bits};
     if (eci_ > 0) writeEciHeader(w, eci_);
-    if (count_ > 0) {
+    const auto writeSegment = [&](int mode, int start, int r) {
+        w.put(layout_.indicator[mode], layout_.indicatorBits);
+        writeSegmentData(w, data_ + start, mode, r, layout_.countBits[mode]);
+        if (segments) segments->push_back({mode, r});
+    };
+    if (allDigits_) {
+        writeSegment(ModeNumeric, 0, count_);
+    } else if (count_ > 0) {
         const std::vector<std::uint8_t> modes = modesByTraceBack();
         ModeCosts costs = costsOf(layout_);
         costs.maxRun[ModeKanji] *= 2; // Kanji runs are counted in bytes from here on
@@ -363,9 +400,7 @@ int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) co
             int r = 1;
             while (start + r <= count_ - 1 && modes[start + r] == mode && r < costs.maxRun[mode])
                 ++r;
-            w.put(layout_.indicator[mode], layout_.indicatorBits);
-            writeSegmentData(w, data_ + start, mode, r, layout_.countBits[mode]);
-            if (segments) segments->push_back({mode, r});
+            writeSegment(mode, start, r);
             start += r;
         }
     }

@@ -55,8 +55,9 @@ class Segmentation {
     SegmentLayout layout_;
     int eci_;
     int eciBits_;
-    int lastMode_ = 0; // the cheapest mode of the last position, where the trace-back starts
-    int length_;       // without the ECI header
+    int lastMode_ = 0;       // the cheapest mode of the last position, where the trace-back starts
+    bool allDigits_ = false; // one numeric segment of every byte: no search, no trace-back
+    int length_;             // without the ECI header
     // The PreviousMode of the four cells of each position, two bits each; costs and run
     // lengths are only needed one or two positions on, so they never leave the filling loop.
     std::unique_ptr<std::uint8_t[]> predecessors_;
