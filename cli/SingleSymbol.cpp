@@ -93,6 +93,13 @@ int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& option
 int RunSingleSymbol(const CliOptions& options) {
     const Payload payload = PayloadOf(options);
     if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
+    if (options.structured)
+        return SymbolRun::RunStructured(options, payload.bytes, [&](const QRSymbol& symbol) {
+            ImageExport::Source source;
+            static_cast<RenderOptions&>(source) = options.render;
+            source.symbol = &symbol;
+            return Encode(source, options);
+        });
     // Only a composed picture has a logo, and the logo's rule is the symbol job's.
     clsQRCode encoder;
     const std::optional<QRSymbol> symbol =

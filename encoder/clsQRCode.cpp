@@ -41,14 +41,16 @@ bool clsQRCode::cannotFitAnyStream(int count, int eci, int capacityBits) {
 int clsQRCode::chooseVersion(const std::uint8_t* data, int count, int ecLevel,
                              const EncodeOptions& options,
                              std::optional<Segmentation>& segmentation) const {
-    if (cannotFitAnyStream(count, options.eci, 8 * DataCodewords(40, ecLevel))) return 0;
-    const long long lowerBound =
-        EciHeaderBits(options.eci) + Segmentation::lowerBoundBits(data, count, options.allowKanji);
+    const int sequenceBits = SequenceHeaderBits(options);
+    if (cannotFitAnyStream(count, options.eci, 8 * DataCodewords(40, ecLevel) - sequenceBits))
+        return 0;
+    const long long lowerBound = sequenceBits + EciHeaderBits(options.eci) +
+                                 Segmentation::lowerBoundBits(data, count, options.allowKanji);
     for (int range = 0; range < 3; ++range) {
         const int last = kRangeLast[range];
         if (lowerBound > 8 * DataCodewords(last, ecLevel)) continue;
         segmentation.emplace(data, count, kRangeFirst[range], options.allowKanji, options.eci);
-        const int d = segmentation->streamLength();
+        const int d = sequenceBits + segmentation->streamLength();
         for (int v = kRangeFirst[range]; v <= last; ++v)
             if (d - 4 <= 8 * DataCodewords(v, ecLevel)) return v;
     }
@@ -79,12 +81,14 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
         version = chooseVersion(data, count, ecLevel, options, segmentation);
         if (version == 0) return std::nullopt;
     } else {
-        if (cannotFitAnyStream(count, options.eci, 8 * DataCodewords(version, ecLevel)))
+        if (cannotFitAnyStream(count, options.eci,
+                               8 * DataCodewords(version, ecLevel) - SequenceHeaderBits(options)))
             return std::nullopt;
         segmentation.emplace(data, count, version, options.allowKanji, options.eci);
     }
     // The capacity test comes before writing, so no stream ever runs past its buffer.
-    const int d = segmentation->streamLength();
+    const int sequenceBits = SequenceHeaderBits(options);
+    const int d = sequenceBits + segmentation->streamLength();
     const int capacity = 8 * DataCodewords(version, ecLevel);
     if (d - 4 > capacity) return std::nullopt;
 
@@ -101,7 +105,8 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
         std::make_shared_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(h) * h);
     std::uint8_t* dataMatrix = modules.get();
     std::vector<QRSegment> segments;
-    segmentation->write(dataBits, &segments);
+    if (options.sequence) writeSequenceHeader(dataBits, *options.sequence);
+    segmentation->write(dataBits + sequenceBits, &segments);
     segmentation.reset();
     padStream(dataBits, d, capacity);
 
@@ -126,6 +131,14 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
     return QRSymbol(version, options.level, mask, d,
                     EciHeaderBits(options.eci) > 0 ? options.eci : 0, std::move(segments),
                     std::move(modules));
+}
+
+// Mode 0011, the position, the number of symbols less one, the parity: one cell per bit.
+void clsQRCode::writeSequenceHeader(std::uint8_t* bits,
+                                    const EncodeOptions::StructuredAppend& sequence) {
+    const int header = (0b0011 << 16) | ((sequence.position & 15) << 12) |
+                       (((sequence.total - 1) & 15) << 8) | (sequence.parity & 0xFF);
+    for (int b = 0; b < 20; ++b) bits[b] = static_cast<std::uint8_t>((header >> (19 - b)) & 1);
 }
 
 // The pad pattern starts right after the terminator, not at the next codeword boundary, and

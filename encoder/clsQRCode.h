@@ -37,6 +37,15 @@ struct EncodeOptions {
     // anything out of range write none. 26 declares UTF-8, so that readers which otherwise
     // guess Shift JIS show Chinese text as typed. The window's symbols carry none.
     int eci = 0;
+    // One symbol of a structured-append sequence: a 20-bit header before everything else
+    // names its position (0–15), the number of symbols (1–16) and the parity of the whole
+    // payload (the XOR of all its bytes), so that a reader joins the parts in order.
+    struct StructuredAppend {
+        int position = 0;
+        int total = 1;
+        int parity = 0;
+    };
+    std::optional<StructuredAppend> sequence;
 };
 
 // How a payload is encoded as a Micro QR symbol.
@@ -104,6 +113,10 @@ class clsQRCode {
     static constexpr int EciUtf8 = 26; // the ECI designator of UTF-8
     // Bits of the ECI header (mode indicator and designator) for `eci`; 0 when none is written.
     static int EciHeaderBits(int eci);
+    // The structured-append header's bits: 20 for a part of a sequence, 0 otherwise.
+    static int SequenceHeaderBits(const EncodeOptions& options) {
+        return options.sequence ? 20 : 0;
+    }
 
     // data[0 … count-1] is the payload. version 1–40 forces it, 0 or >40 picks the smallest
     // that fits, <0 yields nothing; ecLevel outside 1–4 means M; maskPattern outside 0–7 means 0.
@@ -193,6 +206,8 @@ class clsQRCode {
                       const EncodeOptions& options,
                       std::optional<Segmentation>& segmentation) const;
     static void padStream(std::uint8_t* bits, int d, int capacity);
+    static void writeSequenceHeader(std::uint8_t* bits,
+                                    const EncodeOptions::StructuredAppend& sequence);
     static bool cannotFitAnyStream(int count, int eci, int capacityBits);
     const std::vector<std::uint16_t>& placementOrder(const std::uint8_t* function, int version);
     void placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,

@@ -26,16 +26,17 @@ struct OptionRow {
 // Short spellings follow qrencode where it has the option. The order is the one in which
 // --decode names an option it does not take.
 constexpr OptionRow Options[] = {
-    {'l', "level", true},    {'v', "symversion", true}, {'m', "mask", true},
-    {'k', "kanji", false},   {0, "matrix", false},      {0, "info", false},
-    {'o', "output", true},   {'t', "type", true},       {'r', "read", true},
-    {'s', "scale", true},    {0, "margin", true},       {0, "foreground", true},
-    {0, "background", true}, {0, "compose", false},     {0, "logo", true},
-    {0, "kind", true},       {0, "field", true},        {0, "eci", false},
-    {0, "decode", false},    {0, "batch", true},        {0, "out-dir", true},
-    {0, "format", true},     {0, "encoding", true},     {0, "verify", false},
-    {'j', "jobs", true},     {0, "shard", true},        {0, "manifest", true},
-    {'M', "micro", false},   {'h', "help", false},      {'V', "version", false},
+    {'l', "level", true},     {'v', "symversion", true}, {'m', "mask", true},
+    {'k', "kanji", false},    {0, "matrix", false},      {0, "info", false},
+    {'o', "output", true},    {'t', "type", true},       {'r', "read", true},
+    {'s', "scale", true},     {0, "margin", true},       {0, "foreground", true},
+    {0, "background", true},  {0, "compose", false},     {0, "logo", true},
+    {0, "kind", true},        {0, "field", true},        {0, "eci", false},
+    {0, "decode", false},     {0, "batch", true},        {0, "out-dir", true},
+    {0, "format", true},      {0, "encoding", true},     {0, "verify", false},
+    {'j', "jobs", true},      {0, "shard", true},        {0, "manifest", true},
+    {'M', "micro", false},    {'h', "help", false},      {'V', "version", false},
+    {0, "structured", false},
 };
 
 // A name after "--": the long name, or the one letter of a short one ("--o" is -o).
@@ -394,6 +395,7 @@ std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
     options.printInfo = given.IsSet("info");
     options.compose = given.IsSet("compose");
     options.eci = given.IsSet("eci");
+    options.structured = given.IsSet("structured");
     options.decode = given.IsSet("decode");
     options.outputFile = given.Value("output");
     options.inputFile = given.Value("read");
@@ -505,6 +507,18 @@ std::string CheckDecodeCombination(const CliOptions& o, const Given& given) {
     return {};
 }
 
+// A structured-append sequence is several QR symbols of one version, each in its own file.
+std::string CheckStructuredCombination(const CliOptions& o) {
+    if (!o.structured) return {};
+    if (o.batch) return "--structured splits one payload; it does not go with --batch";
+    if (o.encode.micro) return "--structured sequences are QR symbols; drop --micro";
+    if (o.compose) return "--compose makes one picture; drop --structured";
+    if (o.encode.version == 0) return "--structured needs -v N, the version of every symbol";
+    if (o.outputFile && *o.outputFile == "-")
+        return "--structured writes a file per symbol: give -o NAME.png, not -o -";
+    return {};
+}
+
 // The composed payload replaces TEXT, -r and standard input; a batch's kinds are its columns.
 std::string CheckContentCombination(const CliOptions& o) {
     if (o.composeFields && o.batch)
@@ -516,7 +530,7 @@ std::string CheckContentCombination(const CliOptions& o) {
     if (o.eci && o.encode.micro) return "--eci: Micro QR symbols cannot declare a character set";
     if (o.compose && o.encode.micro)
         return "--compose makes the window's picture, which is a QR symbol; drop --micro";
-    return {};
+    return CheckStructuredCombination(o);
 }
 
 std::string CheckCombination(const CliOptions& o, const Given& given) {

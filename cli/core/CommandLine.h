@@ -69,6 +69,7 @@ struct CliOptions {
     std::vector<std::pair<std::string, std::string>> fields; // in command-line order
     bool composeFields = false; // --kind or --field given: the payload is composed, not read
     bool eci = false;
+    bool structured = false; // split over a structured-append sequence of -v's version
     bool decode = false;
     std::vector<std::string> decodeFiles; // with decode: the pictures to read
 };

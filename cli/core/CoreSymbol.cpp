@@ -33,6 +33,10 @@ FileBytes Encode(const QRSymbol& symbol, const CliOptions& options) {
 int RunCoreSymbol(const CliOptions& options) {
     const PayloadInput::Payload payload = SymbolRun::ReadPayload(options);
     if (payload.status != ExitDone) return SymbolRun::Fail(payload.status, payload.problem);
+    if (options.structured)
+        return SymbolRun::RunStructured(options, payload.bytes, [&](const QRSymbol& symbol) {
+            return Encode(symbol, options);
+        });
     clsQRCode encoder;
     const std::optional<QRSymbol> symbol =
         SymbolRun::Encode(encoder, payload.bytes, options.encode, options.eci);

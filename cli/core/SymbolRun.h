@@ -46,4 +46,14 @@ void WarnIfInverted(const RenderOptions& render);
 // --info, --matrix, or the terminal art when no file was asked for.
 int PrintText(const QRSymbol& symbol, const CliOptions& options);
 
+// The payload over as few symbols of the forced version as hold it, at most 16, each with the
+// structured-append header: -o NAME.png writes NAME-01.png … NAME-NN.png, the text outputs
+// come one symbol after another (--info lines begin "part=K/N "). More than 16 symbols
+// needed: status 1, naming how many. `encodeFile` makes one symbol's file.
+int RunStructured(const CliOptions& options, std::span<const std::uint8_t> payload,
+                  const std::function<FileBytes(const QRSymbol&)>& encodeFile);
+
+// "NAME-03.png" for part 3 of -o NAME.png.
+std::string PartFileName(const std::string& file, int part);
+
 } // namespace SymbolRun

@@ -24,6 +24,9 @@ symbol:
                         (default), M and Q (Q only in M4; M1 only detects
                         errors), -m 0..3 or the standard's choice, margin 2;
                         not with --compose or --eci
+      --structured      with -v N: split the payload over up to 16 symbols of
+                        version N (structured append); -o NAME.png writes
+                        NAME-01.png, NAME-02.png ...
 output (default: the symbol as text art on standard output):
   -t, --type TYPE       utf8 (half blocks; coloured on a terminal unless
                         NO_COLOR is set), ansi (half blocks, black on white

@@ -223,6 +223,11 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--micro", "--compose", "-o", "a.png", "x"},
         {"--micro", "--eci", "x"},
         {"--batch", "a.csv", "--out-dir", "d", "--micro", "--compose"},
+        {"--structured", "x"},
+        {"--structured", "-v", "2", "--micro", "x"},
+        {"--structured", "-v", "2", "-o", "-", "x"},
+        {"--structured", "-v", "2", "--compose", "-o", "a.png", "x"},
+        {"--batch", "a.csv", "--out-dir", "d", "--structured", "-v", "2"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const ParsedCommandLine parsed = Parse(arguments);
@@ -349,12 +354,12 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     }
     EXPECT_GT(lines, 10);
     for (const char* option :
-         {"-l, --level",   "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
-          "-o, --output",  "-s, --scale",      "--margin",   "--matrix",    "--info",
-          "--compose",     "--logo",           "-r, --read", "--kind",      "--field",
-          "--eci",         "--decode",         "--batch",    "--out-dir",   "--format",
-          "--encoding",    "--verify",         "-j, --jobs", "-M, --micro", "-h, --help",
-          "-V, --version", "exit status"})
+         {"-l, --level",  "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
+          "-o, --output", "-s, --scale",      "--margin",   "--matrix",    "--info",
+          "--compose",    "--logo",           "-r, --read", "--kind",      "--field",
+          "--eci",        "--decode",         "--batch",    "--out-dir",   "--format",
+          "--encoding",   "--verify",         "-j, --jobs", "-M, --micro", "--structured",
+          "-h, --help",   "-V, --version",    "exit status"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
 

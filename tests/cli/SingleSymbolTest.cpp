@@ -263,6 +263,51 @@ TEST(SingleSymbolMicro, CapacityLimitsAndTheInfoReadBack) {
     EXPECT_EQ(Bytes(read.out).rfind("version=M3 level=M mask=1 ", 0), 0u) << read.out.toStdString();
 }
 
+// A structured-append sequence: as few symbols of the version as hold the payload, in numbered
+// files of any format, that a reader joins back; no character is split between two parts; more
+// than 16 symbols needed is status 1 with the number.
+TEST(SingleSymbolStructured, PartsAreWrittenNumberedAndJoinBack) {
+    const QByteArray payload = "结构化追加把长文本分成几个符号: structured append 0123456789";
+    for (const char* extension : {"png", "jpg"}) {
+        const QString name = TemporaryFolder() + "/seq." + extension;
+        const ToolRun made = RunTool({"--structured", "-v", "2", "-l", "Q", "-s", "4", "-o", name,
+                                      QString::fromUtf8(payload)});
+        ASSERT_EQ(made.status, 0) << made.err.toStdString();
+        QStringList parts;
+        for (int i = 1; i <= 16; ++i)
+            if (const QString part =
+                    name.chopped(4) + QStringLiteral("-%1.").arg(i, 2, 10, QChar('0')) + extension;
+                QFile::exists(part))
+                parts << part;
+        // 2-Q holds 18 bytes in byte mode after the header; a cut before a character may leave
+        // up to three of them unused.
+        ASSERT_GE(parts.size(), 2) << extension;
+        EXPECT_LE(parts.size(), (payload.size() + 14) / 15) << extension;
+        for (const QString& part : parts) {
+            const std::optional<DecodedSymbol> read = DecodeImage(QImage(part));
+            ASSERT_TRUE(read);
+            // Each part alone shows whole characters.
+            EXPECT_FALSE(QString::fromUtf8(read->bytes).contains(QChar::ReplacementCharacter))
+                << part.toStdString();
+        }
+        const ToolRun joined = RunTool(QStringList{"--decode"} + parts);
+        EXPECT_EQ(joined.status, 0) << joined.err.toStdString();
+        EXPECT_TRUE(joined.out.endsWith("\t" + payload + "\n")) << joined.out.toStdString();
+    }
+    const ToolRun info =
+        RunTool({"--structured", "-v", "2", "-l", "Q", "--info", QString::fromUtf8(payload)});
+    const qsizetype total = info.out.count("version=2 level=Q");
+    EXPECT_GE(total, 2);
+    EXPECT_TRUE(info.out.startsWith("part=1/" + QByteArray::number(total) + " "))
+        << info.out.toStdString();
+    // 1-H: 72 data bits less the header, mode and count leave 38, eleven digits: 28 parts.
+    const ToolRun tooMany =
+        RunTool({"--structured", "-v", "1", "-l", "H", QString(300, QChar('5'))});
+    EXPECT_EQ(tooMany.status, 1);
+    EXPECT_EQ(Bytes(tooMany.err), "quorlik-qr: the payload (300 bytes) needs 28 symbols of version "
+                                  "1 at level H; a structured-append sequence has at most 16\n");
+}
+
 TEST(SingleSymbolStatus, BadUsageIsStatusTwoWithOneLine) {
     const std::vector<QStringList> cases = {
         {"-l", "Z", "x"},

@@ -49,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EncodeOptions options = clsQRCode::OptionsOf(version, ecLevel, mask);
     options.allowKanji = (data[3] & 1) != 0;
     options.eci = (data[3] & 2) != 0 ? clsQRCode::EciUtf8 : 0;
+    if ((data[3] & 4) != 0)
+        options.sequence = EncodeOptions::StructuredAppend{(data[3] >> 4) & 15, 16, data[2]};
     const std::uint8_t* payload = data + 4;
     const int count = static_cast<int>(size - 4);
     const auto symbol = qr.EncodeToMatrix(payload, count, options);
