@@ -107,18 +107,6 @@ void WriteResult(const Found& found, bool info, Layout layout, std::ostream& out
     Write(out, line);
 }
 
-// A frame's symbols in reading order; a symbol an earlier frame already showed (an animation
-// repeating it) is not reported again.
-void AddFrameSymbols(std::vector<ReadSymbol>& symbols, std::vector<ReadSymbol> frame) {
-    const std::size_t earlier = symbols.size();
-    for (ReadSymbol& symbol : frame) {
-        const auto end = symbols.begin() + static_cast<std::ptrdiff_t>(earlier);
-        if (std::none_of(symbols.begin(), end,
-                         [&](const ReadSymbol& seen) { return seen.bytes == symbol.bytes; }))
-            symbols.push_back(std::move(symbol));
-    }
-}
-
 // Reads one file's symbols into `found`; returns the file's exit status.
 int ReadFileSymbols(const std::string& file, std::vector<Found>& found, std::ostream& err) {
     std::vector<ReadSymbol> symbols;

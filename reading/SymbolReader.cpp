@@ -272,3 +272,13 @@ std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture) {
     if (symbols.empty()) return std::nullopt;
     return std::move(symbols.front());
 }
+
+void AddFrameSymbols(std::vector<ReadSymbol>& symbols, std::vector<ReadSymbol> frame) {
+    const std::size_t earlier = symbols.size();
+    for (ReadSymbol& symbol : frame) {
+        const auto end = symbols.begin() + static_cast<std::ptrdiff_t>(earlier);
+        if (std::none_of(symbols.begin(), end,
+                         [&](const ReadSymbol& seen) { return seen.bytes == symbol.bytes; }))
+            symbols.push_back(std::move(symbol));
+    }
+}

@@ -31,6 +31,10 @@ struct ReadSymbol {
 // symbol.
 std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture);
 
+// Adds a frame's symbols in reading order to those of the frames before; a symbol an earlier
+// frame already showed (an animation repeating it) is not added again.
+void AddFrameSymbols(std::vector<ReadSymbol>& symbols, std::vector<ReadSymbol> frame);
+
 // The first of them, if any.
 std::optional<ReadSymbol> ReadQrSymbol(const QImage& picture);
 

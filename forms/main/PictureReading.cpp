@@ -23,18 +23,6 @@
 namespace PictureReading {
 namespace {
 
-// A frame's symbols; one an earlier frame already showed (an animation repeating it) is not
-// counted again.
-void AddFrameSymbols(std::vector<ReadSymbol>& symbols, std::vector<ReadSymbol> frame) {
-    const std::size_t earlier = symbols.size();
-    for (ReadSymbol& symbol : frame) {
-        const auto end = symbols.begin() + static_cast<std::ptrdiff_t>(earlier);
-        if (std::none_of(symbols.begin(), end,
-                         [&](const ReadSymbol& seen) { return seen.bytes == symbol.bytes; }))
-            symbols.push_back(std::move(symbol));
-    }
-}
-
 // The window writes UTF-8 without a designator; anything else is the reader's own conversion.
 QString PayloadText(const ReadSymbol& symbol) {
     const QByteArray bytes = QByteArray::fromStdString(symbol.bytes);
