@@ -53,18 +53,6 @@ int packByte(const std::uint8_t* cells) {
     return value;
 }
 
-// After the (possibly cut) terminator: zeros to the codeword boundary, then 0xEC/0x11 pad
-// codewords; a final 4-bit codeword left over stays 0000. Cells past the capacity stay 0.
-void padMicroStream(std::uint8_t* bits, int d, int capacity) {
-    std::fill(bits + std::min(d, capacity), bits + capacity + 8, 0);
-    int position = std::min(capacity, (std::min(d, capacity) + 7) / 8 * 8);
-    for (int pad = 0; position + 8 <= capacity; position += 8, ++pad) {
-        const int value = pad % 2 == 0 ? 0xEC : 0x11;
-        for (int b = 0; b < 8; ++b)
-            bits[position + b] = static_cast<std::uint8_t>((value >> (7 - b)) & 1);
-    }
-}
-
 // One finder with its separator, timing along the top row and the left column, and the
 // format cells (row 8 and column 8 next to the finder) reserved.
 void drawMicroFunctionPatterns(std::uint8_t* function, int side) {
@@ -115,6 +103,16 @@ void mergeFunctionCells(std::uint8_t* matrix, const std::uint8_t* function, int 
 }
 
 } // namespace
+
+void clsQRCode::PadToCodewords(std::uint8_t* bits, int d, int capacity) {
+    std::fill(bits + std::min(d, capacity), bits + capacity + 8, 0);
+    int position = std::min(capacity, (std::min(d, capacity) + 7) / 8 * 8);
+    for (int pad = 0; position + 8 <= capacity; position += 8, ++pad) {
+        const int value = pad % 2 == 0 ? 0xEC : 0x11;
+        for (int b = 0; b < 8; ++b)
+            bits[position + b] = static_cast<std::uint8_t>((value >> (7 - b)) & 1);
+    }
+}
 
 int clsQRCode::MicroSymbolNumber(int version, EcLevel level) {
     return microLevel(version, level).symbolNumber;
@@ -178,7 +176,7 @@ std::optional<QRSymbol> clsQRCode::EncodeMicro(const std::uint8_t* data, int cou
     std::vector<std::uint8_t> dataBits(static_cast<std::size_t>(std::max(d, capacity) + 8), 0);
     std::vector<QRSegment> segments;
     segmentation->write(dataBits.data(), &segments);
-    padMicroStream(dataBits.data(), d, capacity);
+    PadToCodewords(dataBits.data(), d, capacity);
     const std::vector<std::uint8_t> bits = microCodewords(dataBits.data(), version, options.level);
 
     const int side = MicroSymbolSize(version);

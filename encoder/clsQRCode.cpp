@@ -28,6 +28,21 @@ int packBits(const std::uint8_t* cells) {
 
 } // namespace
 
+QRSymbol::QRSymbol(int version, EcLevel level, int maskPattern, int streamBits, int eci,
+                   std::vector<QRSegment> segments, std::shared_ptr<const std::uint8_t[]> modules,
+                   SymbolKind kind)
+    : version_(version), level_(level), maskPattern_(maskPattern), streamBits_(streamBits),
+      eci_(eci), segments_(std::move(segments)), modules_(std::move(modules)), kind_(kind) {
+    switch (kind) {
+    case SymbolKind::QR: width_ = height_ = clsQRCode::SymbolSize(version); break;
+    case SymbolKind::Micro: width_ = height_ = clsQRCode::MicroSymbolSize(version); break;
+    case SymbolKind::Rmqr:
+        width_ = clsQRCode::RmqrWidth(version);
+        height_ = clsQRCode::RmqrHeight(version);
+        break;
+    }
+}
+
 // No segmentation spends less than 10 bits on 3 bytes (numeric mode), so a payload whose
 // cheapest conceivable stream already exceeds the capacity is refused before any table is built.
 bool clsQRCode::cannotFitAnyStream(int count, int eci, int capacityBits) {
@@ -164,16 +179,18 @@ int clsQRCode::BuildDataStream(std::uint8_t* bits, const std::uint8_t* data, int
 // error-correction codewords and interleaves everything in ISO/IEC 18004 order.
 std::vector<std::uint8_t> clsQRCode::InterleaveBlocks(const std::uint8_t* dataBits, int version,
                                                       int ecLevel) {
-    const int B = BlockCount(version, ecLevel);
-    const int E = EcCodewords(version, ecLevel);
-    const int D = DataCodewords(version, ecLevel);
+    return interleave(dataBits, BlockCount(version, ecLevel), EcCodewords(version, ecLevel),
+                      DataCodewords(version, ecLevel));
+}
+
+std::vector<std::uint8_t> clsQRCode::interleave(const std::uint8_t* dataBits, int B, int E, int D) {
     const int L = (D + B - 1) / B;
     const int S = D % B > 0 ? B - D % B : 0;
 
     if (!reedSolomon_) reedSolomon_ = std::make_unique<clsReedSolomon>();
     reedSolomon_->Init(L, E, field_, 0, 0);
 
-    std::vector<std::uint8_t> codewords(TotalCodewords(version));
+    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(D + B * E));
     auto dataCodeword = [&](int c) { return packBits(dataBits + 8 * c); };
 
     std::int32_t blockBuffer[256];

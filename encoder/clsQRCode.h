@@ -57,22 +57,31 @@ struct MicroOptions {
     bool allowKanji = false; // as in EncodeOptions
 };
 
-enum class SymbolKind { QR, Micro };
+// How a payload is encoded as a rectangular Micro QR (rMQR) symbol.
+struct RmqrOptions {
+    // 1–32 forces R7x43 … R17x139 in the standard's order (height first, then width); 0 picks
+    // the smallest area that holds the payload, the lower height on a tie; anything else: nothing.
+    int version = 0;
+    EcLevel level = EcLevel::M; // M or H; the others have no rMQR symbol
+    bool allowKanji = false;    // as in EncodeOptions
+};
 
-// A finished symbol: side × side modules, row 0 at the top, 1 dark and 0 light, side = 4 ×
-// version + 17 (QR) or 2 × version + 9 (Micro QR, versions 1–4 = M1–M4), and how it was
-// made. Copies share the modules, which never change.
+enum class SymbolKind { QR, Micro, Rmqr };
+
+// A finished symbol: height × width modules, row 0 at the top, 1 dark and 0 light, and how it
+// was made. QR and Micro QR are square: side = 4 × version + 17 (QR) or 2 × version + 9 (Micro
+// QR, versions 1–4 = M1–M4); rMQR versions 1–32 are R7x43 … R17x139. Copies share the modules,
+// which never change.
 class QRSymbol {
   public:
-    // `modules` holds side × side bytes.
+    // `modules` holds height × width bytes.
     QRSymbol(int version, EcLevel level, int maskPattern, int streamBits, int eci,
              std::vector<QRSegment> segments, std::shared_ptr<const std::uint8_t[]> modules,
-             SymbolKind kind = SymbolKind::QR)
-        : version_(version), level_(level), maskPattern_(maskPattern), streamBits_(streamBits),
-          eci_(eci), segments_(std::move(segments)), modules_(std::move(modules)), kind_(kind) {}
+             SymbolKind kind = SymbolKind::QR);
 
     SymbolKind kind() const { return kind_; }
     bool micro() const { return kind_ == SymbolKind::Micro; }
+    bool rmqr() const { return kind_ == SymbolKind::Rmqr; }
     // M1 carries no error correction, only detection; level() is then the level asked for.
     bool errorDetectionOnly() const { return micro() && version_ == 1; }
     int version() const { return version_; }
@@ -83,11 +92,14 @@ class QRSymbol {
     // The ECI designator written before the data, 0 when none.
     int eci() const { return eci_; }
     const std::vector<QRSegment>& segments() const { return segments_; }
-    int side() const { return micro() ? 2 * version_ + 9 : 4 * version_ + 17; }
-    bool dark(int row, int column) const { return modules_[row * side() + column] != 0; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // The side of a square symbol (QR, Micro QR); an rMQR symbol's width.
+    int side() const { return width_; }
+    bool dark(int row, int column) const { return modules_[row * width_ + column] != 0; }
     // Row after row from the top.
     std::span<const std::uint8_t> modules() const {
-        return {modules_.get(), static_cast<std::size_t>(side()) * side()};
+        return {modules_.get(), static_cast<std::size_t>(width_) * height_};
     }
 
   private:
@@ -99,6 +111,8 @@ class QRSymbol {
     std::vector<QRSegment> segments_;
     std::shared_ptr<const std::uint8_t[]> modules_;
     SymbolKind kind_;
+    int width_;
+    int height_;
 };
 
 // QR Code symbol encoder (ISO/IEC 18004, versions 1–40, levels L, M, Q, H = EcLevel 1–4).
@@ -129,6 +143,9 @@ class clsQRCode {
     // A Micro QR symbol (M1–M4); nothing when the payload fits none at that version and level.
     std::optional<QRSymbol> EncodeMicro(const std::uint8_t* data, int count,
                                         const MicroOptions& options);
+    // An rMQR symbol; nothing when the payload fits none at that version and level.
+    std::optional<QRSymbol> EncodeRmqr(const std::uint8_t* data, int count,
+                                       const RmqrOptions& options);
     // The options of the int entry points: ecLevel outside 1–4 means M.
     static EncodeOptions OptionsOf(int version, int ecLevel, int maskPattern);
 
@@ -200,12 +217,33 @@ class clsQRCode {
     // better.
     static int MicroMaskScore(const std::uint8_t* matrix, int side);
 
+    // rMQR building blocks (versions 1–32 = R7x43 … R17x139).
+    static constexpr int RmqrVersions = 32;
+    static int RmqrWidth(int version);
+    static int RmqrHeight(int version);
+    // The version of R<height>x<width>, 0 when there is none.
+    static int RmqrVersionOf(int height, int width);
+    // Data codewords at level M or H; 0 for any other level.
+    static int RmqrDataCodewords(int version, EcLevel level);
+    // Level (M or H) and version, BCH-protected: 18 bits before the finder's or the
+    // sub-finder's mask is applied.
+    static int RmqrFormatBits(int version, EcLevel level);
+
+    // After the (possibly cut) terminator: zeros to the codeword boundary, then 0xEC/0x11 pad
+    // codewords; a final 4-bit codeword left over (Micro QR M1, M3) stays 0000. Cells past the
+    // capacity stay 0.
+    static void PadToCodewords(std::uint8_t* bits, int d, int capacity);
+
   private:
     static int tableIndex(int version, int ecLevel) { return 4 * (version - 1) + (ecLevel - 1); }
     int chooseVersion(const std::uint8_t* data, int count, int ecLevel,
                       const EncodeOptions& options,
                       std::optional<Segmentation>& segmentation) const;
     static void padStream(std::uint8_t* bits, int d, int capacity);
+    // The data codewords cut into `blocks` blocks (short ones first), each block's `ecPerBlock`
+    // error-correction codewords added, all of it interleaved: total codewords in order.
+    std::vector<std::uint8_t> interleave(const std::uint8_t* dataBits, int blocks, int ecPerBlock,
+                                         int dataCodewords);
     static void writeSequenceHeader(std::uint8_t* bits,
                                     const EncodeOptions::StructuredAppend& sequence);
     static bool cannotFitAnyStream(int count, int eci, int capacityBits);
@@ -221,6 +259,8 @@ class clsQRCode {
                            std::optional<Segmentation>& segmentation) const;
     std::vector<std::uint8_t> microCodewords(const std::uint8_t* dataBits, int version,
                                              EcLevel level);
+    int chooseRmqrVersion(const std::uint8_t* data, int count, const RmqrOptions& options,
+                          std::optional<Segmentation>& segmentation) const;
 
     std::shared_ptr<clsFiniteField> field_;
     std::unique_ptr<clsReedSolomon> reedSolomon_;
