@@ -74,10 +74,11 @@ void PaintPdfPage(QPainter& painter, const Drawing& drawing, const QImage& logo)
     const RenderOptions& options = drawing.options;
     painter.scale(options.scale, options.scale); // module units
     if (options.light.alpha != 0)
-        painter.fillRect(QRectF(0, 0, drawing.modules, drawing.modules), QColourOf(options.light));
+        painter.fillRect(QRectF(0, 0, drawing.columns, drawing.moduleRows()),
+                         QColourOf(options.light));
     if (options.dark.alpha != 0) painter.fillPath(DarkPath(drawing), QColourOf(options.dark));
     if (logo.isNull()) return;
-    const LogoSquare square = LogoSquareOf(drawing.modules);
+    const LogoSquare square = LogoSquareOf(drawing.columns);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(QRectF(square.at, square.at, square.side, square.side), logo);
 }
@@ -89,12 +90,11 @@ QRgb RgbaOf(const Colour& colour) {
 }
 
 QImage Picture(const Drawing& drawing) {
-    const int side = drawing.side();
-    QImage picture(side, side, QImage::Format_Mono);
+    QImage picture(drawing.width(), drawing.height(), QImage::Format_Mono);
     if (picture.isNull()) return {};
     picture.setColorTable({RgbaOf(drawing.options.light), RgbaOf(drawing.options.dark)});
     const std::size_t rowBytes = std::size_t(picture.bytesPerLine());
-    for (int y = 0; y < side; ++y) {
+    for (int y = 0; y < drawing.height(); ++y) {
         if (y > 0 && drawing.runsOfPixelRow(y) == drawing.runsOfPixelRow(y - 1))
             std::memcpy(picture.scanLine(y), picture.constScanLine(y - 1), rowBytes);
         else
@@ -108,11 +108,11 @@ LogoSquare LogoSquareOf(double drawingSide) {
 }
 
 QByteArray Svg(const Drawing& drawing, const QImage& logo) {
-    return QByteArray::fromStdString(SymbolFiles::Svg(drawing, SvgLogo(logo, drawing.modules)));
+    return QByteArray::fromStdString(SymbolFiles::Svg(drawing, SvgLogo(logo, drawing.columns)));
 }
 
 QByteArray Eps(const Drawing& drawing, const QImage& logo) {
-    return QByteArray::fromStdString(SymbolFiles::Eps(drawing, EpsLogo(logo, drawing.modules)));
+    return QByteArray::fromStdString(SymbolFiles::Eps(drawing, EpsLogo(logo, drawing.columns)));
 }
 
 QByteArray Pdf(const Drawing& drawing, const QImage& logo) {
@@ -122,7 +122,7 @@ QByteArray Pdf(const Drawing& drawing, const QImage& logo) {
     QPdfWriter pdf(&buffer);
     pdf.setResolution(72); // one unit a point
     pdf.setCreator(QStringLiteral("Quorlik"));
-    const QPageSize page(QSizeF(drawing.side(), drawing.side()), QPageSize::Point, QString(),
+    const QPageSize page(QSizeF(drawing.width(), drawing.height()), QPageSize::Point, QString(),
                          QPageSize::ExactMatch);
     if (!pdf.setPageLayout(
             QPageLayout(page, QPageLayout::Portrait, QMarginsF(), QPageLayout::Point)))

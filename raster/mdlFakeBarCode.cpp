@@ -40,7 +40,7 @@ QImage MatrixToPicture(const std::uint8_t* bits, int width, int height, int left
 QImage SymbolPicture(const QRSymbol& symbol, Colour dark, Colour light) {
     const SymbolDrawing::Drawing drawing =
         SymbolDrawing::Draw(symbol, RenderOptions{1, EncoderMargin, dark, light});
-    QImage picture(drawing.side(), drawing.side(), QImage::Format_Indexed8);
+    QImage picture(drawing.width(), drawing.height(), QImage::Format_Indexed8);
     if (picture.isNull()) return {};
     static const QList<QRgb> colours = moduleColours();
     QList<QRgb> table = colours;
@@ -48,7 +48,7 @@ QImage SymbolPicture(const QRSymbol& symbol, Colour dark, Colour light) {
     table[1] = SymbolPictures::RgbaOf(dark);
     picture.setColorTable(table);
     picture.fill(0);
-    for (int y = 0; y < drawing.side(); ++y)
+    for (int y = 0; y < drawing.height(); ++y)
         for (const SymbolDrawing::Run& run : drawing.runsOfPixelRow(y))
             std::memset(picture.scanLine(y) + run.column, 1, std::size_t(run.length));
     return picture;

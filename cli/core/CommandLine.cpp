@@ -1,6 +1,7 @@
 #include "cli/core/CommandLine.h"
 
 #include "encoder/EcLevel.h"
+#include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
 #include "raster/plain/ColourContrast.h"
 
@@ -12,8 +13,8 @@ namespace {
 
 using FileFormats::Format;
 
-// The quiet zone the Micro QR standard asks for, half of QR's.
-constexpr int MicroQuietZone = 2;
+// The quiet zone the Micro QR and rMQR standards ask for, half of QR's.
+constexpr int SmallSymbolQuietZone = 2;
 
 // ---- The options ----------------------------------------------------------------------------
 
@@ -36,7 +37,7 @@ constexpr OptionRow Options[] = {
     {0, "format", true},      {0, "encoding", true},     {0, "verify", false},
     {'j', "jobs", true},      {0, "shard", true},        {0, "manifest", true},
     {'M', "micro", false},    {'h', "help", false},      {'V', "version", false},
-    {0, "structured", false},
+    {0, "structured", false}, {0, "rmqr", false},
 };
 
 // A name after "--": the long name, or the one letter of a short one ("--o" is -o).
@@ -213,24 +214,6 @@ std::string MicroLevelProblem(const EncodeSettings& encode) {
     return {};
 }
 
-std::string ReadEncodeSettings(const Given& given, EncodeSettings& encode) {
-    encode.allowKanji = given.IsSet("kanji");
-    encode.micro = given.IsSet("micro");
-    if (encode.micro) {
-        encode.ecLevel = LevelNumber(EcLevel::L);
-        encode.maskPattern = -1;
-    }
-    const std::string context = encode.micro ? " with --micro" : "";
-    std::string problem = SetLevel(given, encode.ecLevel);
-    if (problem.empty())
-        problem =
-            SetInteger(given, "symversion", 0, encode.micro ? 4 : 40, encode.version, context);
-    if (problem.empty())
-        problem = SetInteger(given, "mask", 0, encode.micro ? 3 : 7, encode.maskPattern, context);
-    if (problem.empty() && encode.micro) problem = MicroLevelProblem(encode);
-    return problem;
-}
-
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -263,6 +246,61 @@ std::string ReadType(const Given& given, CliOptions& options) {
 // A user's value in a one-line message: quoted, control characters escaped.
 std::string Shown(const std::string& bytes) {
     return FileAccess::QuotedName(bytes);
+}
+
+// rMQR has levels M and H only.
+std::string RmqrLevelProblem(const EncodeSettings& encode) {
+    const EcLevel level = LevelOfNumber(encode.ecLevel).value_or(EcLevel::M);
+    if (level == EcLevel::M || level == EcLevel::H) return {};
+    return std::string("--rmqr symbols have levels M and H, not ") + LevelLetter(level);
+}
+
+// -v R<height>x<width>, either case, one of the 32 sizes.
+std::string SetRmqrVersion(const Given& given, int& target) {
+    const std::optional<std::string> value = given.Value("symversion");
+    if (!value) return {};
+    const std::string lower = Lower(*value);
+    const std::size_t cross = lower.find('x');
+    std::optional<int> height, width;
+    if (lower.size() > 1 && lower[0] == 'r' && cross != std::string::npos) {
+        height = WholeNumber(lower.substr(1, cross - 1));
+        width = WholeNumber(lower.substr(cross + 1));
+    }
+    target = height && width ? clsQRCode::RmqrVersionOf(*height, *width) : 0;
+    if (target != 0) return {};
+    return "-v with --rmqr wants a size R7, R9, R11, R13, R15 or R17 by x43, x59, x77, x99 or "
+           "x139 (R11 and R13 also x27), as R13x77; not " +
+           Shown(*value);
+}
+
+std::string ReadRmqrSettings(const Given& given, EncodeSettings& encode) {
+    encode.ecLevel = LevelNumber(EcLevel::M);
+    if (given.IsSet("micro")) return "--micro and --rmqr are two kinds of symbol; choose one";
+    if (given.IsSet("mask")) return "--rmqr symbols have one mask; drop -m";
+    std::string problem = SetLevel(given, encode.ecLevel);
+    if (problem.empty()) problem = SetRmqrVersion(given, encode.version);
+    if (problem.empty()) problem = RmqrLevelProblem(encode);
+    return problem;
+}
+
+std::string ReadEncodeSettings(const Given& given, EncodeSettings& encode) {
+    encode.allowKanji = given.IsSet("kanji");
+    encode.rmqr = given.IsSet("rmqr");
+    if (encode.rmqr) return ReadRmqrSettings(given, encode);
+    encode.micro = given.IsSet("micro");
+    if (encode.micro) {
+        encode.ecLevel = LevelNumber(EcLevel::L);
+        encode.maskPattern = -1;
+    }
+    const std::string context = encode.micro ? " with --micro" : "";
+    std::string problem = SetLevel(given, encode.ecLevel);
+    if (problem.empty())
+        problem =
+            SetInteger(given, "symversion", 0, encode.micro ? 4 : 40, encode.version, context);
+    if (problem.empty())
+        problem = SetInteger(given, "mask", 0, encode.micro ? 3 : 7, encode.maskPattern, context);
+    if (problem.empty() && encode.micro) problem = MicroLevelProblem(encode);
+    return problem;
 }
 
 std::string Joined(const std::vector<std::string>& names) {
@@ -355,7 +393,7 @@ std::string ReadBatch(const Given& given, CliOptions& options) {
     }
     if (!IsCharsetName(batch.encoding))
         return "--encoding wants the name of a character set, not \"" + batch.encoding + "\"";
-    if (options.encode.micro) batch.render.margin = MicroQuietZone;
+    if (options.encode.micro || options.encode.rmqr) batch.render.margin = SmallSymbolQuietZone;
     std::string problem = SetInteger(given, "jobs", 1, 256, batch.jobs);
     if (problem.empty()) problem = SetInteger(given, "scale", 1, 100, batch.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, batch.render.margin);
@@ -416,7 +454,7 @@ std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
          {ReadPositionals(given, options), ReadBatch(given, options), ReadColours(given, options)})
         if (!step.empty()) return step;
     if (options.batch) return {};
-    if (options.encode.micro) options.render.margin = MicroQuietZone;
+    if (options.encode.micro || options.encode.rmqr) options.render.margin = SmallSymbolQuietZone;
     std::string problem = SetInteger(given, "scale", 1, 100, options.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, options.render.margin);
     return problem;
@@ -455,6 +493,8 @@ std::string CheckBatchCombination(const CliOptions& o, const Given& given) {
         return "--verify reads every file back, and " +
                std::string(FileFormats::RowOf(o.batch->format).name) +
                " files are not read; verify png, gif, tif, bmp, jpg or svg";
+    if (o.batch->verify && o.encode.rmqr)
+        return "--verify reads every symbol back, and the reader does not read rMQR symbols";
     return CheckColours(o, o.batch->format, o.batch->render);
 }
 
@@ -512,6 +552,7 @@ std::string CheckStructuredCombination(const CliOptions& o) {
     if (!o.structured) return {};
     if (o.batch) return "--structured splits one payload; it does not go with --batch";
     if (o.encode.micro) return "--structured sequences are QR symbols; drop --micro";
+    if (o.encode.rmqr) return "--structured sequences are QR symbols; drop --rmqr";
     if (o.compose) return "--compose makes one picture; drop --structured";
     if (o.encode.version == 0) return "--structured needs -v N, the version of every symbol";
     if (o.outputFile && *o.outputFile == "-")
@@ -530,6 +571,9 @@ std::string CheckContentCombination(const CliOptions& o) {
     if (o.eci && o.encode.micro) return "--eci: Micro QR symbols cannot declare a character set";
     if (o.compose && o.encode.micro)
         return "--compose makes the window's picture, which is a QR symbol; drop --micro";
+    if (o.eci && o.encode.rmqr) return "--eci: rMQR symbols here declare no character set";
+    if (o.compose && o.encode.rmqr)
+        return "--compose makes the window's picture, which is a QR symbol; drop --rmqr";
     return CheckStructuredCombination(o);
 }
 

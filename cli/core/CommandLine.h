@@ -17,13 +17,15 @@
 
 // How the symbol is encoded; the defaults are the window's (automatic version, Q, mask 0,
 // no Kanji mode because payloads are UTF-8). A Micro QR symbol (M1–M4, `version` 1–4) is L by
-// default and its mask, -1 unless forced, is the one the standard's evaluation picks.
+// default and its mask, -1 unless forced, is the one the standard's evaluation picks. An rMQR
+// symbol (`version` 1–32 = R7x43 … R17x139, 0 the least area) is M by default.
 struct EncodeSettings {
     int ecLevel = 3;
     int version = 0;
     int maskPattern = 0;
     bool allowKanji = false;
     bool micro = false;
+    bool rmqr = false;
 };
 
 // Rows of a batch made by one of several runs: row r belongs to part (r - 1) mod parts + 1, so

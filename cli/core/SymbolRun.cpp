@@ -27,6 +27,9 @@ std::optional<QRSymbol> Encode(clsQRCode& encoder, std::span<const std::uint8_t>
                                const EncodeSettings& settings, bool eci) {
     const int count = static_cast<int>(payload.size());
     const EcLevel level = LevelOfNumber(settings.ecLevel).value_or(EcLevel::M);
+    if (settings.rmqr)
+        return encoder.EncodeRmqr(payload.data(), count,
+                                  RmqrOptions{settings.version, level, settings.allowKanji});
     if (settings.micro)
         return encoder.EncodeMicro(
             payload.data(), count,
@@ -40,10 +43,15 @@ std::optional<QRSymbol> Encode(clsQRCode& encoder, std::span<const std::uint8_t>
 
 std::string DoesNotFitMessage(const EncodeSettings& settings, std::size_t payloadBytes) {
     const char level = LevelLetter(LevelOfNumber(settings.ecLevel).value_or(EcLevel::M));
-    const std::string kind = settings.micro ? "Micro QR symbol" : "symbol";
-    const std::string versions = settings.version == 0 ? "any version"
-                                 : settings.micro      ? "M" + std::to_string(settings.version)
-                                                  : "version " + std::to_string(settings.version);
+    const std::string kind = settings.micro  ? "Micro QR symbol"
+                             : settings.rmqr ? "rMQR symbol"
+                                             : "symbol";
+    const std::string versions =
+        settings.version == 0 ? (settings.rmqr ? "any size" : "any version")
+        : settings.micro      ? "M" + std::to_string(settings.version)
+        : settings.rmqr ? "R" + std::to_string(clsQRCode::RmqrHeight(settings.version)) + "x" +
+                              std::to_string(clsQRCode::RmqrWidth(settings.version))
+                        : "version " + std::to_string(settings.version);
     return "the payload (" + std::to_string(payloadBytes) + " bytes) fits no " + kind +
            " at level " + level + " in " + versions;
 }

@@ -17,10 +17,9 @@ const char* ModeName(int mode) {
 
 // Dark in the symbol, light anywhere in the quiet zone around it.
 bool DarkWithMargin(const QRSymbol& symbol, int margin, int row, int column) {
-    const int h = symbol.side();
     const int r = row - margin;
     const int c = column - margin;
-    return r >= 0 && c >= 0 && r < h && c < h && symbol.dark(r, c);
+    return r >= 0 && c >= 0 && r < symbol.height() && c < symbol.width() && symbol.dark(r, c);
 }
 
 // Upper half is the foreground colour, lower half the background colour.
@@ -34,6 +33,8 @@ const char* HalfBlock(bool topDark, bool bottomDark) {
 } // namespace
 
 std::string VersionName(const QRSymbol& symbol) {
+    if (symbol.rmqr())
+        return "R" + std::to_string(symbol.height()) + "x" + std::to_string(symbol.width());
     return (symbol.micro() ? "M" : "") + std::to_string(symbol.version());
 }
 
@@ -55,11 +56,10 @@ std::string InfoLine(const QRSymbol& symbol) {
 }
 
 std::string MatrixLines(const QRSymbol& symbol) {
-    const int h = symbol.side();
     std::string text;
-    text.reserve(static_cast<std::size_t>(h) * (h + 1));
-    for (int r = 0; r < h; ++r) {
-        for (int c = 0; c < h; ++c) text += symbol.dark(r, c) ? '1' : '0';
+    text.reserve(static_cast<std::size_t>(symbol.height()) * (symbol.width() + 1));
+    for (int r = 0; r < symbol.height(); ++r) {
+        for (int c = 0; c < symbol.width(); ++c) text += symbol.dark(r, c) ? '1' : '0';
         text += '\n';
     }
     return text;
@@ -70,9 +70,10 @@ std::string MatrixLines(const QRSymbol& symbol) {
 // explicitly (the basic ECMA-48 colours every terminal has) and resets before its line break,
 // so the colour never bleeds into the rest of the line or into the prompt.
 std::string HalfBlockArt(const QRSymbol& symbol, int margin, bool colour) {
-    const int width = symbol.side() + 2 * margin;
+    const int width = symbol.width() + 2 * margin;
+    const int height = symbol.height() + 2 * margin;
     std::string text;
-    for (int row = 0; row < width; row += 2) {
+    for (int row = 0; row < height; row += 2) {
         if (colour) text += "\x1b[30;47m";
         for (int column = 0; column < width; ++column)
             text += HalfBlock(DarkWithMargin(symbol, margin, row, column),
@@ -84,10 +85,11 @@ std::string HalfBlockArt(const QRSymbol& symbol, int margin, bool colour) {
 }
 
 std::string AsciiArt(const QRSymbol& symbol, int margin) {
-    const int width = symbol.side() + 2 * margin;
+    const int width = symbol.width() + 2 * margin;
+    const int height = symbol.height() + 2 * margin;
     std::string text;
-    text.reserve(static_cast<std::size_t>(width) * (2 * width + 1));
-    for (int row = 0; row < width; ++row) {
+    text.reserve(static_cast<std::size_t>(height) * (2 * width + 1));
+    for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column)
             text += DarkWithMargin(symbol, margin, row, column) ? "##" : "  ";
         text += '\n';

@@ -7,7 +7,8 @@ class QRSymbol;
 // Text forms of a finished symbol for standard output.
 namespace SymbolText {
 
-// "5" for a QR symbol of version 5, "M3" for the Micro QR symbol M3.
+// "5" for a QR symbol of version 5, "M3" for the Micro QR symbol M3, "R13x77" for an rMQR
+// symbol 13 modules high and 77 wide.
 std::string VersionName(const QRSymbol& symbol);
 
 // "L", "M", "Q" or "H"; "-" for M1, which only detects errors.
@@ -17,7 +18,8 @@ std::string LevelName(const QRSymbol& symbol);
 // symbol declares a character set.
 std::string InfoLine(const QRSymbol& symbol);
 
-// h lines of h characters, '1' dark and '0' light, no margin, each line ending in '\n'.
+// One line of width characters per module row, '1' dark and '0' light, no margin, each line ending
+// in '\n'.
 std::string MatrixLines(const QRSymbol& symbol);
 
 // The symbol as terminal text art that a phone can scan off the screen: two modules per

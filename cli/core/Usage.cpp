@@ -24,6 +24,10 @@ symbol:
                         (default), M and Q (Q only in M4; M1 only detects
                         errors), -m 0..3 or the standard's choice, margin 2;
                         not with --compose or --eci
+      --rmqr            a rectangular Micro QR (rMQR) symbol: the least area
+                        that holds the payload, or -v R7x43 .. R17x139; levels
+                        M (default) and H, margin 2; not with --compose, --eci
+                        or --verify
       --structured      with -v N: split the payload over up to 16 symbols of
                         version N (structured append); -o NAME.png writes
                         NAME-01.png, NAME-02.png ...
@@ -44,7 +48,7 @@ output (default: the symbol as text art on standard output):
                         little contrast for readers are refused
       --matrix          print the symbol as h lines of h characters, '1' dark,
                         '0' light, no margin
-      --info            print version=V (M1..M4 for Micro QR) level=L mask=M
+      --info            print version=V (M1..M4, R13x77 ...) level=L mask=M
                         bits=D segments=byte:17,numeric:10 (the modes in
                         stream order with their byte counts) of the symbol
       --compose         with -o: the window's 240 x 240 picture instead

@@ -9,16 +9,20 @@
 namespace SymbolDrawing {
 namespace {
 
+std::int64_t PixelsFor(int modules, const RenderOptions& options) {
+    return (modules + 2 * std::int64_t(options.margin)) * options.scale;
+}
+
 std::vector<Run> DarkRuns(const QRSymbol& symbol, int row, int margin) {
     std::vector<Run> runs;
-    const int side = symbol.side();
-    for (int column = 0; column < side;) {
+    const int width = symbol.width();
+    for (int column = 0; column < width;) {
         if (!symbol.dark(row, column)) {
             ++column;
             continue;
         }
         int end = column;
-        while (end < side && symbol.dark(row, end)) ++end;
+        while (end < width && symbol.dark(row, end)) ++end;
         runs.push_back({column + margin, end - column});
         column = end;
     }
@@ -28,7 +32,7 @@ std::vector<Run> DarkRuns(const QRSymbol& symbol, int row, int margin) {
 } // namespace
 
 std::int64_t PictureSide(const QRSymbol& symbol, const RenderOptions& options) {
-    return std::int64_t(symbol.side() + 2 * std::int64_t(options.margin)) * options.scale;
+    return PixelsFor(std::max(symbol.width(), symbol.height()), options);
 }
 
 bool Drawable(const QRSymbol& symbol, const RenderOptions& options) {
@@ -37,18 +41,19 @@ bool Drawable(const QRSymbol& symbol, const RenderOptions& options) {
 }
 
 std::string TooLargeText(const QRSymbol& symbol, const RenderOptions& options) {
-    const std::string side =
-        std::to_string(std::min<std::int64_t>(PictureSide(symbol, options), INT32_MAX));
-    return "a picture of " + side + " \u00d7 " + side + " pixels is larger than the " +
-           std::to_string(MaxPictureSide) + "-pixel limit";
+    const auto pixels = [&](int modules) {
+        return std::to_string(std::min<std::int64_t>(PixelsFor(modules, options), INT32_MAX));
+    };
+    return "a picture of " + pixels(symbol.width()) + " \u00d7 " + pixels(symbol.height()) +
+           " pixels is larger than the " + std::to_string(MaxPictureSide) + "-pixel limit";
 }
 
 Drawing Draw(const QRSymbol& symbol, const RenderOptions& options) {
     Drawing drawing;
     drawing.options = options;
-    drawing.modules = symbol.side() + 2 * options.margin;
-    drawing.rows.resize(std::size_t(drawing.modules));
-    for (int row = 0; row < symbol.side(); ++row)
+    drawing.columns = symbol.width() + 2 * options.margin;
+    drawing.rows.resize(std::size_t(symbol.height() + 2 * options.margin));
+    for (int row = 0; row < symbol.height(); ++row)
         drawing.rows[std::size_t(row + options.margin)] = DarkRuns(symbol, row, options.margin);
     return drawing;
 }

@@ -26,23 +26,25 @@ struct Run {
 };
 
 struct Drawing {
-    int modules = 0; // side + 2 × margin: the drawing is modules × modules
+    int columns = 0; // the symbol's width + 2 × margin
     RenderOptions options;
-    std::vector<std::vector<Run>> rows; // one per module row, top first
+    std::vector<std::vector<Run>> rows; // one per module row, top first, quiet zone included
 
-    // modules × scale: pixels (or points) a side.
-    int side() const { return modules * options.scale; }
-    // The runs picture row y (0 ≤ y < side()) shows.
+    int moduleRows() const { return int(rows.size()); }
+    // Pixels (or points) wide and high: modules × scale.
+    int width() const { return columns * options.scale; }
+    int height() const { return moduleRows() * options.scale; }
+    // The runs picture row y (0 ≤ y < height()) shows.
     const std::vector<Run>& runsOfPixelRow(int y) const {
         return rows[std::size_t(y / options.scale)];
     }
 };
 
-// (side + 2 × margin) × scale, the side of the drawn picture in pixels.
+// (width + 2 × margin) × scale, the longer side of the drawn picture in pixels.
 std::int64_t PictureSide(const QRSymbol& symbol, const RenderOptions& options);
-// True when scale and margin are usable and the picture is within MaxPictureSide.
+// True when scale and margin are usable and the picture is within MaxPictureSide both ways.
 bool Drawable(const QRSymbol& symbol, const RenderOptions& options);
-// "a picture of N × N pixels is larger than the 16384-pixel limit"
+// "a picture of W × H pixels is larger than the 16384-pixel limit"
 std::string TooLargeText(const QRSymbol& symbol, const RenderOptions& options);
 
 // The symbol must be Drawable.

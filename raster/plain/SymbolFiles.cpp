@@ -66,7 +66,7 @@ std::string PostScriptColour(const Colour& colour) {
 std::string PostScriptRuns(const Drawing& drawing) {
     std::string runs;
     for (std::size_t row = 0; row < drawing.rows.size(); ++row) {
-        const std::string y = std::to_string(drawing.modules - 1 - int(row));
+        const std::string y = std::to_string(drawing.moduleRows() - 1 - int(row));
         for (const Run& run : drawing.rows[row])
             runs += std::to_string(run.length) + ' ' + std::to_string(run.column) + ' ' + y + " r ";
         if (!drawing.rows[row].empty()) runs.back() = '\n';
@@ -78,7 +78,8 @@ std::string PostScriptRuns(const Drawing& drawing) {
 
 std::string Png(const Drawing& drawing) {
     PngRows::Layout layout;
-    layout.width = layout.height = drawing.side();
+    layout.width = drawing.width();
+    layout.height = drawing.height();
     layout.depth = 1;
     layout.colourType = PngRows::ColourType::Palette;
     layout.rowBytes = (std::size_t(layout.width) + 7) / 8;
@@ -93,31 +94,33 @@ std::string Png(const Drawing& drawing) {
 }
 
 std::string Svg(const Drawing& drawing, const std::string& overlay) {
-    const std::string modules = std::to_string(drawing.modules);
-    const std::string pixels = std::to_string(drawing.side());
+    const std::string columns = std::to_string(drawing.columns);
+    const std::string rows = std::to_string(drawing.moduleRows());
     const RenderOptions& options = drawing.options;
     const std::string xlink =
         overlay.empty() ? std::string() : " xmlns:xlink=\"http://www.w3.org/1999/xlink\"";
     const std::string light = Painted(options.light)
-                                  ? "<rect width=\"" + modules + "\" height=\"" + modules + "\" " +
+                                  ? "<rect width=\"" + columns + "\" height=\"" + rows + "\" " +
                                         SvgFill(options.light) + "/>\n"
                                   : std::string();
     const std::string dark =
         Painted(options.dark) ? SvgPaths(drawing, SvgFill(options.dark)) : std::string();
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\"" +
-           xlink + " version=\"1.1\" width=\"" + pixels + "\" height=\"" + pixels +
-           "\" viewBox=\"0 0 " + modules + ' ' + modules + "\" shape-rendering=\"crispEdges\">\n" +
-           light + dark + overlay + "</svg>\n";
+           xlink + " version=\"1.1\" width=\"" + std::to_string(drawing.width()) + "\" height=\"" +
+           std::to_string(drawing.height()) + "\" viewBox=\"0 0 " + columns + ' ' + rows +
+           "\" shape-rendering=\"crispEdges\">\n" + light + dark + overlay + "</svg>\n";
 }
 
 std::string Eps(const Drawing& drawing, const std::string& overlay) {
-    const std::string side = std::to_string(drawing.side());
-    const std::string modules = std::to_string(drawing.modules);
+    const std::string box =
+        std::to_string(drawing.width()) + ' ' + std::to_string(drawing.height());
+    const std::string columns = std::to_string(drawing.columns);
+    const std::string rows = std::to_string(drawing.moduleRows());
     const RenderOptions& options = drawing.options;
     std::string eps = "%!PS-Adobe-3.0 EPSF-3.0\n"
                       "%%BoundingBox: 0 0 " +
-                      side + ' ' + side + "\n%%HiResBoundingBox: 0 0 " + side + ' ' + side +
+                      box + "\n%%HiResBoundingBox: 0 0 " + box +
                       "\n%%Creator: Quorlik\n%%LanguageLevel: 2\n%%Pages: 1\n%%EndComments\n"
                       "%%Page: 1 1\n"
                       "save\n/r { moveto dup 0 rlineto 0 1 rlineto neg 0 rlineto closepath } "
@@ -125,8 +128,8 @@ std::string Eps(const Drawing& drawing, const std::string& overlay) {
                       std::to_string(options.scale) + ' ' + std::to_string(options.scale) +
                       " scale\n";
     if (Painted(options.light))
-        eps += PostScriptColour(options.light) + "0 0 moveto " + modules + " 0 rlineto 0 " +
-               modules + " rlineto -" + modules + " 0 rlineto closepath fill\n";
+        eps += PostScriptColour(options.light) + "0 0 moveto " + columns + " 0 rlineto 0 " + rows +
+               " rlineto -" + columns + " 0 rlineto closepath fill\n";
     if (Painted(options.dark))
         eps += PostScriptColour(options.dark) + "newpath\n" + PostScriptRuns(drawing) + "fill\n";
     return eps + overlay + "restore\nshowpage\n%%EOF\n";

@@ -247,6 +247,14 @@ TEST(BatchOutput, EveryFormatAtItsSizeAndVerified) {
     const QString composed = NewFolder(folder, "composed");
     ASSERT_EQ(RunTool({"--batch", csv, "--out-dir", composed, "--compose"}).status, 0);
     EXPECT_EQ(QImage(composed + "/sym.png").size(), QSize(240, 240));
+    // The other kinds for the whole run, each with its two-module quiet zone.
+    for (const auto& [kind, size] : {std::pair{"--micro", QSize(17 + 4, 17 + 4)},
+                                     std::pair{"--rmqr", QSize(27 + 4, 13 + 4)}}) {
+        const QString out = NewFolder(folder, kind);
+        const QString small = WriteCsv(out, "file,text\nsym,Formats 12345\n");
+        ASSERT_EQ(RunTool({"--batch", small, "--out-dir", out, "--scale", "1", kind}).status, 0);
+        EXPECT_EQ(QImage(out + "/sym.png").size(), size) << kind;
+    }
 }
 
 TEST(BatchOutput, ComposedWithLogoIsTheSinglePicture) {

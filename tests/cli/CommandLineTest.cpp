@@ -56,6 +56,24 @@ TEST(CommandLine, MicroQrHasItsOwnDefaults) {
     EXPECT_EQ(Parse({"--batch", "a.csv", "--out-dir", "d", "-M"}).options.batch->render.margin, 2);
 }
 
+// rMQR: level M, the size of least area unless -v names one (either case), a two-module quiet zone.
+TEST(CommandLine, RmqrHasItsOwnDefaults) {
+    const ParsedCommandLine parsed = Parse({"--rmqr", "x"});
+    ASSERT_EQ(parsed.error, "");
+    EXPECT_TRUE(parsed.options.encode.rmqr);
+    EXPECT_EQ(parsed.options.encode.ecLevel, 2);
+    EXPECT_EQ(parsed.options.encode.version, 0);
+    EXPECT_EQ(parsed.options.render.margin, 2);
+    for (const char* size : {"R13x77", "r13X77"}) {
+        const ParsedCommandLine forced = Parse({"--rmqr", "-v", size, "-l", "H", "x"});
+        ASSERT_EQ(forced.error, "") << size;
+        EXPECT_EQ(forced.options.encode.version, 20) << size;
+        EXPECT_EQ(forced.options.encode.ecLevel, 4) << size;
+    }
+    EXPECT_EQ(Parse({"--batch", "a.csv", "--out-dir", "d", "--rmqr"}).options.batch->render.margin,
+              2);
+}
+
 TEST(CommandLine, ValuesInEverySpelling) {
     for (const std::vector<std::string>& spelling :
          {std::vector<std::string>{"-l", "H", "-v", "7", "-m", "5", "-o", "x.png", "-r", "in"},
@@ -228,6 +246,17 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--structured", "-v", "2", "-o", "-", "x"},
         {"--structured", "-v", "2", "--compose", "-o", "a.png", "x"},
         {"--batch", "a.csv", "--out-dir", "d", "--structured", "-v", "2"},
+        {"--rmqr", "-l", "L", "x"},
+        {"--rmqr", "-l", "Q", "x"},
+        {"--rmqr", "-v", "R9x10", "x"},
+        {"--rmqr", "-v", "5", "x"},
+        {"--rmqr", "-v", "R13x", "x"},
+        {"--rmqr", "-m", "0", "x"},
+        {"--rmqr", "--micro", "x"},
+        {"--rmqr", "--compose", "-o", "a.png", "x"},
+        {"--rmqr", "--eci", "x"},
+        {"--structured", "-v", "2", "--rmqr", "x"},
+        {"--batch", "a.csv", "--out-dir", "d", "--rmqr", "--verify"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const ParsedCommandLine parsed = Parse(arguments);
@@ -256,6 +285,9 @@ TEST(CommandLine, SyntaxErrorsAreNamedAsTheArgumentsGaveThem) {
         {{"-sv", "3"}, "--scale wants a whole number from 1 to 100, not \"v\""},
         {{"-M", "-v", "5", "x"},
          "--symversion wants a whole number from 0 to 4 with --micro, not \"5\""},
+        {{"--rmqr", "-v", "R9x10", "x"},
+         "-v with --rmqr wants a size R7, R9, R11, R13, R15 or R17 by x43, x59, x77, x99 or "
+         "x139 (R11 and R13 also x27), as R13x77; not \"R9x10\""},
     };
     for (const auto& [arguments, error] : cases) EXPECT_EQ(Parse(arguments).error, error);
     for (const std::vector<std::string>& usable : {std::vector<std::string>{"-kl", "H", "x"},
@@ -358,7 +390,7 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
           "-o, --output", "-s, --scale",      "--margin",   "--matrix",    "--info",
           "--compose",    "--logo",           "-r, --read", "--kind",      "--field",
           "--eci",        "--decode",         "--batch",    "--out-dir",   "--format",
-          "--encoding",   "--verify",         "-j, --jobs", "-M, --micro", "--structured",
+          "--encoding",   "--verify",         "-j, --jobs", "-M, --micro", "--structured", "--rmqr",
           "-h, --help",   "-V, --version",    "exit status"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }

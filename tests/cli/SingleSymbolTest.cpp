@@ -6,8 +6,10 @@
 
 #include <QColor>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QList>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -261,6 +263,97 @@ TEST(SingleSymbolMicro, CapacityLimitsAndTheInfoReadBack) {
     const ToolRun read = RunTool({"--decode", "--info", file});
     EXPECT_EQ(read.status, 0) << read.err.toStdString();
     EXPECT_EQ(Bytes(read.out).rfind("version=M3 level=M mask=1 ", 0), 0u) << read.out.toStdString();
+}
+
+// rMQR through the command line: the size of least area, the largest payloads of the smallest
+// and largest sizes, one more refused with status 1.
+TEST(SingleSymbolRmqr, SizesAndCapacityLimits) {
+    const std::vector<std::tuple<QStringList, QByteArray, std::string>> fits = {
+        {{}, "12345", "version=R11x27 level=M "},
+        {{"-v", "R7x43"}, QByteArray(12, '7'), "version=R7x43 level=M "},
+        {{"-v", "R17x139"}, QByteArray(361, '7'), "version=R17x139 level=M "},
+        {{"-v", "R17x139", "-l", "H"}, QByteArray(178, '7'), "version=R17x139 level=H "},
+    };
+    for (const auto& [options, payload, start] : fits) {
+        const QStringList arguments = QStringList{"--rmqr", "--info"} + options;
+        const ToolRun run = RunTool(arguments + QStringList{QString::fromLatin1(payload)});
+        EXPECT_EQ(run.status, 0) << payload.constData() << run.err.toStdString();
+        EXPECT_EQ(Bytes(run.out).rfind(start, 0), 0u) << run.out.toStdString();
+        if (options.isEmpty()) continue;
+        const ToolRun more = RunTool(arguments + QStringList{QString::fromLatin1(payload + "7")});
+        EXPECT_EQ(more.status, 1) << payload.size();
+        EXPECT_EQ(Bytes(more.err), "quorlik-qr: the payload (" +
+                                       std::to_string(payload.size() + 1) +
+                                       " bytes) fits no rMQR symbol at level " +
+                                       start.substr(start.find("level=") + 6, 1) + " in " +
+                                       options[1].toStdString() + "\n");
+    }
+}
+
+// Every rMQR symbol read by zxing-cpp 2 (zxing-wasm, installed by the dependency script), one
+// line per picture: "FORMAT VERSION LEVEL HEX-BYTES" or "none"; nothing when it is missing.
+std::optional<std::vector<std::string>> ReadWithZxingWasm(const QStringList& pictures) {
+    const QString readers = QStringLiteral(QUORLIK_SOURCE_DIR "/build/test-readers");
+    if (!QFile::exists(readers + "/node_modules/zxing-wasm/package.json")) return std::nullopt;
+    QProcess node;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QUORLIK_TEST_READERS", readers);
+    node.setProcessEnvironment(environment);
+    node.start("node", QStringList{QUORLIK_SOURCE_DIR "/tests/support/read-with-zxing-wasm.mjs"} +
+                           pictures);
+    if (!node.waitForFinished(60000) || node.exitCode() != 0) return std::vector<std::string>{};
+    std::vector<std::string> lines;
+    for (const QByteArray& line : node.readAllStandardOutput().split('\n'))
+        if (!line.isEmpty()) lines.push_back(line.mid(line.indexOf(' ') + 1).toStdString());
+    return lines;
+}
+
+// The picture as PNG for the reader: EPS through Ghostscript, PDF through poppler, SVG through
+// librsvg, TIFF through Qt; the formats the reader takes as they are.
+QString ReadablePicture(const QString& file) {
+    const QString png = file + ".png";
+    const QString suffix = QFileInfo(file).suffix();
+    const auto run = [](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(60000) && process.exitCode() == 0;
+    };
+    if (suffix == "eps")
+        run("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dEPSCrop", "-sDEVICE=png16m",
+                   "-sOutputFile=" + png, file});
+    else if (suffix == "pdf")
+        run("pdftoppm", {"-png", "-r", "72", "-singlefile", file, file});
+    else if (suffix == "svg")
+        run("rsvg-convert", {"-o", png, file});
+    else if (suffix == "tif")
+        QImage(file).save(png);
+    else
+        return file;
+    return png;
+}
+
+// Every format, black on white and in colour, read back by a real rMQR reader with the size and
+// level it was made with.
+TEST(SingleSymbolRmqr, EveryFormatAndColourReadsBackWithARealReader) {
+    const QByteArray payload = "https://example.com/标签/R-0042";
+    const QString folder = TemporaryFolder();
+    QStringList pictures;
+    std::vector<std::string> expected;
+    const std::string hex = payload.toHex().toStdString();
+    for (const char* format : {"png", "jpg", "gif", "bmp", "tif", "svg", "eps", "pdf"})
+        for (const QStringList& colours :
+             {QStringList{}, QStringList{"--foreground", "0D47A1", "--background", "FFF8E1"}}) {
+            const QString file = folder + "/r" + QString::number(pictures.size()) + "." + format;
+            const ToolRun run = RunTool(QStringList{"--rmqr", "-v", "R13x99", "-l", "H", "-s", "4",
+                                                    "-o", file, QString::fromUtf8(payload)} +
+                                        colours);
+            ASSERT_EQ(run.status, 0) << format << run.err.toStdString();
+            pictures << ReadablePicture(file);
+            expected.push_back("RMQRCode R13x99 H " + hex);
+        }
+    const std::optional<std::vector<std::string>> read = ReadWithZxingWasm(pictures);
+    if (!read) GTEST_SKIP() << "zxing-wasm is not installed (scripts/install-deps.sh)";
+    EXPECT_EQ(*read, expected);
 }
 
 // A structured-append sequence: as few symbols of the version as hold the payload, in numbered

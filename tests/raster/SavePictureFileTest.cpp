@@ -201,6 +201,31 @@ TEST_P(FormatTest, SymbolWithLogoIsWrittenAndScans) {
     expectWrittenAndScans(BlackOnWhite, quadrantLogo());
 }
 
+// A rectangular symbol (rMQR, which our reader does not read) keeps its shape and every module
+// in every format: each module's centre has the symbol's colour.
+TEST_P(FormatTest, RectangularSymbolIsDrawnModuleForModule) {
+    const QByteArray payload = "rMQR 1234567890";
+    const QRSymbol rmqr =
+        *clsQRCode().EncodeRmqr(reinterpret_cast<const std::uint8_t*>(payload.data()),
+                                int(payload.size()), RmqrOptions{5, EcLevel::M});
+    ImageExport::Source source;
+    static_cast<RenderOptions&>(source) = RenderOptions{4, 2};
+    source.symbol = &rmqr;
+    const ImageExport::Encoded file = ImageExport::Encode(source, format());
+    ASSERT_TRUE(file.outcome.written) << file.outcome.description.toStdString();
+    const QString name = path(QStringLiteral("rmqr") + GetParam().extension);
+    QFile out(name);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file.bytes) == file.bytes.size());
+    out.close();
+    const QImage back = Rendered(name).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(back.size(), QSize((139 + 4) * 4, (7 + 4) * 4));
+    int wrong = 0;
+    for (int r = 0; r < rmqr.height(); ++r)
+        for (int c = 0; c < rmqr.width(); ++c)
+            wrong += (qGray(back.pixel((c + 2) * 4 + 2, (r + 2) * 4 + 2)) < 128) != rmqr.dark(r, c);
+    EXPECT_EQ(wrong, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, FormatTest,
     testing::Values(FormatCase{".jpg", QByteArray("\xFF\xD8", 2), false, false},
