@@ -3,7 +3,6 @@
 #include "cli/GuiSession.h"
 #include "cli/LogoFile.h"
 #include "cli/Quoted.h"
-#include "cli/batch/BatchPlan.h"
 #include "cli/batch/CsvReader.h"
 #include "cli/batch/FieldDecoding.h"
 #include "cli/batch/JobRunner.h"
@@ -11,6 +10,7 @@
 #include "cli/batch/MemoryBudget.h"
 #include "cli/batch/Progress.h"
 #include "cli/batch/RowOutput.h"
+#include "cli/batch/RowPlanner.h"
 #include "cli/batch/StopRequest.h"
 #include "cli/core/ExitStatus.h"
 #include "cli/core/SymbolRun.h"
@@ -22,6 +22,7 @@
 #include <QGuiApplication>
 
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -40,25 +41,58 @@ int CannotStart(const QString& message) {
     return ExitBadUsage;
 }
 
-// Reads the CSV as a stream and plans every row; the plan's error is set when the run cannot
-// start. The CSV is a regular file or a pipe (a FIFO, process substitution, /dev/stdin).
-BatchPlan PlanCsvFile(const std::string& fileName, FieldDecoding& decoding) {
-    BatchPlan plan;
-    FileAccess::Opened input =
-        FileAccess::OpenInput(fileName, FileAccess::RegularFile | FileAccess::Pipe);
-    if (!input.ok()) {
-        plan.error = QString::fromStdString(FileAccess::Describe(input.error));
-        return plan;
-    }
+// The CSV, open for reading as a stream: a regular file or a pipe (a FIFO, process
+// substitution, /dev/stdin). Only a regular file can be read twice, to count its rows first.
+struct CsvInput {
     QFile file;
-    if (!file.open(input.descriptor.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        plan.error = QStringLiteral("cannot read %1: %2").arg(Shown(fileName), file.errorString());
-        return plan;
+    bool regular = false;
+    QString error; // the run cannot start
+};
+
+void OpenCsv(const std::string& fileName, CsvInput& input) {
+    FileAccess::Opened opened =
+        FileAccess::OpenInput(fileName, FileAccess::RegularFile | FileAccess::Pipe);
+    if (!opened.ok()) {
+        input.error = QString::fromStdString(FileAccess::Describe(opened.error));
+        return;
     }
-    CsvReader reader(file);
-    plan = PlanBatch(reader, decoding);
-    if (!plan.error.isEmpty()) plan.error = Shown(fileName) + QStringLiteral(", ") + plan.error;
-    return plan;
+    struct stat status {};
+    input.regular = ::fstat(opened.descriptor.get(), &status) == 0 && S_ISREG(status.st_mode);
+    if (!input.file.open(opened.descriptor.release(), QIODevice::ReadOnly,
+                         QFileDevice::AutoCloseHandle))
+        input.error =
+            QStringLiteral("cannot read %1: %2").arg(Shown(fileName), input.file.errorString());
+}
+
+// A regular file is read once through before any row is made: its rows are counted for the
+// progress line and the summary, and a file that is not CSV throughout (an unclosed quote, an
+// oversize field, UTF-16 text) stops the run before it changes anything.
+struct RowCount {
+    std::size_t rows = 0; // data rows, the header not included
+    QString error;
+};
+
+RowCount CountRows(const std::string& fileName) {
+    RowCount count;
+    CsvInput input;
+    OpenCsv(fileName, input);
+    if (!input.error.isEmpty()) {
+        count.error = input.error;
+        return count;
+    }
+    CsvReader reader(input.file);
+    std::size_t records = 0;
+    while (reader.Next()) ++records;
+    count.rows = records > 0 ? records - 1 : 0;
+    if (!reader.error().isEmpty())
+        count.error = Shown(fileName) + QStringLiteral(", ") + reader.error();
+    return count;
+}
+
+// The rows of part K of N among rows 1 … rows.
+std::size_t RowsOfShard(std::size_t rows, const Shard& shard) {
+    const std::size_t parts = std::size_t(shard.parts), part = std::size_t(shard.part);
+    return rows / parts + (part <= rows % parts ? 1 : 0);
 }
 
 // The output folder, opened once; every row is placed relative to it. A folder where nothing
@@ -97,73 +131,92 @@ int JobCount(const BatchSettings& batch) {
 struct RunCounts {
     std::size_t written = 0;
     std::size_t failed = 0;
-    std::size_t notMade = 0; // left when the run was asked to stop
+    std::size_t notMade = 0;  // left when the run was asked to stop
+    bool restNotRead = false; // and the rest of an input of unknown length with them
     double seconds = 0;
 };
 
 // One row; a row begun after a stop request is not made at all, and only the first row to
 // find the disk full says so.
-QString MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettings& settings,
-                char& notMade, RowFacts* facts) {
+RowResult MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettings& settings,
+                  bool keepFacts) {
+    RowResult result;
     if (StopRequest::Requested()) {
-        notMade = 1;
-        return {};
+        result.notMade = true;
+        return result;
     }
-    if (!row.error.isEmpty()) return row.error;
+    if (!row.error.isEmpty()) {
+        result.error = row.error;
+        return result;
+    }
     RowOutputSettings coloured;
     if (row.foreground || row.background) {
         coloured = settings;
         coloured.render.dark = row.foreground.value_or(settings.render.dark);
         coloured.render.light = row.background.value_or(settings.render.light);
         if (const std::string problem = UnusableColours(coloured.format, coloured.render);
-            !problem.empty())
-            return QString::fromStdString(problem);
+            !problem.empty()) {
+            result.error = QString::fromStdString(problem);
+            return result;
+        }
     }
     FileAccess::Error fileError;
-    QString error =
-        WriteRowFile(encoder, row.payload, row.name,
-                     row.foreground || row.background ? coloured : settings, &fileError, facts);
+    result.error = WriteRowFile(encoder, row.payload, row.name,
+                                row.foreground || row.background ? coloured : settings, &fileError,
+                                keepFacts ? &result.facts : nullptr);
     if (fileError.kind == FileAccess::ErrorKind::NoSpace && !StopRequest::ForFullDisk())
-        notMade = 1;
-    return notMade ? QString() : error;
+        result.notMade = true;
+    if (result.notMade) result.error.clear();
+    return result;
 }
 
-RunCounts RunPlan(const BatchPlan& plan, const RowOutputSettings& settings, int jobs,
-                  Manifest* manifest) {
-    Progress progress(plan.rows.size(), isatty(STDERR_FILENO) == 1);
+// The rows of this run (this shard's), read, made and told as they come.
+RunCounts RunRowStream(RowPlanner& planner, const Shard& shard, std::optional<std::size_t> rows,
+                       const RowOutputSettings& settings, int jobs, Manifest* manifest) {
+    Progress progress(rows.value_or(0), isatty(STDERR_FILENO) == 1);
     RunCounts counts;
-    std::vector<char> notMade(plan.rows.size(), 0); // each set by its row's task, read in order
-    std::vector<RowFacts> facts(manifest ? plan.rows.size() : 0); // as notMade
-    const RowTask task = [&](clsQRCode& encoder, std::size_t index) {
+    const RowSource next = [&]() -> std::optional<PlannedRow> {
+        while (!StopRequest::Requested()) {
+            std::optional<PlannedRow> row = planner.Next();
+            if (!row || shard.Holds(row->number)) return row;
+        }
+        return std::nullopt;
+    };
+    const RowTask task = [&](clsQRCode& encoder, const PlannedRow& row) {
         // The budget keeps rows within memory; should an allocation fail all the same, that
         // row fails and the others go on.
         try {
-            return MakeRow(encoder, plan.rows[index], settings, notMade[index],
-                           manifest ? &facts[index] : nullptr);
+            return MakeRow(encoder, row, settings, manifest != nullptr);
         } catch (const std::bad_alloc&) {
-            return QStringLiteral("out of memory while making the picture");
+            RowResult failed;
+            failed.error = QStringLiteral("out of memory while making the picture");
+            return failed;
         }
     };
-    const RowFinished finished = [&](std::size_t index, const QString& error) {
-        if (manifest && !notMade[index]) {
-            manifest->Add(plan.rows[index], facts[index], error);
-            facts[index] = {};
-        }
-        if (notMade[index]) {
+    const RowFinished finished = [&](const PlannedRow& row, const RowResult& result) {
+        if (manifest && !result.notMade) manifest->Add(row, result.facts, result.error);
+        if (result.notMade) {
             ++counts.notMade;
-        } else if (error.isEmpty()) {
+        } else if (result.error.isEmpty()) {
             ++counts.written;
         } else {
             ++counts.failed;
             progress.Report(TerminalText::ForDescriptor(
-                STDERR_FILENO, "quorlik-qr: " + RowLabel(plan.rows[index]).toStdString() + ": " +
-                                   EscapedControls(error)));
+                STDERR_FILENO, "quorlik-qr: " + RowLabel(row).toStdString() + ": " +
+                                   EscapedControls(result.error)));
         }
         progress.RowDone();
     };
     StopRequest::CatchSignals();
-    RunRows(plan.rows.size(), jobs, task, finished);
+    RunRows(next, jobs, task, finished);
     progress.Finish();
+    if (StopRequest::Requested()) {
+        // Rows never read were not made either.
+        if (rows)
+            counts.notMade = *rows - counts.written - counts.failed;
+        else
+            counts.restNotRead = true;
+    }
     counts.seconds = progress.Seconds();
     return counts;
 }
@@ -182,8 +235,9 @@ std::string SummaryLine(const RunCounts& counts) {
     std::snprintf(line, sizeof line, "quorlik-qr: rows written %zu, rows failed %zu",
                   counts.written, counts.failed);
     std::string summary = line;
-    if (counts.notMade > 0) {
-        summary += ", rows not made " + std::to_string(counts.notMade);
+    if (counts.notMade > 0 || counts.restNotRead) {
+        summary += counts.restNotRead ? ", rows not made: the rest of the input"
+                                      : ", rows not made " + std::to_string(counts.notMade);
         if (StopRequest::Signal())
             summary += " (stopped by " + SignalName(StopRequest::Signal()) + ")";
         else
@@ -196,13 +250,13 @@ std::string SummaryLine(const RunCounts& counts) {
 // The exit status of a run that got as far as its rows.
 int StatusOf(const RunCounts& counts) {
     if (StopRequest::Signal()) return 128 + StopRequest::Signal();
-    if (counts.notMade > 0) return ExitBadUsage;
+    if (counts.notMade > 0 || counts.restNotRead) return ExitBadUsage;
     return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
 }
 
 // Makes the run's files durable, then tells the summary; a summary that cannot be written
 // fails the run as surely as a file that cannot.
-int FinishRun(const RunCounts& counts, int outDir, const Manifest* manifest,
+int FinishRun(const RunCounts& counts, int outDir, Manifest* manifest,
               const std::optional<std::string>& manifestFile) {
     int status = StatusOf(counts);
     if (manifest)
@@ -245,10 +299,21 @@ int RunBatchCommand(const CliOptions& options) {
     QString problem;
     const FileAccess::Opened outDir = OpenOutputFolder(batch.outDir, problem);
     if (!outDir.ok()) return CannotStart(problem);
-    BatchPlan plan = PlanCsvFile(batch.csvFile, *decoding);
-    if (!plan.error.isEmpty()) return CannotStart(plan.error);
-    // Every row is planned, so that a name repeated across parts fails in its part as in one run.
-    std::erase_if(plan.rows, [&](const PlannedRow& row) { return !batch.shard.Holds(row.number); });
+    CsvInput input;
+    OpenCsv(batch.csvFile, input);
+    if (!input.error.isEmpty()) return CannotStart(input.error);
+    std::optional<std::size_t> rows;
+    if (input.regular) {
+        const RowCount count = CountRows(batch.csvFile);
+        if (!count.error.isEmpty()) return CannotStart(count.error);
+        rows = RowsOfShard(count.rows, batch.shard);
+    }
+    CsvLimits limits;
+    limits.stopped = StopRequest::Requested;
+    CsvReader reader(input.file, limits);
+    RowPlanner planner(reader, *decoding);
+    if (!planner.startError().isEmpty())
+        return CannotStart(Shown(batch.csvFile) + QStringLiteral(", ") + planner.startError());
     StartGuiSession();
     RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
     SymbolRun::WarnIfInverted(settings.render);
@@ -259,14 +324,21 @@ int RunBatchCommand(const CliOptions& options) {
         if (!logo.picture) return CannotStart(QString::fromStdString(logo.problem));
         settings.logo = *logo.picture;
     }
-    for (const QString& note : plan.notes)
+    for (const QString& note : planner.notes())
         TerminalText::PrintError("note: " + EscapedControls(note));
     const int jobs = JobCount(batch);
     MemoryBudget budget(MemoryBudget::ForThisProcess(jobs));
     settings.budget = &budget;
     std::optional<Manifest> manifest;
     if (batch.manifest) manifest.emplace();
-    const RunCounts counts = RunPlan(plan, settings, jobs, manifest ? &*manifest : nullptr);
-    return FinishRun(counts, outDir.descriptor.get(), manifest ? &*manifest : nullptr,
-                     batch.manifest);
+    const RunCounts counts =
+        RunRowStream(planner, batch.shard, rows, settings, jobs, manifest ? &*manifest : nullptr);
+    // A stream that stops being CSV part of the way ends the run where it stopped.
+    const bool readFailed = !planner.readError().isEmpty();
+    if (readFailed)
+        TerminalText::PrintError(
+            EscapedControls(Shown(batch.csvFile) + QStringLiteral(", ") + planner.readError()));
+    const int status =
+        FinishRun(counts, outDir.descriptor.get(), manifest ? &*manifest : nullptr, batch.manifest);
+    return readFailed ? std::max(status, int(ExitBadUsage)) : status;
 }

@@ -153,6 +153,9 @@ struct ReplaceOptions {
 // another user's file in a sticky folder everyone may write to (protected_regular's rule).
 Error ReplaceFile(const std::string& path, std::string_view bytes,
                   const ReplaceOptions& options = {});
+// The same with the whole of an open file, read from its start, as the bytes: for contents
+// written piece by piece into a spool file because they are too large to hold in memory.
+Error ReplaceFileFrom(const std::string& path, int contents, const ReplaceOptions& options = {});
 
 // Every byte to an open descriptor (standard output), through short writes and interrupted
 // calls. A full disk, a file size limit or a closed pipe is an error, never a silent loss.

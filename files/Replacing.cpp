@@ -273,7 +273,14 @@ Error Finished(int fd, const std::string& path, Durability durability) {
     return {};
 }
 
-Error WriteOut(int fd, std::string_view bytes, const std::string& path) {
+// What a replacement writes: bytes in memory, or the whole of an open file, read from its start
+// each time it is written (a replacement may fall back to writing in place, and so write twice).
+struct Contents {
+    std::string_view bytes;
+    int file = -1;
+};
+
+Error WriteChunk(int fd, std::string_view bytes, const std::string& path) {
     Error error = WriteAll(fd, bytes);
     if (error.failed()) {
         error.path = path;
@@ -282,9 +289,23 @@ Error WriteOut(int fd, std::string_view bytes, const std::string& path) {
     return error;
 }
 
+Error WriteOut(int fd, const Contents& contents, const std::string& path) {
+    if (contents.file < 0) return WriteChunk(fd, contents.bytes, path);
+    std::vector<char> chunk(std::size_t(1) << 16);
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(contents.file, chunk.data(), chunk.size(), offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return WriteFailure(path, errno);
+        if (got == 0) return {};
+        if (Error error = WriteChunk(fd, {chunk.data(), std::size_t(got)}, path); error.failed())
+            return error;
+        offset += got;
+    }
+}
+
 // The old file itself is cut and written: it keeps its names, owner and attributes, but a
 // write that fails halfway leaves it cut short.
-Error WriteInPlace(std::string_view bytes, const Place& place, const Existing& existing,
+Error WriteInPlace(const Contents& bytes, const Place& place, const Existing& existing,
                    const std::string& path, Durability durability) {
     Descriptor file = OpenExisting(place, existing, O_WRONLY);
     if (!file.valid()) return WriteFailure(path, errno);
@@ -356,7 +377,7 @@ bool KeepAttributes(const Place& place, const Existing& existing, int replacemen
     return old.valid() && Internal::CopyAttributes(old.get(), existing.status, replacement);
 }
 
-Error Replace(std::string_view bytes, const Place& place, const Existing& existing,
+Error Replace(const Contents& bytes, const Place& place, const Existing& existing,
               const std::string& path, Durability durability) {
     const int folder = place.folder.get();
     Temporary temporary = MakeNamedTemporary(folder, place.name);
@@ -380,7 +401,7 @@ Error Replace(std::string_view bytes, const Place& place, const Existing& existi
     return {};
 }
 
-Error PlaceNewFile(std::string_view bytes, const Place& place, const std::string& path,
+Error PlaceNewFile(const Contents& bytes, const Place& place, const std::string& path,
                    Durability durability, bool unnamedFirst = true) {
     const int folder = place.folder.get();
     Temporary temporary = unnamedFirst ? MakeUnnamedTemporary(folder) : Temporary{};
@@ -408,7 +429,7 @@ Error PlaceNewFile(std::string_view bytes, const Place& place, const std::string
     return {};
 }
 
-Error PlaceInFolder(std::string_view bytes, const Place& place, const std::string& path,
+Error PlaceInFolder(const Contents& bytes, const Place& place, const std::string& path,
                     Durability durability) {
     const Existing existing = ExistingAt(place, path);
     if (existing.refusal.failed()) return existing.refusal;
@@ -437,14 +458,27 @@ Error ProblemWritingIn(int folder, const std::string& path) {
 
 } // namespace
 
-Error ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options) {
+namespace {
+
+Error ReplaceWith(const std::string& path, const Contents& contents,
+                  const ReplaceOptions& options) {
     if (path.empty() || path.back() == '/') return WriteFailure(path, ErrorKind::BadName);
     Place place =
         options.directory == AT_FDCWD ? PlaceOfPath(path) : PlaceInside(options.directory, path);
-    Error error =
-        place.error.failed() ? place.error : PlaceInFolder(bytes, place, path, options.durability);
+    Error error = place.error.failed() ? place.error
+                                       : PlaceInFolder(contents, place, path, options.durability);
     if (error.failed()) place.RemoveMadeFolders();
     return error;
+}
+
+} // namespace
+
+Error ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options) {
+    return ReplaceWith(path, Contents{bytes}, options);
+}
+
+Error ReplaceFileFrom(const std::string& path, int contents, const ReplaceOptions& options) {
+    return ReplaceWith(path, Contents{{}, contents}, options);
 }
 
 Error WriteAll(int fd, std::string_view bytes, std::string_view streamName) {

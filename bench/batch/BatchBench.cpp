@@ -2,9 +2,11 @@
 // programs, writing into the same kind of folder. The folder is on /dev/shm when it
 // exists, so that the figures measure the programs rather than this machine's disk flushes;
 // set QUORLIK_BENCH_DIR to measure on another file system.
-#include "cli/batch/BatchPlan.h"
 #include "cli/batch/CsvReader.h"
+#include "cli/batch/FieldDecoding.h"
+#include "cli/batch/RowPlanner.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -108,9 +110,15 @@ const Workload& SharedWorkload() {
         csvFile.open(QIODevice::WriteOnly);
         csvFile.write(csv);
         // The very payloads the batch makes, from the same planning code.
-        const BatchPlan plan = PlanBatch(csv);
+        QByteArray text = csv;
+        QBuffer buffer(&text);
+        buffer.open(QIODevice::ReadOnly);
+        CsvReader reader(buffer);
+        std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
+        RowPlanner planner(reader, *utf8);
         QByteArray lines;
-        for (const PlannedRow& row : plan.rows) lines += ZintLine(row.payload);
+        while (const std::optional<PlannedRow> row = planner.Next())
+            lines += ZintLine(row->payload);
         w.zintInput = w.folder->filePath("payloads.txt");
         QFile zintFile(w.zintInput);
         zintFile.open(QIODevice::WriteOnly);

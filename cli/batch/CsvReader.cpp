@@ -66,12 +66,7 @@ void CsvReader::checkStart() {
 std::optional<CsvRecord> CsvReader::Next() {
     if (!started_) checkStart();
     while (error_.isEmpty() && peek() != EndOfText) {
-        if (records_++ >= limits_.records) {
-            fail(QStringLiteral("line %1: more than %2 rows; split the file")
-                     .arg(line_)
-                     .arg(limits_.records - 1));
-            return std::nullopt;
-        }
+        if (limits_.stopped && limits_.stopped()) return std::nullopt;
         CsvRecord record;
         record.line = recordLine_ = line_;
         if (!scanRecord(record)) return std::nullopt;

@@ -15,9 +15,9 @@ struct CsvLimits {
     qsizetype fieldBytes = 8192;
     // Far more than the fifteen columns any kind uses.
     qsizetype fieldsPerRecord = 256;
-    // A header and 100,000 rows. Blank records count too, so an endless stream of blank lines
-    // ends like any other oversize file.
-    qsizetype records = 100001;
+    // Asked before each record, blank ones included; true ends the reading as the end of the
+    // text would (a stop signal), so that even an endless stream of blank lines can be stopped.
+    bool (*stopped)() = nullptr;
 };
 
 struct CsvField {
@@ -41,8 +41,7 @@ class CsvReader {
     // The next record that is not blank (spreadsheets write an empty row as a blank line or a
     // line of commas). Nothing at the end of the text, or when reading stopped: see error().
     std::optional<CsvRecord> Next();
-    // Empty unless reading stopped early: a read error, an unclosed quote, an oversize record,
-    // too many records.
+    // Empty unless reading stopped early: a read error, an unclosed quote, an oversize record.
     const QString& error() const { return error_; }
 
   private:
@@ -67,6 +66,5 @@ class CsvReader {
     bool started_ = false;
     int line_ = 1;
     int recordLine_ = 1;
-    qsizetype records_ = 0; // records scanned, blank ones included
     QString error_;
 };

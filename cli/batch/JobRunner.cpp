@@ -3,49 +3,69 @@
 #include "encoder/clsQRCode.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
+#include <map>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
 namespace {
 
-// Collects results as they come and hands them on in row order.
-class InOrderReport {
+// Hands rows out in order and tells their results in order. Reading and planning a row happen
+// under the lock, which costs little beside making one; a job may run ahead of the oldest row
+// still computing by at most `window` rows.
+class RowFlow {
   public:
-    InOrderReport(std::size_t count, const RowFinished& finished)
-        : results_(count), finished_(finished) {}
+    RowFlow(const RowSource& next, const RowFinished& finished, std::size_t window)
+        : next_(next), finished_(finished), window_(window) {}
 
-    void Add(std::size_t row, QString error) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        results_[row] = std::move(error);
-        while (next_ < results_.size() && results_[next_]) {
-            finished_(next_, *results_[next_]);
-            results_[next_].reset();
-            ++next_;
+    // The next row and its place in the order; nothing when the rows have ended.
+    std::optional<std::pair<std::size_t, PlannedRow>> Take() {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [&] { return ended_ || handedOut_ - told_ < window_; });
+        if (ended_) return std::nullopt;
+        std::optional<PlannedRow> row = next_();
+        if (!row) {
+            ended_ = true;
+            room_.notify_all();
+            return std::nullopt;
         }
+        return std::pair{handedOut_++, std::move(*row)};
+    }
+
+    void Done(std::size_t place, PlannedRow row, RowResult result) {
+        const std::lock_guard lock(mutex_);
+        waiting_.emplace(place, std::pair{std::move(row), std::move(result)});
+        for (auto first = waiting_.begin(); first != waiting_.end() && first->first == told_;
+             first = waiting_.erase(first), ++told_)
+            finished_(first->second.first, first->second.second);
+        room_.notify_all();
     }
 
   private:
-    std::mutex mutex_;
-    std::vector<std::optional<QString>> results_;
-    std::size_t next_ = 0;
+    const RowSource& next_;
     const RowFinished& finished_;
+    const std::size_t window_;
+    std::mutex mutex_;
+    std::condition_variable room_;
+    std::size_t handedOut_ = 0;
+    std::size_t told_ = 0;
+    bool ended_ = false;
+    std::map<std::size_t, std::pair<PlannedRow, RowResult>> waiting_;
 };
 
 } // namespace
 
-void RunRows(std::size_t count, int jobs, const RowTask& task, const RowFinished& finished) {
-    InOrderReport report(count, finished);
-    std::atomic<std::size_t> nextRow{0};
+void RunRows(const RowSource& next, int jobs, const RowTask& task, const RowFinished& finished) {
+    const std::size_t threads = static_cast<std::size_t>(std::max(jobs, 1));
+    RowFlow flow(next, finished, 4 * threads);
     const auto work = [&] {
         clsQRCode encoder;
-        for (std::size_t row = nextRow++; row < count; row = nextRow++)
-            report.Add(row, task(encoder, row));
+        while (std::optional<std::pair<std::size_t, PlannedRow>> taken = flow.Take()) {
+            RowResult result = task(encoder, taken->second);
+            flow.Done(taken->first, std::move(taken->second), std::move(result));
+        }
     };
-    const std::size_t threads = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
-                                                        1, std::max<std::size_t>(count, 1));
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < threads; ++i) helpers.emplace_back(work);
     work();

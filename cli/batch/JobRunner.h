@@ -1,19 +1,33 @@
 #pragma once
 
+#include "cli/batch/RowOutput.h"
+#include "cli/batch/RowPlanner.h"
+
 #include <QString>
 
-#include <cstddef>
 #include <functional>
+#include <optional>
 
 class clsQRCode;
 
-// Makes one row, all of it: encoding, drawing, checking and writing the file; returns its error,
-// empty on success. Each thread passes its own encoder, which is never shared between threads.
-using RowTask = std::function<QString(clsQRCode& encoder, std::size_t row)>;
+// What making one row came to.
+struct RowResult {
+    QString error;        // empty when the file is in place
+    bool notMade = false; // the run was asked to stop before this row was made
+    RowFacts facts;
+};
+
+// The next row to make, in row order; nothing when none is left (the end of the rows, a stop).
+using RowSource = std::function<std::optional<PlannedRow>()>;
+// Makes one row, all of it: encoding, drawing, checking and writing the file. Each thread passes
+// its own encoder, which is never shared between threads.
+using RowTask = std::function<RowResult(clsQRCode& encoder, const PlannedRow& row)>;
 // Told about every row exactly once, in row order whatever order the rows finish in, one call
 // at a time.
-using RowFinished = std::function<void(std::size_t row, const QString& error)>;
+using RowFinished = std::function<void(const PlannedRow& row, const RowResult& result)>;
 
-// Runs rows 0 … count-1 on `jobs` (at least one) threads. A row's picture may take a gigabyte
-// to draw and encode, so no more rows than that are ever in hand at once.
-void RunRows(std::size_t count, int jobs, const RowTask& task, const RowFinished& finished);
+// Makes the rows `next` gives, as they come, on `jobs` (at least one) threads. A row's picture
+// may take a gigabyte to draw and encode, so no more rows than jobs are computing at once, and
+// at most a few rows a job wait to be told (behind a slow one): memory does not grow with the
+// number of rows.
+void RunRows(const RowSource& next, int jobs, const RowTask& task, const RowFinished& finished);

@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 
+#include <cerrno>
+
 namespace {
 
 // A CSV field, quoted when it holds a separator, a quote or a line break.
@@ -18,18 +20,34 @@ std::string Sha256(const QByteArray& bytes) {
 
 } // namespace
 
-Manifest::Manifest()
-    : text_("row,file,kind,version,level,payload_bytes,payload_sha256,verified,outcome\n") {}
-
-void Manifest::Add(const PlannedRow& row, const RowFacts& facts, const QString& error) {
-    text_ += std::to_string(row.number) + ',' + Field(facts.file) + ',' +
-             Field(row.kind.toStdString()) + ',' + facts.version + ',' + facts.level + ',' +
-             std::to_string(row.payload.size()) + ',' +
-             (row.payload.isEmpty() ? "" : Sha256(row.payload)) + ',' +
-             (facts.verified ? "verified" : "") + ',' +
-             Field(error.isEmpty() ? std::string("written") : error.toStdString()) + '\n';
+Manifest::Manifest() : spool_(std::tmpfile()) {
+    if (spool_)
+        std::fputs("row,file,kind,version,level,payload_bytes,payload_sha256,verified,outcome\n",
+                   spool_.get());
 }
 
-FileAccess::Error Manifest::Write(const std::string& path) const {
-    return FileAccess::ReplaceFile(path, text_);
+void Manifest::Add(const PlannedRow& row, const RowFacts& facts, const QString& error) {
+    if (!spool_) return;
+    const std::string line =
+        std::to_string(row.number) + ',' + Field(facts.file) + ',' + Field(row.kind.toStdString()) +
+        ',' + facts.version + ',' + facts.level + ',' + std::to_string(row.payload.size()) + ',' +
+        (row.payload.isEmpty() ? "" : Sha256(row.payload)) + ',' +
+        (facts.verified ? "verified" : "") + ',' +
+        Field(error.isEmpty() ? std::string("written") : error.toStdString()) + '\n';
+    std::fwrite(line.data(), 1, line.size(), spool_.get());
+}
+
+// A spool that could not be made or written (a full temporary folder) fails the manifest
+// rather than leaving a short one.
+FileAccess::Error Manifest::Write(const std::string& path) {
+    if (!spool_ || std::fflush(spool_.get()) != 0 || std::ferror(spool_.get())) {
+        FileAccess::Error error;
+        error.kind =
+            errno == ENOSPC ? FileAccess::ErrorKind::NoSpace : FileAccess::ErrorKind::System;
+        error.number = errno != 0 ? errno : EIO;
+        error.step = FileAccess::Step::Write;
+        error.path = path;
+        return error;
+    }
+    return FileAccess::ReplaceFileFrom(path, ::fileno(spool_.get()));
 }

@@ -25,7 +25,7 @@ void Progress::RowDone() {
     ++done_;
     if (!showBar_) return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastDraw_ < RedrawInterval && done_ < total_) return;
+    if (now - lastDraw_ < RedrawInterval && (total_ == 0 || done_ < total_)) return;
     lastDraw_ = now;
     draw();
 }
@@ -45,11 +45,15 @@ double Progress::Seconds() const {
 }
 
 std::string Progress::BarText(std::size_t done, std::size_t total, double seconds, int width) {
-    const std::size_t filled = total ? done * static_cast<std::size_t>(width) / total : width;
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+    char numbers[128];
+    if (total == 0) {
+        std::snprintf(numbers, sizeof numbers, "%zu rows  %.0f rows/s", done, rate);
+        return numbers;
+    }
+    const std::size_t filled = std::min(done, total) * static_cast<std::size_t>(width) / total;
     const std::string left =
         rate > 0 ? Clock(static_cast<double>(total - done) / rate) + " left" : "-:-- left";
-    char numbers[128];
     std::snprintf(numbers, sizeof numbers, "] %zu/%zu  %.0f rows/s  %s", done, total, rate,
                   left.c_str());
     return '[' + std::string(filled, '#') + std::string(width - filled, '-') + numbers;

@@ -8,6 +8,7 @@
 // not be torn by it.
 class Progress {
   public:
+    // total 0: not known (rows from a pipe).
     Progress(std::size_t total, bool showBar);
 
     void RowDone();
@@ -17,7 +18,8 @@ class Progress {
     void Finish();
     double Seconds() const;
 
-    // "[#####-----] 50/100  123.4 rows/s  0:03 left"
+    // "[#####-----] 50/100  123.4 rows/s  0:03 left", or "50 rows  123.4 rows/s" when the
+    // total is not known.
     static std::string BarText(std::size_t done, std::size_t total, double seconds, int width);
 
   private:

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,17 +81,33 @@ TEST(BatchSpecialTargets, DevicesFifosAndReadOnlyFolders) {
     ::chmod(QFile::encodeName(readOnly).constData(), 0755);
 }
 
-TEST(BatchEndlessInput, EndlessLinesAndRowsStopEarly) {
-    const QString out = NewFolder(TemporaryFolder(), "out");
+// An endless line is refused at once; endless rows are made as they come until a signal stops
+// the run, which then tells its summary and writes the manifest of what it made.
+TEST(BatchEndlessInput, EndlessLinesStopAtOnceAndEndlessRowsRunUntilStopped) {
+    const QString folder = TemporaryFolder();
+    const QString out = NewFolder(folder, "out");
     const ToolRun line =
         RunPipeline("yes | tr -d '\\n'", {"--batch", "/dev/stdin", "--out-dir", out});
     EXPECT_EQ(line.status, 2);
     EXPECT_TRUE(Mentions(line, "line 1: a field longer than 8192 bytes")) << line.err.toStdString();
-    const ToolRun rows =
-        RunPipeline("(echo text; yes)", {"--batch", "/dev/stdin", "--out-dir", out});
-    EXPECT_EQ(rows.status, 2);
-    EXPECT_TRUE(Mentions(rows, "line 100002: more than 100000 rows")) << rows.err.toStdString();
     EXPECT_TRUE(Entries(out).isEmpty());
+
+    const QString manifest = folder + "/manifest.csv";
+    const ToolRun rows = RunPipelineUntil(
+        "(echo text; yes)",
+        {"--batch", "/dev/stdin", "--out-dir", out, "--format", "svg", "--manifest", manifest},
+        [&] { return Entries(out).size() >= 200; });
+    EXPECT_EQ(rows.status, 128 + SIGINT) << rows.err.toStdString();
+    const QByteArray summary = rows.out;
+    EXPECT_TRUE(
+        summary.contains("rows failed 0, rows not made: the rest of the input (stopped by SIGINT)"))
+        << summary.toStdString();
+    const qsizetype written = Entries(out).size();
+    QFile made(manifest);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+    EXPECT_EQ(made.readAll().count('\n'), written + 1); // a line a file and the header
+    EXPECT_TRUE(summary.contains("rows written " + QByteArray::number(written) + ","))
+        << summary.toStdString();
 }
 
 TEST(BatchOversizeInput, LongFieldsAndHugePicturesAreRefusedWithTheirPlace) {
@@ -102,7 +119,7 @@ TEST(BatchOversizeInput, LongFieldsAndHugePicturesAreRefusedWithTheirPlace) {
     EXPECT_EQ(longField.status, 2);
     EXPECT_TRUE(Mentions(longField, "line 3: a field longer than 8192 bytes"))
         << longField.err.toStdString();
-    EXPECT_TRUE(Entries(out).isEmpty()); // nothing starts before the whole CSV is read
+    EXPECT_TRUE(Entries(out).isEmpty()); // a file is read through before any row is made
     // 3,900 digits need version 40: 185 modules at 100 pixels is past the 16,384-pixel limit.
     const QString huge =
         WriteFile(folder + "/huge.csv", "file,text\nsmall,1\nhuge," + QByteArray(3900, '7') + "\n");

@@ -1,15 +1,16 @@
 // The batch units on their own: CSV reading and its bounds, encodings, names, row payloads,
 // planning, SVG, job order.
 #include "cli/Quoted.h"
-#include "cli/batch/BatchPlan.h"
 #include "cli/batch/CsvReader.h"
 #include "cli/batch/FieldDecoding.h"
 #include "cli/batch/JobRunner.h"
 #include "cli/batch/MemoryBudget.h"
+#include "cli/batch/NameRegister.h"
 #include "cli/batch/OutputName.h"
 #include "cli/batch/Progress.h"
 #include "cli/batch/RowOutput.h"
 #include "cli/batch/RowPayload.h"
+#include "cli/batch/RowPlanner.h"
 #include "encoder/clsQRCode.h"
 #include "payload/PayloadComposer.h"
 #include "payload/PayloadKinds.h"
@@ -50,6 +51,28 @@ ReadText ReadAll(const QByteArray& csv, CsvLimits limits = {}) {
     while (std::optional<CsvRecord> record = reader.Next()) read.records.push_back(*record);
     read.error = reader.error();
     return read;
+}
+
+// Every row of a CSV text in UTF-8, planned one after another as a run plans them.
+struct Planned {
+    std::vector<PlannedRow> rows;
+    QStringList notes;
+    QString error; // the run cannot start, or reading stopped
+};
+
+Planned PlanAll(const QByteArray& csv) {
+    QByteArray text = csv;
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    CsvReader reader(buffer);
+    std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
+    RowPlanner planner(reader, *utf8);
+    Planned planned;
+    planned.error = planner.startError();
+    planned.notes = planner.notes();
+    while (std::optional<PlannedRow> row = planner.Next()) planned.rows.push_back(*row);
+    if (planned.error.isEmpty()) planned.error = planner.readError();
+    return planned;
 }
 
 QStringList FieldsOf(const CsvRecord& record) {
@@ -161,12 +184,12 @@ TEST(RowPayloads, WifiAndVCardRowsComposeThroughTheRegistry) {
 }
 
 TEST(BatchPlanning, NamesDuplicatesAndHeader) {
-    const BatchPlan plan = PlanBatch("file,text,colour\n"
-                                     "a,one\n"
-                                     ",two\n"
-                                     "a,three\n"
-                                     "2,four\n"
-                                     "../b,five\n");
+    const Planned plan = PlanAll("file,text,colour\n"
+                                 "a,one\n"
+                                 ",two\n"
+                                 "a,three\n"
+                                 "2,four\n"
+                                 "../b,five\n");
     ASSERT_EQ(plan.error, "");
     ASSERT_EQ(plan.rows.size(), 5u);
     EXPECT_EQ(plan.notes.size(), 1);
@@ -178,18 +201,26 @@ TEST(BatchPlanning, NamesDuplicatesAndHeader) {
     EXPECT_NE(plan.rows[3].error.indexOf(QStringLiteral("row 2")), -1);
     EXPECT_NE(plan.rows[4].error, "");
     EXPECT_EQ(RowLabel(plan.rows[4]), "row 5 (line 6)");
-    EXPECT_NE(PlanBatch(QByteArray("")).error, "");
-    EXPECT_NE(PlanBatch("text,Text\nx,y\n").error, "");
+    EXPECT_NE(PlanAll(QByteArray("")).error, "");
+    EXPECT_NE(PlanAll("text,Text\nx,y\n").error, "");
 }
 
-TEST(BatchPlanning, RowsAndPayloadsAreBounded) {
-    QByteArray many = "text\n";
-    for (int i = 0; i <= MaxRows; ++i) many += "x\n";
-    const BatchPlan full = PlanBatch(many);
-    EXPECT_NE(full.error.indexOf(QStringLiteral("line %1").arg(MaxRows + 2)), -1)
-        << full.error.toStdString();
-    const BatchPlan longRows = PlanBatch("kind,to,subject\nmail," + QByteArray(4000, 'a') + ',' +
-                                         QByteArray(4000, 'b') + "\ntext,,\n");
+// Names are kept as hashes: a name taken again, however far back and however long, is known.
+TEST(BatchPlanning, NameRegisterKnowsEveryNameTaken) {
+    NameRegister names;
+    for (int row = 1; row <= 100000; ++row)
+        ASSERT_EQ(names.Claim(QString::number(row) + QString(row % 7, QChar(0x4E8C)), row), 0);
+    EXPECT_EQ(names.Claim(QStringLiteral("1") + QString(1, QChar(0x4E8C)), 200000), 1);
+    EXPECT_EQ(names.Claim(QStringLiteral("99999") + QString(99999 % 7, QChar(0x4E8C)), 200001),
+              99999);
+    EXPECT_EQ(names.Claim(QStringLiteral("1"), 200002), 0); // not the same name
+    EXPECT_EQ(names.Claim(QString(5000, QChar('x')), 200003), 0);
+    EXPECT_EQ(names.Claim(QString(5000, QChar('x')), 200004), 200003);
+}
+
+TEST(BatchPlanning, PayloadsAreBounded) {
+    const Planned longRows = PlanAll("kind,to,subject\nmail," + QByteArray(4000, 'a') + ',' +
+                                     QByteArray(4000, 'b') + "\ntext,,\n");
     ASSERT_EQ(longRows.error, "");
     EXPECT_NE(longRows.rows[0].error.indexOf(QStringLiteral("longer than any symbol")), -1);
     EXPECT_TRUE(longRows.rows[0].payload.isEmpty());
@@ -250,34 +281,48 @@ TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {
     EXPECT_EQ(Quoted(longName), "\"" + beginning + "\"... (8081 characters)");
 }
 
-TEST(JobRunning, EveryRowOnceInRowOrderAndAtMostJobsComputing) {
+// Rows from a source of any length: each made once, told in row order, never more than the jobs
+// computing, and never more than a few rows a job taken ahead of the oldest one not yet told.
+TEST(JobRunning, EveryRowOnceInRowOrderWithBoundedRowsInHand) {
     for (int jobs : {1, 2, 3, 8}) {
-        std::vector<std::size_t> order;
+        std::vector<int> order;
         std::set<clsQRCode*> encoders;
         std::mutex mutex;
         std::atomic<int> inside{0};
         std::vector<int> computing; // rows computing at once, seen by each row
+        int taken = 0, told = 0, mostInHand = 0;
+        const RowSource next = [&]() -> std::optional<PlannedRow> {
+            if (taken == 200) return std::nullopt;
+            PlannedRow row;
+            row.number = ++taken;
+            mostInHand = std::max(mostInHand, taken - told);
+            return row;
+        };
         RunRows(
-            50, jobs,
-            [&](clsQRCode& encoder, std::size_t row) {
+            next, jobs,
+            [&](clsQRCode& encoder, const PlannedRow& row) {
                 {
                     const std::lock_guard<std::mutex> lock(mutex);
                     encoders.insert(&encoder);
                     computing.push_back(++inside);
                 }
-                // Later rows finish first, so the runner has to hold results back.
-                std::this_thread::sleep_for(std::chrono::microseconds((50 - row) * 20));
+                // Every tenth row is slow, so the runner has to hold results back.
+                std::this_thread::sleep_for(std::chrono::microseconds(row.number % 10 ? 10 : 2000));
                 --inside;
-                return row % 7 == 0 ? QStringLiteral("bad") : QString();
+                RowResult result;
+                if (row.number % 7 == 0) result.error = QStringLiteral("bad");
+                return result;
             },
-            [&](std::size_t row, const QString& error) {
-                order.push_back(row);
-                EXPECT_EQ(error.isEmpty(), row % 7 != 0);
+            [&](const PlannedRow& row, const RowResult& result) {
+                order.push_back(row.number);
+                ++told;
+                EXPECT_EQ(result.error.isEmpty(), row.number % 7 != 0);
             });
-        ASSERT_EQ(order.size(), 50u);
-        for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], i);
+        ASSERT_EQ(order.size(), 200u);
+        for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], int(i) + 1);
         EXPECT_LE(encoders.size(), static_cast<std::size_t>(jobs));
         EXPECT_LE(*std::max_element(computing.begin(), computing.end()), jobs);
+        EXPECT_LE(mostInHand, 4 * jobs) << jobs;
         if (jobs > 1) {
             EXPECT_GT(encoders.size(), 1u);
         }
@@ -288,6 +333,7 @@ TEST(ProgressText, CountsRateAndTimeLeft) {
     EXPECT_EQ(Progress::BarText(50, 100, 2.0, 10), "[#####-----] 50/100  25 rows/s  0:02 left");
     EXPECT_EQ(Progress::BarText(0, 100, 0.0, 4), "[----] 0/100  0 rows/s  -:-- left");
     EXPECT_EQ(Progress::BarText(100, 100, 4.0, 4), "[####] 100/100  25 rows/s  0:00 left");
+    EXPECT_EQ(Progress::BarText(300, 0, 2.0, 4), "300 rows  150 rows/s"); // from a pipe
 }
 
 } // namespace

@@ -386,12 +386,12 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     }
     EXPECT_GT(lines, 10);
     for (const char* option :
-         {"-l, --level",  "-v, --symversion", "-m, --mask", "-k, --kanji", "-t, --type",
-          "-o, --output", "-s, --scale",      "--margin",   "--matrix",    "--info",
-          "--compose",    "--logo",           "-r, --read", "--kind",      "--field",
-          "--eci",        "--decode",         "--batch",    "--out-dir",   "--format",
-          "--encoding",   "--verify",         "-j, --jobs", "-M, --micro", "--structured", "--rmqr",
-          "-h, --help",   "-V, --version",    "exit status"})
+         {"-l, --level",  "-v, --symversion", "-m, --mask",    "-k, --kanji", "-t, --type",
+          "-o, --output", "-s, --scale",      "--margin",      "--matrix",    "--info",
+          "--compose",    "--logo",           "-r, --read",    "--kind",      "--field",
+          "--eci",        "--decode",         "--batch",       "--out-dir",   "--format",
+          "--encoding",   "--verify",         "-j, --jobs",    "-M, --micro", "--structured",
+          "--rmqr",       "-h, --help",       "-V, --version", "exit status"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
 

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -47,6 +48,26 @@ ToolRun RunPipeline(const QString& producer, const QStringList& arguments) {
     ToolRun run;
     run.status = finished ? shell.exitCode() : -1;
     run.err = shell.readAllStandardError();
+    return run;
+}
+
+ToolRun RunPipelineUntil(const QString& producer, const QStringList& arguments,
+                         const std::function<bool()>& ready) {
+    QProcess source, tool;
+    source.setStandardOutputProcess(&tool);
+    source.start("sh", {"-c", producer});
+    tool.start(QStringLiteral(QUORLIK_QR_BINARY), arguments);
+    ToolRun run;
+    if (!tool.waitForStarted()) return run;
+    for (int tries = 0; tries < 3000 && !ready(); ++tries) ::usleep(10000);
+    ::kill(pid_t(tool.processId()), SIGINT);
+    const bool finished = tool.waitForFinished(60000);
+    source.kill();
+    source.waitForFinished();
+    if (!finished) tool.kill(), tool.waitForFinished();
+    run.status = finished && tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    run.out = tool.readAllStandardOutput();
+    run.err = tool.readAllStandardError();
     return run;
 }
 

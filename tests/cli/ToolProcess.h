@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -33,6 +34,11 @@ ToolRun RunToolWith(const QStringList& arguments, const ToolSetup& setup);
 // The tool behind a shell pipeline (`producer | quorlik-qr ARGUMENTS`), for input that never
 // ends; killed after a minute. Only the status and standard error are kept.
 ToolRun RunPipeline(const QString& producer, const QStringList& arguments);
+
+// The same, stopped by SIGINT once `ready` holds (asked every 10 ms, for at most 30 s); the
+// status, standard output and standard error are kept.
+ToolRun RunPipelineUntil(const QString& producer, const QStringList& arguments,
+                         const std::function<bool()>& ready);
 
 // AddressSanitizer maps terabytes of shadow memory and cannot run under an address-space limit.
 constexpr bool BuiltWithAddressSanitizer() {

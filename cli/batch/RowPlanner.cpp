@@ -1,4 +1,4 @@
-#include "cli/batch/BatchPlan.h"
+#include "cli/batch/RowPlanner.h"
 
 #include "cli/Quoted.h"
 #include "cli/batch/CsvReader.h"
@@ -6,9 +6,6 @@
 #include "cli/batch/OutputName.h"
 #include "cli/batch/RowPayload.h"
 #include "payload/PayloadBytes.h"
-
-#include <QBuffer>
-#include <QHash>
 
 #include <optional>
 
@@ -79,21 +76,6 @@ void PlanRow(const CsvColumns& columns, const QStringList& fields, PlannedRow& r
     if (!row.error.isEmpty()) row.payload.clear();
 }
 
-// The second row with a name fails; the first keeps it.
-void RefuseRepeatedNames(std::vector<PlannedRow>& rows) {
-    QHash<QString, int> firstRowOfName;
-    for (PlannedRow& row : rows) {
-        if (!row.error.isEmpty()) continue;
-        const auto found = firstRowOfName.constFind(row.name);
-        if (found == firstRowOfName.cend())
-            firstRowOfName.insert(row.name, row.number);
-        else
-            row.error = QStringLiteral("file name %1 was already used by row %2")
-                            .arg(QuotedText(row.name))
-                            .arg(found.value());
-    }
-}
-
 // Header problems that stop the run before any row: repeated columns, or no column that any
 // kind reads (a misspelt header, or a file in another encoding), which would make every symbol
 // empty.
@@ -110,58 +92,49 @@ QString HeaderProblem(const CsvColumns& columns) {
     return {};
 }
 
-void PlanRecords(CsvReader& reader, FieldDecoding& decoding, const CsvColumns& columns,
-                 BatchPlan& plan) {
-    while (std::optional<CsvRecord> record = reader.Next()) {
-        if (plan.rows.size() >= std::size_t(MaxRows)) {
-            plan.error = QStringLiteral("line %1: more than %2 rows; split the file")
-                             .arg(record->line)
-                             .arg(MaxRows);
-            return;
-        }
-        PlannedRow row;
-        row.number = static_cast<int>(plan.rows.size()) + 1;
-        row.line = record->line;
-        if (const std::optional<QStringList> fields = DecodeFields(*record, decoding, row.error))
-            PlanRow(columns, *fields, row);
-        plan.rows.push_back(std::move(row));
-    }
-    if (!reader.error().isEmpty()) plan.error = reader.error();
-}
-
 } // namespace
 
-BatchPlan PlanBatch(CsvReader& reader, FieldDecoding& decoding) {
-    BatchPlan plan;
+RowPlanner::RowPlanner(CsvReader& reader, FieldDecoding& decoding)
+    : reader_(reader), decoding_(decoding) {
     const std::optional<CsvRecord> header = reader.Next();
     if (!header) {
-        plan.error =
+        startError_ =
             reader.error().isEmpty() ? QStringLiteral("the CSV has no header row") : reader.error();
-        return plan;
+        return;
     }
     QString error;
     const std::optional<QStringList> names = DecodeFields(*header, decoding, error);
     if (!names) {
-        plan.error = QStringLiteral("the header row: ") + error;
-        return plan;
+        startError_ = QStringLiteral("the header row: ") + error;
+        return;
     }
-    const CsvColumns columns(*names);
-    plan.error = HeaderProblem(columns);
-    if (!plan.error.isEmpty()) return plan;
-    for (const QString& unused : columns.UnusedNames())
-        plan.notes.append(QStringLiteral("column %1 is used by no kind").arg(QuotedText(unused)));
-    PlanRecords(reader, decoding, columns, plan);
-    if (plan.error.isEmpty()) RefuseRepeatedNames(plan.rows);
-    return plan;
+    columns_.emplace(*names);
+    startError_ = HeaderProblem(*columns_);
+    for (const QString& unused : columns_->UnusedNames())
+        notes_.append(QStringLiteral("column %1 is used by no kind").arg(QuotedText(unused)));
 }
 
-BatchPlan PlanBatch(const QByteArray& csv) {
-    QByteArray text = csv;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::ReadOnly);
-    CsvReader reader(buffer);
-    std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
-    return PlanBatch(reader, *utf8);
+std::optional<PlannedRow> RowPlanner::Next() {
+    if (!startError_.isEmpty()) return std::nullopt;
+    std::optional<CsvRecord> record = reader_.Next();
+    if (!record) return std::nullopt;
+    PlannedRow row;
+    row.number = ++rows_;
+    row.line = record->line;
+    if (const std::optional<QStringList> fields = DecodeFields(*record, decoding_, row.error))
+        PlanRow(*columns_, *fields, row);
+    // The second row with a name fails; the first keeps it.
+    if (row.error.isEmpty())
+        if (const int first = names_.Claim(row.name, row.number); first != 0) {
+            row.error = QStringLiteral("file name %1 was already used by row %2")
+                            .arg(QuotedText(row.name))
+                            .arg(first);
+        }
+    return row;
+}
+
+const QString& RowPlanner::readError() const {
+    return reader_.error();
 }
 
 QString RowLabel(const PlannedRow& row) {

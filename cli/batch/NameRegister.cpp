@@ -1,0 +1,47 @@
+#include "cli/batch/NameRegister.h"
+
+#include <QHashFunctions>
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t FirstSlots = 1024;
+
+bool SameHash(const std::uint32_t (&a)[4], const std::uint32_t (&b)[4]) {
+    return std::equal(a, a + 4, b);
+}
+
+} // namespace
+
+// Open addressing with linear probing, at most three quarters full.
+std::size_t NameRegister::place(const Slot& key) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = key.hash[0] & mask;
+    while (slots_[i].row != 0 && !SameHash(slots_[i].hash, key.hash)) i = (i + 1) & mask;
+    return i;
+}
+
+void NameRegister::grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max(FirstSlots, old.size() * 2), Slot{});
+    for (const Slot& slot : old)
+        if (slot.row != 0) slots_[place(slot)] = slot;
+}
+
+int NameRegister::Claim(const QString& name, int row) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    Slot key;
+    const std::uint64_t first = qHash(name, std::size_t(0x9E3779B97F4A7C15ULL));
+    const std::uint64_t second = qHash(name, std::size_t(0xC2B2AE3D27D4EB4FULL));
+    key.hash[0] = std::uint32_t(first);
+    key.hash[1] = std::uint32_t(first >> 32);
+    key.hash[2] = std::uint32_t(second);
+    key.hash[3] = std::uint32_t(second >> 32);
+    Slot& slot = slots_[place(key)];
+    if (slot.row != 0) return slot.row;
+    key.row = row;
+    slot = key;
+    ++used_;
+    return 0;
+}

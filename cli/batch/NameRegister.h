@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// The file names a batch has given out, and the row that took each first, in memory that does
+// not depend on how long the names are: a name is kept as a 128-bit hash (two seeded hashes),
+// so a million names take some 40 MB whatever they hold, and two different names agree on all
+// 128 bits with a chance of about 10^-27 in such a run.
+class NameRegister {
+  public:
+    // The row that took `name` earlier, or 0 after giving it to `row` (at least 1).
+    int Claim(const QString& name, int row);
+
+  private:
+    struct Slot {
+        std::uint32_t hash[4] = {};
+        std::int32_t row = 0; // 0: empty
+    };
+    void grow();
+    std::size_t place(const Slot& key) const;
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
