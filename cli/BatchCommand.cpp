@@ -8,6 +8,7 @@
 #include "cli/batch/JobRunner.h"
 #include "cli/batch/Manifest.h"
 #include "cli/batch/MemoryBudget.h"
+#include "cli/batch/PrintSheet.h"
 #include "cli/batch/Progress.h"
 #include "cli/batch/RowOutput.h"
 #include "cli/batch/RowPlanner.h"
@@ -171,8 +172,16 @@ RowResult MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSett
 }
 
 // The rows of this run (this shard's), read, made and told as they come.
+// What a run records beside its files: the manifest, the print sheet.
+struct RunRecords {
+    Manifest* manifest = nullptr;
+    PrintSheet* sheet = nullptr;
+    bool captionColumn = false; // the sheet's captions come from a column, not the file names
+};
+
 RunCounts RunRowStream(RowPlanner& planner, const Shard& shard, std::optional<std::size_t> rows,
-                       const RowOutputSettings& settings, int jobs, Manifest* manifest) {
+                       const RowOutputSettings& settings, int jobs, const RunRecords& records) {
+    Manifest* manifest = records.manifest;
     Progress progress(rows.value_or(0), isatty(STDERR_FILENO) == 1);
     RunCounts counts;
     const RowSource next = [&]() -> std::optional<PlannedRow> {
@@ -186,7 +195,7 @@ RunCounts RunRowStream(RowPlanner& planner, const Shard& shard, std::optional<st
         // The budget keeps rows within memory; should an allocation fail all the same, that
         // row fails and the others go on.
         try {
-            return MakeRow(encoder, row, settings, manifest != nullptr);
+            return MakeRow(encoder, row, settings, manifest || records.sheet);
         } catch (const std::bad_alloc&) {
             RowResult failed;
             failed.error = QStringLiteral("out of memory while making the picture");
@@ -195,6 +204,10 @@ RunCounts RunRowStream(RowPlanner& planner, const Shard& shard, std::optional<st
     };
     const RowFinished finished = [&](const PlannedRow& row, const RowResult& result) {
         if (manifest && !result.notMade) manifest->Add(row, result.facts, result.error);
+        if (records.sheet && result.facts.symbol && result.error.isEmpty() && !result.notMade)
+            records.sheet->Add(*result.facts.symbol,
+                               records.captionColumn ? row.caption
+                                                     : QString::fromStdString(result.facts.file));
         if (result.notMade) {
             ++counts.notMade;
         } else if (result.error.isEmpty()) {
@@ -308,10 +321,18 @@ int RunBatchCommand(const CliOptions& options) {
         if (!count.error.isEmpty()) return CannotStart(count.error);
         rows = RowsOfShard(count.rows, batch.shard);
     }
+    if (batch.sheet)
+        if (const FileAccess::Error error = FileAccess::CheckReplaceable(batch.sheet->file);
+            error.failed())
+            return CannotStart(QStringLiteral("the print sheet: ") +
+                               QString::fromStdString(FileAccess::Describe(error)));
     CsvLimits limits;
     limits.stopped = StopRequest::Requested;
     CsvReader reader(input.file, limits);
-    RowPlanner planner(reader, *decoding);
+    RowPlanner planner(reader, *decoding,
+                       batch.sheet && batch.sheet->captionColumn
+                           ? QString::fromStdString(*batch.sheet->captionColumn)
+                           : QString());
     if (!planner.startError().isEmpty())
         return CannotStart(Shown(batch.csvFile) + QStringLiteral(", ") + planner.startError());
     StartGuiSession();
@@ -331,8 +352,15 @@ int RunBatchCommand(const CliOptions& options) {
     settings.budget = &budget;
     std::optional<Manifest> manifest;
     if (batch.manifest) manifest.emplace();
-    const RunCounts counts =
-        RunRowStream(planner, batch.shard, rows, settings, jobs, manifest ? &*manifest : nullptr);
+    std::optional<PrintSheet> sheet;
+    if (batch.sheet)
+        sheet.emplace(*batch.sheet, settings.render, settings.paintLogo ? settings.logo : QImage());
+    RunRecords records{manifest ? &*manifest : nullptr, sheet ? &*sheet : nullptr,
+                       batch.sheet && batch.sheet->captionColumn.has_value()};
+    const RunCounts counts = RunRowStream(planner, batch.shard, rows, settings, jobs, records);
+    // The sheet holds the rows made, also after a stop.
+    std::string sheetProblem = sheet ? sheet->Write() : std::string();
+    if (!sheetProblem.empty()) TerminalText::PrintError(sheetProblem);
     // A stream that stops being CSV part of the way ends the run where it stopped.
     const bool readFailed = !planner.readError().isEmpty();
     if (readFailed)
@@ -340,5 +368,5 @@ int RunBatchCommand(const CliOptions& options) {
             EscapedControls(Shown(batch.csvFile) + QStringLiteral(", ") + planner.readError()));
     const int status =
         FinishRun(counts, outDir.descriptor.get(), manifest ? &*manifest : nullptr, batch.manifest);
-    return readFailed ? std::max(status, int(ExitBadUsage)) : status;
+    return readFailed || !sheetProblem.empty() ? std::max(status, int(ExitBadUsage)) : status;
 }

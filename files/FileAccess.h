@@ -156,6 +156,10 @@ Error ReplaceFile(const std::string& path, std::string_view bytes,
 // The same with the whole of an open file, read from its start, as the bytes: for contents
 // written piece by piece into a spool file because they are too large to hold in memory.
 Error ReplaceFileFrom(const std::string& path, int contents, const ReplaceOptions& options = {});
+// What ReplaceFile would refuse for `path` now, without writing anything: no such folder, a
+// special file or a link where a link is not followed, a write-protected file, a folder where
+// nothing can be made. For a file written at the end of a long run, checked before it starts.
+Error CheckReplaceable(const std::string& path);
 
 // Every byte to an open descriptor (standard output), through short writes and interrupted
 // calls. A full disk, a file size limit or a closed pipe is an error, never a silent loss.

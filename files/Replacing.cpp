@@ -481,6 +481,15 @@ Error ReplaceFileFrom(const std::string& path, int contents, const ReplaceOption
     return ReplaceWith(path, Contents{{}, contents}, options);
 }
 
+Error CheckReplaceable(const std::string& path) {
+    if (path.empty() || path.back() == '/') return WriteFailure(path, ErrorKind::BadName);
+    const Place place = PlaceOfPath(path);
+    if (place.error.failed()) return place.error;
+    const Existing existing = ExistingAt(place, path);
+    if (existing.refusal.failed() || existing.exists) return existing.refusal;
+    return ProblemWritingIn(place.folder.get(), path);
+}
+
 Error WriteAll(int fd, std::string_view bytes, std::string_view streamName) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());

@@ -70,19 +70,6 @@ QPainterPath DarkPath(const Drawing& drawing) {
     return path;
 }
 
-void PaintPdfPage(QPainter& painter, const Drawing& drawing, const QImage& logo) {
-    const RenderOptions& options = drawing.options;
-    painter.scale(options.scale, options.scale); // module units
-    if (options.light.alpha != 0)
-        painter.fillRect(QRectF(0, 0, drawing.columns, drawing.moduleRows()),
-                         QColourOf(options.light));
-    if (options.dark.alpha != 0) painter.fillPath(DarkPath(drawing), QColourOf(options.dark));
-    if (logo.isNull()) return;
-    const LogoSquare square = LogoSquareOf(drawing.columns);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(square.at, square.at, square.side, square.side), logo);
-}
-
 } // namespace
 
 QRgb RgbaOf(const Colour& colour) {
@@ -101,6 +88,24 @@ QImage Picture(const Drawing& drawing) {
             SymbolDrawing::PackPixelRow(drawing, y, picture.scanLine(y), rowBytes);
     }
     return picture;
+}
+
+void PaintVectors(QPainter& painter, const Drawing& drawing, const QImage& logo,
+                  const QRectF& target) {
+    const RenderOptions& options = drawing.options;
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / drawing.columns, target.height() / drawing.moduleRows());
+    if (options.light.alpha != 0)
+        painter.fillRect(QRectF(0, 0, drawing.columns, drawing.moduleRows()),
+                         QColourOf(options.light));
+    if (options.dark.alpha != 0) painter.fillPath(DarkPath(drawing), QColourOf(options.dark));
+    if (!logo.isNull()) {
+        const LogoSquare square = LogoSquareOf(drawing.columns);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(square.at, square.at, square.side, square.side), logo);
+    }
+    painter.restore();
 }
 
 LogoSquare LogoSquareOf(double drawingSide) {
@@ -129,7 +134,7 @@ QByteArray Pdf(const Drawing& drawing, const QImage& logo) {
         return {};
     QPainter painter;
     if (!painter.begin(&pdf)) return {};
-    PaintPdfPage(painter, drawing, logo);
+    PaintVectors(painter, drawing, logo, QRectF(0, 0, drawing.width(), drawing.height()));
     if (!painter.end()) return {};
     buffer.close();
     return bytes;

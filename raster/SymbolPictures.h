@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QImage>
 
+class QPainter;
+class QRectF;
+
 // The Qt side of the one drawing of a symbol (SymbolDrawing): the picture the Qt formats
 // encode, and the vector documents that need Qt (SVG's logo, PDF).
 namespace SymbolPictures {
@@ -28,6 +31,12 @@ QByteArray Svg(const SymbolDrawing::Drawing& drawing, const QImage& logo);
 // EPS (SymbolFiles::Eps) with the logo, when given, drawn over white as an RGB image in the
 // centre square.
 QByteArray Eps(const SymbolDrawing::Drawing& drawing, const QImage& logo);
+
+// The drawing in vectors, its modules scaled to fill `target`: the light rectangle (unless
+// transparent), the dark modules as one filled path, and the logo, when given, in the centre
+// square. The PDF page and the print sheet both draw this.
+void PaintVectors(QPainter& painter, const SymbolDrawing::Drawing& drawing, const QImage& logo,
+                  const QRectF& target);
 
 // One PDF page of the drawing's size in points, without margins: the light square and the dark
 // modules as one filled path, the logo (when given) the only image. Empty when Qt fails.

@@ -37,6 +37,7 @@ struct EncodedRow {
     MemoryBudget::Share memory; // held until the file is placed
     std::string version;        // of the symbol drawn, as --info names it
     std::string level;
+    std::optional<QRSymbol> symbol;
 };
 
 EncodedRow Failed(QString error) {
@@ -96,11 +97,9 @@ EncodedRow EncodeRow(clsQRCode& encoder, const QByteArray& payload,
     }
     ImageExport::Encoded file = ImageExport::Encode(source, settings.format);
     if (!file.outcome.written) return Failed(ExportOutcome::EnglishText(file.outcome));
-    return {std::move(file.bytes),
-            {},
-            std::move(memory),
-            SymbolText::VersionName(*symbol),
-            SymbolText::LevelName(*symbol)};
+    return {
+        std::move(file.bytes),          {},    std::move(memory), SymbolText::VersionName(*symbol),
+        SymbolText::LevelName(*symbol), symbol};
 }
 
 } // namespace
@@ -134,7 +133,7 @@ QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QStrin
                      RowFacts* facts) {
     const EncodedRow file = EncodeRow(encoder, payload, settings);
     if (!file.error.isEmpty()) return file.error;
-    if (facts) *facts = {file.version, file.level, false, {}};
+    if (facts) *facts = {file.version, file.level, false, {}, file.symbol};
     if (settings.verify) {
         if (QString problem = VerifyEncodedFile(file.bytes, payload); !problem.isEmpty())
             return problem;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/core/CommandLine.h"
+#include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
 #include "raster/ImageExport.h"
 
@@ -9,6 +10,8 @@
 #include <QString>
 
 #include <fcntl.h>
+
+#include <optional>
 
 class MemoryBudget;
 
@@ -44,7 +47,8 @@ struct RowFacts {
     std::string version; // "5" or "M2"; empty when no symbol was made
     std::string level;   // as --info prints it
     bool verified = false;
-    std::string file; // relative to the output folder, once in place
+    std::string file;               // relative to the output folder, once in place
+    std::optional<QRSymbol> symbol; // the symbol drawn into the file
 };
 
 QString WriteRowFile(clsQRCode& encoder, const QByteArray& payload, const QString& name,

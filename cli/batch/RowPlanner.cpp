@@ -94,8 +94,8 @@ QString HeaderProblem(const CsvColumns& columns) {
 
 } // namespace
 
-RowPlanner::RowPlanner(CsvReader& reader, FieldDecoding& decoding)
-    : reader_(reader), decoding_(decoding) {
+RowPlanner::RowPlanner(CsvReader& reader, FieldDecoding& decoding, const QString& captionColumn)
+    : reader_(reader), decoding_(decoding), captionColumn_(captionColumn.trimmed().toLower()) {
     const std::optional<CsvRecord> header = reader.Next();
     if (!header) {
         startError_ =
@@ -110,8 +110,12 @@ RowPlanner::RowPlanner(CsvReader& reader, FieldDecoding& decoding)
     }
     columns_.emplace(*names);
     startError_ = HeaderProblem(*columns_);
+    if (startError_.isEmpty() && !captionColumn_.isEmpty() && !columns_->Has(captionColumn_))
+        startError_ = QStringLiteral("the header has no column %1 for --caption")
+                          .arg(QuotedText(captionColumn.trimmed()));
     for (const QString& unused : columns_->UnusedNames())
-        notes_.append(QStringLiteral("column %1 is used by no kind").arg(QuotedText(unused)));
+        if (unused != captionColumn_)
+            notes_.append(QStringLiteral("column %1 is used by no kind").arg(QuotedText(unused)));
 }
 
 std::optional<PlannedRow> RowPlanner::Next() {
@@ -121,8 +125,10 @@ std::optional<PlannedRow> RowPlanner::Next() {
     PlannedRow row;
     row.number = ++rows_;
     row.line = record->line;
-    if (const std::optional<QStringList> fields = DecodeFields(*record, decoding_, row.error))
+    if (const std::optional<QStringList> fields = DecodeFields(*record, decoding_, row.error)) {
         PlanRow(*columns_, *fields, row);
+        if (!captionColumn_.isEmpty()) row.caption = columns_->Cell(*fields, captionColumn_);
+    }
     // The second row with a name fails; the first keeps it.
     if (row.error.isEmpty())
         if (const int first = names_.Claim(row.name, row.number); first != 0) {

@@ -21,6 +21,7 @@ struct PlannedRow {
     QString name;       // relative to the output folder, without extension
     QString error;      // set when the row cannot be made at all
     QString kind;       // as the row names it; empty: text
+    QString caption;    // the caption column's cell, when the run prints one
     // The row's own colours, from the columns foreground and background.
     std::optional<Colour> foreground;
     std::optional<Colour> background;
@@ -35,8 +36,8 @@ constexpr qsizetype MaxPayloadBytes = 7089;
 // earlier row (that could be made) fails the row. Memory grows by a hash per named row only.
 class RowPlanner {
   public:
-    // Reads the header.
-    RowPlanner(CsvReader& reader, FieldDecoding& decoding);
+    // Reads the header. `captionColumn`, when given, must be one of its columns.
+    RowPlanner(CsvReader& reader, FieldDecoding& decoding, const QString& captionColumn = {});
 
     // Why no row can be made (no header, a header naming no field); empty when rows may be read.
     const QString& startError() const { return startError_; }
@@ -52,6 +53,7 @@ class RowPlanner {
     std::optional<CsvColumns> columns_;
     QString startError_;
     QStringList notes_;
+    QString captionColumn_; // trimmed, lower case, as the columns are looked up
     int rows_ = 0;
     NameRegister names_;
 };

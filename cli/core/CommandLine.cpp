@@ -37,7 +37,9 @@ constexpr OptionRow Options[] = {
     {0, "format", true},      {0, "encoding", true},     {0, "verify", false},
     {'j', "jobs", true},      {0, "shard", true},        {0, "manifest", true},
     {'M', "micro", false},    {'h', "help", false},      {'V', "version", false},
-    {0, "structured", false}, {0, "rmqr", false},
+    {0, "structured", false}, {0, "rmqr", false},        {0, "sheet", true},
+    {0, "sheet-grid", true},  {0, "sheet-paper", true},  {0, "caption", true},
+    {0, "cut-marks", false},
 };
 
 // A name after "--": the long name, or the one letter of a short one ("--o" is -o).
@@ -377,6 +379,53 @@ std::string SetShard(const Given& given, Shard& target) {
     return {};
 }
 
+// --sheet-grid COLSxROWS: at most 20 columns and 30 rows, which on A3 still leaves a symbol
+// over a centimetre.
+std::string SetSheetGrid(const Given& given, SheetSettings& sheet) {
+    const std::optional<std::string> value = given.Value("sheet-grid");
+    if (!value) return {};
+    const std::string lower = Lower(*value);
+    const std::size_t cross = lower.find('x');
+    const std::optional<int> columns =
+        cross == std::string::npos ? std::nullopt : WholeNumber(lower.substr(0, cross));
+    const std::optional<int> rows =
+        cross == std::string::npos ? std::nullopt : WholeNumber(lower.substr(cross + 1));
+    if (!columns || !rows || *columns < 1 || *columns > 20 || *rows < 1 || *rows > 30)
+        return "--sheet-grid wants COLSxROWS, 1 to 20 columns by 1 to 30 rows, not " +
+               Shown(*value);
+    sheet.columns = *columns;
+    sheet.rows = *rows;
+    return {};
+}
+
+std::string ReadSheet(const Given& given, BatchSettings& batch) {
+    const std::optional<std::string> file = given.Value("sheet");
+    if (!file) {
+        for (const char* name : {"sheet-grid", "sheet-paper", "caption", "cut-marks"})
+            if (given.IsSet(name)) return std::string("--") + name + " needs --sheet FILE.pdf";
+        return {};
+    }
+    if (file->empty()) return "--sheet wants the name of the PDF file to write";
+    SheetSettings& sheet = batch.sheet.emplace();
+    sheet.file = *file;
+    sheet.cutMarks = given.IsSet("cut-marks");
+    sheet.captionColumn = given.Value("caption");
+    if (sheet.captionColumn && sheet.captionColumn->empty())
+        return "--caption wants the name of a column";
+    if (const std::optional<std::string> paper = given.Value("sheet-paper")) {
+        const std::string lower = Lower(*paper);
+        if (lower == "a4")
+            sheet.paper = SheetSettings::Paper::A4;
+        else if (lower == "letter")
+            sheet.paper = SheetSettings::Paper::Letter;
+        else if (lower == "a3")
+            sheet.paper = SheetSettings::Paper::A3;
+        else
+            return "--sheet-paper wants A4, Letter or A3, not " + Shown(*paper);
+    }
+    return SetSheetGrid(given, sheet);
+}
+
 std::string ReadBatch(const Given& given, CliOptions& options) {
     const std::optional<std::string> csvFile = given.Value("batch");
     if (!csvFile) return {};
@@ -398,6 +447,7 @@ std::string ReadBatch(const Given& given, CliOptions& options) {
     if (problem.empty()) problem = SetInteger(given, "scale", 1, 100, batch.render.scale);
     if (problem.empty()) problem = SetInteger(given, "margin", 0, 100, batch.render.margin);
     if (problem.empty()) problem = SetShard(given, batch.shard);
+    if (problem.empty()) problem = ReadSheet(given, batch);
     batch.manifest = given.Value("manifest");
     if (problem.empty() && batch.manifest && batch.manifest->empty())
         problem = "--manifest wants the name of the CSV file to write";
@@ -514,8 +564,8 @@ std::string CheckOutputFile(const CliOptions& o, const Given& given) {
 }
 
 std::string CheckSingleCombination(const CliOptions& o, const Given& given) {
-    for (const char* name :
-         {"out-dir", "format", "verify", "jobs", "encoding", "shard", "manifest"})
+    for (const char* name : {"out-dir", "format", "verify", "jobs", "encoding", "shard", "manifest",
+                             "sheet", "sheet-grid", "sheet-paper", "caption", "cut-marks"})
         if (given.IsSet(name)) return std::string("--") + name + " needs --batch";
     if (o.text && o.inputFile) return "the payload is TEXT or -r FILE, not both";
     if (o.outputType && !o.outputFile) return "-t " + *given.Value("type") + " needs -o -";

@@ -36,6 +36,17 @@ struct Shard {
     bool Holds(int row) const { return (row - 1) % parts + 1 == part; }
 };
 
+// A PDF of every symbol a batch writes, laid out on pages for printing and cutting.
+struct SheetSettings {
+    enum class Paper { A4, Letter, A3 };
+    std::string file;
+    Paper paper = Paper::A4;
+    int columns = 0; // 0: the paper's default grid, each symbol at least 20 mm
+    int rows = 0;
+    std::optional<std::string> captionColumn; // printed under each symbol; else its file's name
+    bool cutMarks = false;
+};
+
 struct BatchSettings {
     std::string csvFile;
     std::string outDir;
@@ -46,6 +57,7 @@ struct BatchSettings {
     int jobs = 0; // 0: one per core
     Shard shard;
     std::optional<std::string> manifest; // the CSV file that records every row
+    std::optional<SheetSettings> sheet;
 };
 
 using SymbolOutput::TerminalStyle;

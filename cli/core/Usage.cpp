@@ -84,6 +84,12 @@ batch (one picture per CSV row; columns file, kind and the kind's fields):
                         the whole batch (GNU parallel, a job array)
       --manifest FILE   write FILE (CSV): row, file, kind, version, level,
                         payload bytes and SHA-256, verified, outcome
+      --sheet FILE.pdf  also lay every symbol made out on pages to print, each
+                        with its file name under it (vectors, A4, 5 x 7)
+      --sheet-grid CxR  C columns by R rows a page (up to 20 x 30)
+      --sheet-paper P   A4 (default), Letter or A3
+      --caption COLUMN  print that column's value under each symbol instead
+      --cut-marks       mark the corners of every cell for cutting
   -h, --help            this help
   -V, --version         the program's version
 exit status: 0 done; 1 the payload fits no symbol at that level and version

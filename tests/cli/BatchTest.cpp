@@ -20,6 +20,7 @@
 
 #include <map>
 #include <regex>
+#include <set>
 
 namespace {
 
@@ -364,6 +365,93 @@ TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {
     QList<QByteArray> joined;
     for (const auto& [row, line] : recorded) joined.append(line);
     EXPECT_EQ(joined, manifest.mid(1));
+}
+
+// The output of a program, empty when it fails.
+QByteArray OutputOf(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) return {};
+    return process.readAllStandardOutput();
+}
+
+// The sheet printed at 100 % and scanned: every page rendered at 200 dpi, each cell of the
+// default A4 grid (5 x 7 cells inside 10 mm margins) cut out and read on its own.
+std::vector<std::string> ScanSheetCells(const QString& pdf, int cells) {
+    const QString prefix = pdf + "-page";
+    OutputOf("pdftoppm", {"-png", "-r", "200", pdf, prefix});
+    std::vector<std::string> read;
+    const double margin = 10 / 25.4 * 200;
+    for (int page = 1; int(read.size()) < cells; ++page) {
+        const QImage image(prefix + "-" + QString::number(page) + ".png");
+        if (image.isNull()) break;
+        const double width = (image.width() - 2 * margin) / 5;
+        const double height = (image.height() - 2 * margin) / 7;
+        for (int cell = 0; cell < 35 && int(read.size()) < cells; ++cell) {
+            const QRect box(int(margin + cell % 5 * width), int(margin + cell / 5 * height),
+                            int(width), int(height));
+            const std::optional<DecodedSymbol> symbol = DecodeImage(image.copy(box));
+            read.push_back(symbol ? symbol->bytes : "");
+        }
+    }
+    return read;
+}
+
+// A print sheet: every symbol of the run in row order on A4 pages, each scanning off the page,
+// captions from a column cut with an ellipsis, the logo embedded once; its faults stop the run
+// before any row.
+TEST(BatchSheet, EverySymbolScansOffThePrintedPagesInRowOrder) {
+    const QString folder = TemporaryFolder();
+    QByteArray csv = "file,text,label\n";
+    std::vector<std::string> payloads;
+    for (int row = 1; row <= 40; ++row) {
+        payloads.push_back("https://example.com/商品/" + std::to_string(row) +
+                           std::string(row % 3 * 20, 'x'));
+        csv += "p" + QByteArray::number(row) + "," + QByteArray::fromStdString(payloads.back()) +
+               ",标签 " + QByteArray::number(row) + " 这是一个很长很长很长很长很长很长的标题\n";
+    }
+    WriteCsv(folder, csv);
+    const QString out = NewFolder(folder, "out"), sheet = folder + "/sheet.pdf";
+    const ToolRun run = RunTool({"--batch", folder + "/rows.csv", "--out-dir", out, "--sheet",
+                                 sheet, "--caption", "label", "--cut-marks"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(ScanSheetCells(sheet, 40), payloads);
+    const QString text = QString::fromUtf8(OutputOf("pdftotext", {sheet, "-"}));
+    EXPECT_TRUE(text.contains(QStringLiteral("标签 40 这是"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QChar(0x2026))) << "long captions end in an ellipsis";
+    EXPECT_TRUE(OutputOf("pdfinfo", {sheet}).contains("Pages:           2"));
+
+    // A logo drawn on every symbol is one image in the file; a part of the sheet holds its rows.
+    const QString logo = folder + "/logo.png";
+    QImage square(64, 64, QImage::Format_RGB32);
+    square.fill(Qt::red);
+    ASSERT_TRUE(square.save(logo));
+    const QString composed = folder + "/composed.pdf";
+    ASSERT_EQ(
+        RunTool({"--batch", folder + "/rows.csv", "--out-dir", NewFolder(folder, "c"), "--compose",
+                 "--logo", logo, "--sheet", composed, "--sheet-grid", "4x5", "--shard", "2/2"})
+            .status,
+        0);
+    EXPECT_TRUE(OutputOf("pdfinfo", {composed}).contains("Pages:           1"));
+    std::set<QByteArray> imageObjects; // pdfimages lists each use; the object ID names the image
+    const QList<QByteArray> uses = OutputOf("pdfimages", {"-list", composed}).split('\n');
+    for (const QByteArray& use : uses.mid(2))
+        if (const QList<QByteArray> columns = use.simplified().split(' '); columns.size() > 10)
+            imageObjects.insert(columns[10]);
+    EXPECT_EQ(uses.size() - 3, 20); // a logo on each of the part's twenty symbols
+    EXPECT_EQ(imageObjects.size(), 1u);
+
+    // A missing caption column or a sheet that cannot be written: status 2, nothing made.
+    const QString untouched = NewFolder(folder, "untouched");
+    for (const QStringList& bad : {QStringList{"--sheet", folder + "/s.pdf", "--caption", "nosuch"},
+                                   QStringList{"--sheet", folder + "/no/such/folder/s.pdf"},
+                                   QStringList{"--sheet", "/proc/s.pdf"}}) {
+        const ToolRun refused =
+            RunTool(QStringList{"--batch", folder + "/rows.csv", "--out-dir", untouched} + bad);
+        EXPECT_EQ(refused.status, 2) << bad.join(' ').toStdString();
+        EXPECT_EQ(refused.err.count('\n'), 1) << refused.err.toStdString();
+        EXPECT_TRUE(QDir(untouched).isEmpty()) << bad.join(' ').toStdString();
+    }
 }
 
 TEST(BatchProgress, NoBarWhenStandardErrorIsNotATerminal) {

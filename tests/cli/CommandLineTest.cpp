@@ -257,6 +257,14 @@ TEST(CommandLine, RefusesWhatItCannotMeanExactly) {
         {"--rmqr", "--eci", "x"},
         {"--structured", "-v", "2", "--rmqr", "x"},
         {"--batch", "a.csv", "--out-dir", "d", "--rmqr", "--verify"},
+        {"--sheet", "s.pdf", "x"},
+        {"--batch", "a.csv", "--out-dir", "d", "--sheet-grid", "3x4"},
+        {"--batch", "a.csv", "--out-dir", "d", "--caption", "name"},
+        {"--batch", "a.csv", "--out-dir", "d", "--sheet", ""},
+        {"--batch", "a.csv", "--out-dir", "d", "--sheet", "s.pdf", "--sheet-grid", "0x4"},
+        {"--batch", "a.csv", "--out-dir", "d", "--sheet", "s.pdf", "--sheet-grid", "21x1"},
+        {"--batch", "a.csv", "--out-dir", "d", "--sheet", "s.pdf", "--sheet-grid", "axb"},
+        {"--batch", "a.csv", "--out-dir", "d", "--sheet", "s.pdf", "--sheet-paper", "B5"},
     };
     for (const std::vector<std::string>& arguments : bad) {
         const ParsedCommandLine parsed = Parse(arguments);
@@ -355,6 +363,23 @@ TEST(CommandLine, TheCoreAnswersWhatItCanWrite) {
         EXPECT_FALSE(CoreAnswers(ParseCommandLine(arguments))) << arguments.back();
 }
 
+TEST(CommandLine, SheetSettings) {
+    const ParsedCommandLine parsed =
+        Parse({"--batch", "r.csv", "--out-dir", "o", "--sheet", "s.pdf", "--sheet-grid", "4X6",
+               "--sheet-paper", "letter", "--caption", "label", "--cut-marks"});
+    ASSERT_EQ(parsed.error, "");
+    const SheetSettings& sheet = *parsed.options.batch->sheet;
+    EXPECT_EQ(sheet.file, "s.pdf");
+    EXPECT_EQ(std::pair(sheet.columns, sheet.rows), std::pair(4, 6));
+    EXPECT_EQ(sheet.paper, SheetSettings::Paper::Letter);
+    EXPECT_EQ(sheet.captionColumn, "label");
+    EXPECT_TRUE(sheet.cutMarks);
+    const SheetSettings defaults =
+        *Parse({"--batch", "r.csv", "--out-dir", "o", "--sheet", "s.pdf"}).options.batch->sheet;
+    EXPECT_EQ(std::pair(defaults.columns, defaults.paper), std::pair(0, SheetSettings::Paper::A4));
+    EXPECT_FALSE(defaults.captionColumn || defaults.cutMarks);
+}
+
 TEST(CommandLine, BatchSettings) {
     const ParsedCommandLine parsed = Parse({"--batch", "rows.csv", "--out-dir", "out", "--format",
                                             "svg", "--scale", "3", "--verify", "--jobs", "2"});
@@ -386,12 +411,13 @@ TEST(CommandLine, HelpFitsEightyColumnsAndNamesEveryOption) {
     }
     EXPECT_GT(lines, 10);
     for (const char* option :
-         {"-l, --level",  "-v, --symversion", "-m, --mask",    "-k, --kanji", "-t, --type",
-          "-o, --output", "-s, --scale",      "--margin",      "--matrix",    "--info",
-          "--compose",    "--logo",           "-r, --read",    "--kind",      "--field",
-          "--eci",        "--decode",         "--batch",       "--out-dir",   "--format",
-          "--encoding",   "--verify",         "-j, --jobs",    "-M, --micro", "--structured",
-          "--rmqr",       "-h, --help",       "-V, --version", "exit status"})
+         {"-l, --level",  "-v, --symversion", "-m, --mask",   "-k, --kanji", "-t, --type",
+          "-o, --output", "-s, --scale",      "--margin",     "--matrix",    "--info",
+          "--compose",    "--logo",           "-r, --read",   "--kind",      "--field",
+          "--eci",        "--decode",         "--batch",      "--out-dir",   "--format",
+          "--encoding",   "--verify",         "-j, --jobs",   "-M, --micro", "--structured",
+          "--rmqr",       "--sheet",          "--sheet-grid", "--caption",   "--cut-marks",
+          "-h, --help",   "-V, --version",    "exit status"})
         EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
 
