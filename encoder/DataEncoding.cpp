@@ -9,6 +9,10 @@
 #include <cstring>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::array<std::uint8_t, 256> charClasses() {
@@ -145,11 +149,84 @@ std::optional<Row> allDigitsRow(const std::uint8_t* data, int count, const ModeC
     return row;
 }
 
+// segment() for the common case, with the same choices: no Kanji, and no run can fill its count
+// field, so a run always has room. reach<M>() then reduces to a few comparisons: byte keeps its
+// run on a tie; numeric keeps it unless byte is among the cheapest; alphanumeric only when
+// strictly cheaper, since a lower mode is always among the cheapest. A new segment follows the
+// lowest-numbered cheapest mode.
+Row segmentWithoutKanji(const std::uint8_t* data, int count, const ModeCosts& costs,
+                        std::uint8_t* predecessors) {
+    constexpr int kUnreachable = clsQRCode::Unreachable;
+    const int byteNew = newSegment(costs, ModeByte);
+    const int numericNew = newSegment(costs, ModeNumeric);
+    const int alphanumericNew = newSegment(costs, ModeAlphanumeric);
+    int cls = kCharClasses[data[0]];
+    int byteCost = byteNew, byteRun = 1;
+    int numericCost = cls == 1 ? numericNew : kUnreachable, numericRun = cls == 1 ? 1 : 0;
+    int alnumCost = cls >= 1 ? alphanumericNew : kUnreachable, alnumRun = cls >= 1 ? 1 : 0;
+    predecessors[0] = 0xFF; // "none", -1, for every mode
+    for (int i = 1; i < count; ++i) {
+        cls = kCharClasses[data[i]];
+        // Byte: the others are numeric, then alphanumeric (Kanji is never cheaper).
+        const int byteOtherBase = std::min(numericCost, alnumCost);
+        const int byteOther = numericCost == byteOtherBase ? ModeNumeric : ModeAlphanumeric;
+        const int byteSelf = byteCost + 8;
+        const bool byteKeeps = byteSelf <= byteOtherBase + byteNew;
+        // Numeric: the others are byte, then alphanumeric.
+        const int numericOtherBase = std::min(byteCost, alnumCost);
+        const int numericOther = byteCost == numericOtherBase ? ModeByte : ModeAlphanumeric;
+        const int numericSelf = numericCost + 3 + (numericRun % 3 == 0);
+        const int numericOtherCost = numericOtherBase + numericNew;
+        const bool numericKeeps = numericSelf < numericOtherCost ||
+                                  (numericSelf == numericOtherCost && byteCost != numericOtherBase);
+        // Alphanumeric: the others are byte, then numeric.
+        const int alnumOtherBase = std::min(byteCost, numericCost);
+        const int alnumOther = byteCost == alnumOtherBase ? ModeByte : ModeNumeric;
+        const int alnumSelf = alnumCost + 5 + (alnumRun % 2 == 0);
+        const int alnumOtherCost = alnumOtherBase + alphanumericNew;
+        const bool alnumKeeps = alnumSelf < alnumOtherCost;
+
+        const int bytePrevious = byteKeeps ? ModeByte : byteOther;
+        byteCost = byteKeeps ? byteSelf : byteOtherBase + byteNew;
+        byteRun = byteKeeps ? byteRun + 1 : 1;
+        int numericPrevious = 0, alnumPrevious = 0;
+        if (cls == 1) {
+            numericPrevious = numericKeeps ? ModeNumeric : numericOther;
+            numericCost = numericKeeps ? numericSelf : numericOtherCost;
+            numericRun = numericKeeps ? numericRun + 1 : 1;
+        } else {
+            numericCost = kUnreachable;
+            numericRun = 0;
+        }
+        if (cls >= 1) {
+            alnumPrevious = alnumKeeps ? ModeAlphanumeric : alnumOther;
+            alnumCost = alnumKeeps ? alnumSelf : alnumOtherCost;
+            alnumRun = alnumKeeps ? alnumRun + 1 : 1;
+        } else {
+            alnumCost = kUnreachable;
+            alnumRun = 0;
+        }
+        predecessors[i] =
+            static_cast<std::uint8_t>(bytePrevious | numericPrevious << 2 | alnumPrevious << 4);
+    }
+    Row row = kStartRow;
+    row.cost[ModeByte] = byteCost, row.run[ModeByte] = byteRun;
+    row.cost[ModeNumeric] = numericCost, row.run[ModeNumeric] = numericRun;
+    row.cost[ModeAlphanumeric] = alnumCost, row.run[ModeAlphanumeric] = alnumRun;
+    row.run[ModeKanji] = 0;
+    return row;
+}
+
 Row segment(const std::uint8_t* data, int count, const ModeCosts& costs, bool allowKanji,
             std::uint8_t* predecessors) {
     // A trace-back needs every position's predecessors; the Segmentation takes digits itself.
     if (!predecessors)
         if (const std::optional<Row> digits = allDigitsRow(data, count, costs)) return *digits;
+    if (predecessors && count > 0 && !(allowKanji && costs.has[ModeKanji]) && costs.has[ModeByte] &&
+        costs.has[ModeNumeric] && costs.has[ModeAlphanumeric] &&
+        count <= std::min({costs.maxRun[ModeByte], costs.maxRun[ModeNumeric],
+                           costs.maxRun[ModeAlphanumeric]}))
+        return segmentWithoutKanji(data, count, costs, predecessors);
     // Three rows in rotation: rows are never copied, since copying a row just written stalls
     // on the stores that wrote it.
     Row rows[3] = {kStartRow, kStartRow, kStartRow};
@@ -358,27 +435,39 @@ int Segmentation::streamLength() const {
     return eciBits_ + length_;
 }
 
-std::vector<std::uint8_t> Segmentation::modesByTraceBack() const {
-    if (allDigits_) return std::vector<std::uint8_t>(std::size_t(count_), ModeNumeric);
-    std::vector<std::uint8_t> modes(count_);
-    // Local pointers: a store through one byte pointer would otherwise force a reload of the
-    // other on every step. The byte read does not depend on the mode, so only the two-bit
-    // extraction waits on the step before.
+std::vector<Segmentation::Run> Segmentation::runsByTraceBack() const {
+    std::vector<Run> runs; // last first until the end
+    if (allDigits_) {
+        runs.push_back({ModeNumeric, count_});
+        return runs;
+    }
+    // A local pointer: a store through one byte pointer would otherwise force a reload.
     const std::uint8_t* predecessors = predecessors_.get();
-    std::uint8_t* mode = modes.data();
     int e = lastMode_;
-    for (int p = count_ - 1; p >= 0;) {
+    int p = count_ - 1;
+    int runEnd = p;
+    while (p >= 0) {
+        if (e != ModeKanji) {
+            // Eight positions at a time while each one's predecessor in mode e is e itself;
+            // position 0, whose predecessor is none, is always left to the single step.
+            const std::uint64_t same = 0x0101010101010101ULL * static_cast<unsigned>(e);
+            while (p >= 8) {
+                std::uint64_t eight;
+                std::memcpy(&eight, predecessors + p - 7, 8);
+                if (((eight >> (2 * e)) & 0x0303030303030303ULL) != same) break;
+                p -= 8;
+            }
+        }
         const int previous = (predecessors[p] >> (2 * e)) & 3;
-        mode[p] = static_cast<std::uint8_t>(e);
-        if (e == ModeKanji) {
-            mode[p - 1] = ModeKanji;
-            p -= 2;
-        } else {
-            p -= 1;
+        p -= e == ModeKanji ? 2 : 1;
+        if (p < 0 || previous != e) {
+            runs.push_back({e, runEnd - p});
+            runEnd = p;
         }
         e = previous;
     }
-    return modes;
+    std::reverse(runs.begin(), runs.end());
+    return runs;
 }
 
 int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) const {
@@ -392,16 +481,17 @@ int Segmentation::write(std::uint8_t* bits, std::vector<QRSegment>* segments) co
     if (allDigits_) {
         writeSegment(ModeNumeric, 0, count_);
     } else if (count_ > 0) {
-        const std::vector<std::uint8_t> modes = modesByTraceBack();
         ModeCosts costs = costsOf(layout_);
         costs.maxRun[ModeKanji] *= 2; // Kanji runs are counted in bytes from here on
-        for (int start = 0; start < count_;) {
-            const int mode = modes[start];
-            int r = 1;
-            while (start + r <= count_ - 1 && modes[start + r] == mode && r < costs.maxRun[mode])
-                ++r;
-            writeSegment(mode, start, r);
-            start += r;
+        int start = 0;
+        for (const Run& run : runsByTraceBack()) {
+            // A run longer than one count field holds continues in a new segment.
+            for (int left = run.bytes; left > 0;) {
+                const int r = std::min(left, costs.maxRun[run.mode]);
+                writeSegment(run.mode, start, r);
+                start += r;
+                left -= r;
+            }
         }
     }
     w.put(0, layout_.terminatorBits);
@@ -412,14 +502,43 @@ long long Segmentation::lowerBoundBits(const std::uint8_t* data, int count, bool
     // Kanji 13/2 bits a byte, in sixths like the other rates.
     constexpr int kByteRate = 48, kKanjiRate = 39;
     long long sixths = 0;
-    for (int i = 0; i < count; ++i) sixths += kRateSixths[data[i]];
+    int i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time by comparisons: table reads gathered into vectors stall on the
+    // stores that assemble them.
+    {
+        const auto within = [](__m128i v, char first, char last) {
+            const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8(first));
+            return _mm_cmpeq_epi8(
+                _mm_min_epu8(offset, _mm_set1_epi8(static_cast<char>(last - first))), offset);
+        };
+        const __m128i one = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+        __m128i digits = zero, others = zero; // two 64-bit counts each
+        for (; i + 16 <= count; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+            __m128i other = within(v, 'A', 'Z');
+            for (char special : {' ', '$', '%', '*', '+', '-', '.', '/', ':'})
+                other = _mm_or_si128(other, _mm_cmpeq_epi8(v, _mm_set1_epi8(special)));
+            digits =
+                _mm_add_epi64(digits, _mm_sad_epu8(_mm_and_si128(within(v, '0', '9'), one), zero));
+            others = _mm_add_epi64(others, _mm_sad_epu8(_mm_and_si128(other, one), zero));
+        }
+        alignas(16) long long d[2], o[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(d), digits);
+        _mm_store_si128(reinterpret_cast<__m128i*>(o), others);
+        sixths = kByteRate * static_cast<long long>(i) -
+                 (kByteRate - kRateSixths['0']) * (d[0] + d[1]) -
+                 (kByteRate - kRateSixths['A']) * (o[0] + o[1]);
+    }
+#endif
+    for (; i < count; ++i) sixths += kRateSixths[data[i]];
     if (allowKanji) {
         // A byte of a Kanji pair (with either neighbour) may cost only the Kanji rate.
-        for (int i = 0; i < count; ++i) {
+        for (int k = 0; k < count; ++k) {
             const bool kanjiPart =
-                (i + 1 < count && clsQRCode::IsKanjiPair(data[i], data[i + 1])) ||
-                (i > 0 && clsQRCode::IsKanjiPair(data[i - 1], data[i]));
-            if (kanjiPart && kCharClasses[data[i]] == 0) sixths -= kByteRate - kKanjiRate;
+                (k + 1 < count && clsQRCode::IsKanjiPair(data[k], data[k + 1])) ||
+                (k > 0 && clsQRCode::IsKanjiPair(data[k - 1], data[k]));
+            if (kanjiPart && kCharClasses[data[k]] == 0) sixths -= kByteRate - kKanjiRate;
         }
     }
     return (sixths + 5) / 6;

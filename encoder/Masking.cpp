@@ -3,9 +3,7 @@
 
 #include <cstring>
 
-namespace {
-
-bool maskCondition(int pattern, int r, int c) {
+bool clsQRCode::maskCondition(int pattern, int r, int c) {
     switch (pattern) {
     case 0: return (r + c) % 2 == 0;
     case 1: return r % 2 == 0;
@@ -17,6 +15,8 @@ bool maskCondition(int pattern, int r, int c) {
     default: return ((r + c) % 2 + (r * c) % 3) % 2 == 0;
     }
 }
+
+namespace {
 
 // Inverts the cells of one row where row + column is even.
 void invertCheckerboardRow(std::uint8_t* row, int size, int r) {

@@ -48,7 +48,12 @@ class Segmentation {
     static long long lowerBoundBits(const std::uint8_t* data, int count, bool allowKanji);
 
   private:
-    std::vector<std::uint8_t> modesByTraceBack() const;
+    // The modes of the shortest stream, first to last, as runs of one mode.
+    struct Run {
+        int mode;
+        int bytes;
+    };
+    std::vector<Run> runsByTraceBack() const;
 
     const std::uint8_t* data_;
     int count_;

@@ -107,42 +107,32 @@ std::optional<QRSymbol> clsQRCode::EncodeToMatrix(const std::uint8_t* data, int 
     const int capacity = 8 * DataCodewords(version, ecLevel);
     if (d - 4 > capacity) return std::nullopt;
 
-    // The data bit stream and the DataMatrix live only during this call; every cell read is
-    // written first.
+    // The data bit stream lives only during this call; every cell read is written first.
     const int h = SymbolSize(version);
-    // The function patterns are drawn with rows of h + 3 cells, the layout the placement
-    // routines share; the data cells are placed, masked and merged in the symbol's own grid.
-    const int stride = h + 3;
-    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[StreamCells + stride * stride]);
+    std::unique_ptr<std::uint8_t[]> work(new std::uint8_t[StreamCells]);
     std::uint8_t* dataBits = work.get();
-    std::uint8_t* matrix = dataBits + StreamCells;
-    std::shared_ptr<std::uint8_t[]> modules =
-        std::make_shared_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(h) * h);
-    std::uint8_t* dataMatrix = modules.get();
     std::vector<QRSegment> segments;
     if (options.sequence) writeSequenceHeader(dataBits, *options.sequence);
     segmentation->write(dataBits + sequenceBits, &segments);
     segmentation.reset();
     padStream(dataBits, d, capacity);
 
-    const std::vector<std::uint8_t> codewords = InterleaveBlocks(dataBits, version, ecLevel);
+    const int dataCodewords = DataCodewords(version, ecLevel);
+    std::uint8_t dataCodewordBytes[kMaxStagedBlockBytes];
+    for (int c = 0; c < dataCodewords; ++c)
+        dataCodewordBytes[c] = static_cast<std::uint8_t>(packBits(dataBits + 8 * c));
+    // Placement reads a little past the last codeword; the remainder bits there are 0.
+    std::uint8_t codewords[kMaxCodewords + 16];
+    const int total = TotalCodewords(version);
+    interleaveCodewords(dataCodewordBytes, BlockCount(version, ecLevel),
+                        EcCodewords(version, ecLevel), dataCodewords, codewords);
+    std::memset(codewords + total, 0, 16);
 
-    std::memset(matrix, 0, static_cast<std::size_t>(stride) * stride);
-    DrawFunctionPatterns(matrix, version);
-    placeCodewords(matrix, dataMatrix, codewords, version);
-    const int mask = ApplyMask(dataMatrix, h, options.mask);
-
-    // Function cells: 1 stays dark, 2 becomes light; free cells keep the masked data bit.
-    for (int r = 0; r < h; ++r) {
-        const std::uint8_t* __restrict row = matrix + r * stride;
-        std::uint8_t* __restrict dataRow = dataMatrix + r * h;
-        for (int c = 0; c < h; ++c) {
-            const std::uint8_t f = row[c];
-            dataRow[c] = static_cast<std::uint8_t>((f & 1) | (dataRow[c] & (f == 0)));
-        }
-    }
-    if (version >= 7) writeVersionInformation(dataMatrix, h, version);
-    writeFormatInformation(dataMatrix, h, version, ecLevel, mask);
+    const int mask = options.mask >= 0 && options.mask <= 7 ? options.mask : 0;
+    std::shared_ptr<std::uint8_t[]> modules =
+        std::make_shared_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(h) * h);
+    placeCodewords(modules.get(), codewords, version, mask);
+    writeFormatInformation(modules.get(), h, version, ecLevel, mask);
     return QRSymbol(version, options.level, mask, d,
                     EciHeaderBits(options.eci) > 0 ? options.eci : 0, std::move(segments),
                     std::move(modules));
@@ -184,31 +174,37 @@ std::vector<std::uint8_t> clsQRCode::InterleaveBlocks(const std::uint8_t* dataBi
 }
 
 std::vector<std::uint8_t> clsQRCode::interleave(const std::uint8_t* dataBits, int B, int E, int D) {
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(D));
+    for (int c = 0; c < D; ++c) data[c] = static_cast<std::uint8_t>(packBits(dataBits + 8 * c));
+    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(D + B * E));
+    interleaveCodewords(data.data(), B, E, D, codewords.data());
+    return codewords;
+}
+
+void clsQRCode::interleaveCodewords(const std::uint8_t* data, int B, int E, int D,
+                                    std::uint8_t* out) {
     const int L = (D + B - 1) / B;
     const int S = D % B > 0 ? B - D % B : 0;
-
     if (!reedSolomon_) reedSolomon_ = std::make_unique<clsReedSolomon>();
     reedSolomon_->Init(L, E, field_, 0, 0);
 
-    std::vector<std::uint8_t> codewords(static_cast<std::size_t>(D + B * E));
-    auto dataCodeword = [&](int c) { return packBits(dataBits + 8 * c); };
-
-    std::int32_t blockBuffer[256];
-    int next = 0; // next data codeword of the stream
-    for (int b = 0; b < B; ++b) {
-        const bool isShort = b < S;
-        const int top = E + L - 1;
-        blockBuffer[top] = 0; // a short block is a long one with a leading zero coefficient
-        const int first = isShort ? top - 1 : top;
-        for (int i = 0; i < (isShort ? L - 1 : L); ++i) {
-            const int value = dataCodeword(next++);
-            blockBuffer[first - i] = value;
-            const int position = i <= L - 2 ? b + i * B : (L - 1) * B + (b - S);
-            codewords[position] = static_cast<std::uint8_t>(value);
-        }
-        reedSolomon_->Encode(blockBuffer);
-        for (int k = 0; k < E; ++k)
-            codewords[D + b + k * B] = static_cast<std::uint8_t>(blockBuffer[E - 1 - k]);
+    // Every block L bytes long, a short one after a zero: a leading zero coefficient changes
+    // no parity, and all blocks then go through the encoder in step.
+    std::uint8_t blocks[kMaxStagedBlockBytes];
+    std::uint8_t* block = blocks;
+    for (int b = 0; b < B; ++b, block += L) {
+        const int lead = b < S ? 1 : 0;
+        block[0] = 0;
+        std::memcpy(block + lead, data, static_cast<std::size_t>(L - lead));
+        data += L - lead;
     }
-    return codewords;
+    // Codeword i of every block in turn; the short blocks have no last one.
+    for (int i = 0; i < L - 1; ++i) {
+        const std::uint8_t* column = blocks + i;
+        std::uint8_t* row = out + i * B;
+        for (int b = 0; b < S; ++b) row[b] = column[b * L + 1];
+        for (int b = S; b < B; ++b) row[b] = column[b * L];
+    }
+    for (int b = S; b < B; ++b) out[(L - 1) * B + (b - S)] = blocks[b * L + L - 1];
+    reedSolomon_->EncodeBlocks(blocks, B, L, out + D, B);
 }

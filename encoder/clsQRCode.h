@@ -244,12 +244,28 @@ class clsQRCode {
     // error-correction codewords added, all of it interleaved: total codewords in order.
     std::vector<std::uint8_t> interleave(const std::uint8_t* dataBits, int blocks, int ecPerBlock,
                                          int dataCodewords);
+    // The same from the data codewords as bytes; `out` receives all the codewords.
+    void interleaveCodewords(const std::uint8_t* data, int blocks, int ecPerBlock,
+                             int dataCodewords, std::uint8_t* out);
+    // Data codewords plus one zero per block: enough for any QR or rMQR symbol.
+    static constexpr int kMaxStagedBlockBytes = 4096;
+    static constexpr int kMaxCodewords = 3706; // version 40
     static void writeSequenceHeader(std::uint8_t* bits,
                                     const EncodeOptions::StructuredAppend& sequence);
     static bool cannotFitAnyStream(int count, int eci, int capacityBits);
-    const std::vector<std::uint16_t>& placementOrder(const std::uint8_t* function, int version);
-    void placeCodewords(const std::uint8_t* function, std::uint8_t* dataMatrix,
-                        const std::vector<std::uint8_t>& codewords, int version);
+    struct PlacementPlan;
+    struct PlacementPlanDeleter {
+        void operator()(PlacementPlan* plan) const;
+    };
+    const PlacementPlan& placementPlan(int version);
+    // The finished modules of `version` but for the format information: the function
+    // patterns, and `codewords` (TotalCodewords bytes, readable 16 bytes past their end)
+    // placed in zigzag order and masked with `mask`.
+    void placeCodewords(std::uint8_t* modules, const std::uint8_t* codewords, int version,
+                        int mask);
+    static bool maskCondition(int pattern, int r, int c);
+    // Two bits per slot of a version-40 symbol, 64 to a word.
+    static constexpr int kMaxSlotWords = 470;
     // Into a grid of the symbol's side, rows `stride` cells apart.
     void writeVersionInformation(std::uint8_t* grid, int stride, int version) const;
     void writeFormatInformation(std::uint8_t* grid, int stride, int version, int ecLevel,
@@ -268,6 +284,6 @@ class clsQRCode {
     std::array<std::uint8_t, 160> BlockCountTable{};
     std::array<std::uint8_t, 160> EcCodewordsTable{};
     std::array<std::int32_t, 18> BitWeights{};
-    // Zigzag order of the data cells of each version, filled on a version's first use.
-    std::array<std::vector<std::uint16_t>, 41> placementOrders_;
+    // How the codewords of each version are placed, worked out on the version's first use.
+    std::array<std::unique_ptr<PlacementPlan, PlacementPlanDeleter>, 41> placementPlans_;
 };

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 bool clsReedSolomon::Init(int dataLength, int parityLength, std::shared_ptr<clsFiniteField> field,
                           int primitiveElement, int firstRoot) {
     if (dataLength <= 0 || parityLength <= 0 || dataLength + parityLength > MaxLength ||
@@ -208,4 +212,55 @@ void clsReedSolomon::encodeWithProducts(std::int32_t* block) const {
             for (int x = 0; x < 16; ++x) row[j + x] ^= product[j + x];
     }
     for (int j = 0; j < p; ++j) block[j] = work[j]; // negation is the identity in GF(2^m)
+}
+
+void clsReedSolomon::EncodeBlocks(const std::uint8_t* blocks, int count, int stride,
+                                  std::uint8_t* parity, int parityStride) const {
+    const int k = dataLength_;
+    const int p = parityLength_;
+    if (k <= 0 || p <= 0 || count <= 0) return;
+#if defined(__SSE2__)
+    if (useProducts_ && p <= 32) {
+        // Each remainder is the 256-bit value of Remainder256 in two halves. One block's steps
+        // form a chain of dependent reads; four chains in step keep the core busy meanwhile.
+        constexpr int kInStep = 4;
+        for (int first = 0; first < count; first += kInStep) {
+            const int group = std::min(kInStep, count - first);
+            const std::uint8_t* data[kInStep];
+            __m128i lo[kInStep], hi[kInStep];
+            for (int g = 0; g < kInStep; ++g) {
+                // Missing members of the last group repeat its first block and are not stored.
+                data[g] =
+                    blocks + static_cast<std::ptrdiff_t>(first + (g < group ? g : 0)) * stride;
+                lo[g] = hi[g] = _mm_setzero_si128();
+            }
+            for (int i = 0; i < k; ++i)
+                for (int g = 0; g < kInStep; ++g) {
+                    const int t = (_mm_extract_epi16(hi[g], 7) >> 8) ^ data[g][i];
+                    const auto* row =
+                        reinterpret_cast<const __m128i*>(&products_[t * ProductWidth]);
+                    hi[g] = _mm_xor_si128(
+                        _mm_or_si128(_mm_slli_si128(hi[g], 1), _mm_srli_si128(lo[g], 15)),
+                        _mm_loadu_si128(row + 1));
+                    lo[g] = _mm_xor_si128(_mm_slli_si128(lo[g], 1), _mm_loadu_si128(row));
+                }
+            for (int g = 0; g < group; ++g) {
+                alignas(16) std::uint8_t r[32];
+                _mm_store_si128(reinterpret_cast<__m128i*>(r), lo[g]);
+                _mm_store_si128(reinterpret_cast<__m128i*>(r + 16), hi[g]);
+                std::uint8_t* out = parity + first + g;
+                for (int j = 0; j < p; ++j) out[j * parityStride] = r[31 - j];
+            }
+        }
+        return;
+    }
+#endif
+    std::int32_t block[MaxLength];
+    for (int b = 0; b < count; ++b) {
+        const std::uint8_t* data = blocks + static_cast<std::ptrdiff_t>(b) * stride;
+        for (int i = 0; i < k; ++i) block[p + i] = data[k - 1 - i];
+        Encode(block);
+        for (int j = 0; j < p; ++j)
+            parity[b + j * parityStride] = static_cast<std::uint8_t>(block[p - 1 - j]);
+    }
 }

@@ -28,6 +28,12 @@ class clsReedSolomon {
     // block[P … P+k-1] hold the data (highest index first transmitted); block[0 … P-1]
     // receive the parity. Entries above P+k-1 are never touched.
     void Encode(std::int32_t* block) const;
+    // The parity of `count` blocks of DataLength() bytes each, `stride` bytes apart, highest
+    // degree first: block b's parity codeword of degree P-1-k goes to
+    // parity[b + k * parityStride]. Blocks are worked on several at a time, so that the chain
+    // of one overlaps the others'.
+    void EncodeBlocks(const std::uint8_t* blocks, int count, int stride, std::uint8_t* parity,
+                      int parityStride) const;
 
   private:
     struct FieldIdentity {
