@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <exception>
 #include <new>
 
 namespace {
@@ -247,6 +248,19 @@ QImage OnWhite(const QImage& picture) {
     return flat;
 }
 
+// zxing-cpp 1.4 throws from its bit source (std::out_of_range) for a symbol whose segment
+// header promises more data than the symbol holds: such a picture has no symbol it can read,
+// which is no reason for the program to end. Running out of memory stays the caller's.
+ZXing::Results ReadOrNothing(const ZXing::ImageView& view, const ZXing::DecodeHints& hints) {
+    try {
+        return ZXing::ReadBarcodes(view, hints);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 } // namespace
 
 std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture) {
@@ -259,7 +273,7 @@ std::vector<ReadSymbol> ReadQrSymbols(const QImage& picture) {
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode | ZXing::BarcodeFormat::MicroQRCode);
     hints.setTryHarder(true);
-    ZXing::Results results = ZXing::ReadBarcodes(view, hints);
+    ZXing::Results results = ReadOrNothing(view, hints);
     std::erase_if(results, [](const ZXing::Result& result) { return !result.isValid(); });
     std::stable_sort(results.begin(), results.end(), ReadsBefore);
     std::vector<ReadSymbol> symbols;
