@@ -13,13 +13,13 @@
 #include "cli/batch/RowOutput.h"
 #include "cli/batch/RowPlanner.h"
 #include "cli/batch/StopRequest.h"
+#include "cli/batch/StoppableInput.h"
 #include "cli/core/ExitStatus.h"
 #include "cli/core/SymbolRun.h"
 #include "cli/core/TerminalText.h"
 #include "composition/SymbolComposition.h"
 #include "files/FileAccess.h"
 
-#include <QFile>
 #include <QGuiApplication>
 
 #include <malloc.h>
@@ -45,12 +45,12 @@ int CannotStart(const QString& message) {
 // The CSV, open for reading as a stream: a regular file or a pipe (a FIFO, process
 // substitution, /dev/stdin). Only a regular file can be read twice, to count its rows first.
 struct CsvInput {
-    QFile file;
+    std::optional<StoppableInput> device;
     bool regular = false;
     QString error; // the run cannot start
 };
 
-void OpenCsv(const std::string& fileName, CsvInput& input) {
+void OpenCsv(const std::string& fileName, CsvInput& input, bool (*stopped)() = nullptr) {
     FileAccess::Opened opened =
         FileAccess::OpenInput(fileName, FileAccess::RegularFile | FileAccess::Pipe);
     if (!opened.ok()) {
@@ -59,10 +59,7 @@ void OpenCsv(const std::string& fileName, CsvInput& input) {
     }
     struct stat status {};
     input.regular = ::fstat(opened.descriptor.get(), &status) == 0 && S_ISREG(status.st_mode);
-    if (!input.file.open(opened.descriptor.release(), QIODevice::ReadOnly,
-                         QFileDevice::AutoCloseHandle))
-        input.error =
-            QStringLiteral("cannot read %1: %2").arg(Shown(fileName), input.file.errorString());
+    input.device.emplace(std::move(opened.descriptor), stopped);
 }
 
 // A regular file is read once through before any row is made: its rows are counted for the
@@ -81,7 +78,7 @@ RowCount CountRows(const std::string& fileName) {
         count.error = input.error;
         return count;
     }
-    CsvReader reader(input.file);
+    CsvReader reader(*input.device);
     std::size_t records = 0;
     while (reader.Next()) ++records;
     count.rows = records > 0 ? records - 1 : 0;
@@ -313,7 +310,7 @@ int RunBatchCommand(const CliOptions& options) {
     const FileAccess::Opened outDir = OpenOutputFolder(batch.outDir, problem);
     if (!outDir.ok()) return CannotStart(problem);
     CsvInput input;
-    OpenCsv(batch.csvFile, input);
+    OpenCsv(batch.csvFile, input, StopRequest::Requested);
     if (!input.error.isEmpty()) return CannotStart(input.error);
     std::optional<std::size_t> rows;
     if (input.regular) {
@@ -328,7 +325,7 @@ int RunBatchCommand(const CliOptions& options) {
                                QString::fromStdString(FileAccess::Describe(error)));
     CsvLimits limits;
     limits.stopped = StopRequest::Requested;
-    CsvReader reader(input.file, limits);
+    CsvReader reader(*input.device, limits);
     RowPlanner planner(reader, *decoding,
                        batch.sheet && batch.sheet->captionColumn
                            ? QString::fromStdString(*batch.sheet->captionColumn)
@@ -362,7 +359,8 @@ int RunBatchCommand(const CliOptions& options) {
     std::string sheetProblem = sheet ? sheet->Write() : std::string();
     if (!sheetProblem.empty()) TerminalText::PrintError(sheetProblem);
     // A stream that stops being CSV part of the way ends the run where it stopped.
-    const bool readFailed = !planner.readError().isEmpty();
+    // (A stop may cut the last record short: that is the stop, not a fault of the input.)
+    const bool readFailed = !planner.readError().isEmpty() && !StopRequest::Requested();
     if (readFailed)
         TerminalText::PrintError(
             EscapedControls(Shown(batch.csvFile) + QStringLiteral(", ") + planner.readError()));

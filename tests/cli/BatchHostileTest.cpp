@@ -103,6 +103,14 @@ TEST(BatchEndlessInput, EndlessLinesStopAtOnceAndEndlessRowsRunUntilStopped) {
         summary.contains("rows failed 0, rows not made: the rest of the input (stopped by SIGINT)"))
         << summary.toStdString();
     const qsizetype written = Entries(out).size();
+    // A pipe gone quiet (tail -f) does not hold the stop back until its next line.
+    const QString quiet = NewFolder(folder, "quiet");
+    const ToolRun waiting = RunPipelineUntil("(echo text; echo one; sleep 100)",
+                                             {"--batch", "/dev/stdin", "--out-dir", quiet},
+                                             [&] { return Entries(quiet).size() == 1; });
+    EXPECT_EQ(waiting.status, 128 + SIGINT) << waiting.err.toStdString();
+    EXPECT_TRUE(waiting.out.contains("rows written 1, rows failed 0, rows not made: the rest"))
+        << waiting.out.toStdString();
     QFile made(manifest);
     ASSERT_TRUE(made.open(QIODevice::ReadOnly));
     EXPECT_EQ(made.readAll().count('\n'), written + 1); // a line a file and the header
