@@ -204,7 +204,9 @@ RunCounts RunRowStream(RowPlanner& planner, const Shard& shard, std::optional<st
         if (records.sheet && result.facts.symbol && result.error.isEmpty() && !result.notMade)
             records.sheet->Add(*result.facts.symbol,
                                records.captionColumn ? row.caption
-                                                     : QString::fromStdString(result.facts.file));
+                                                     : QString::fromStdString(result.facts.file),
+                               row.foreground.value_or(settings.render.dark),
+                               row.background.value_or(settings.render.light));
         if (result.notMade) {
             ++counts.notMade;
         } else if (result.error.isEmpty()) {

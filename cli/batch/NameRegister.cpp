@@ -3,6 +3,7 @@
 #include <QHashFunctions>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -10,6 +11,14 @@ constexpr std::size_t FirstSlots = 1024;
 
 bool SameHash(const std::uint32_t (&a)[4], const std::uint32_t (&b)[4]) {
     return std::equal(a, a + 4, b);
+}
+
+// A number the way rows are named by theirs: digits without a leading zero.
+std::optional<int> RowNumberNamed(const QString& name, int below) {
+    bool ok = false;
+    const int number = name.toInt(&ok);
+    if (!ok || number < 1 || number >= below || QString::number(number) != name) return {};
+    return number;
 }
 
 } // namespace
@@ -30,7 +39,22 @@ void NameRegister::grow() {
 }
 
 int NameRegister::Claim(const QString& name, int row) {
-    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    if (name == QString::number(row)) {
+        // Only a name given out earlier can be in the way: an explicit one, in the hashes.
+        if (const int first = claimHashed(name, row, false); first != 0) return first;
+        if (ownNumber_.size() <= std::size_t(row)) ownNumber_.resize(std::size_t(row) * 2 + 2);
+        ownNumber_[std::size_t(row)] = true;
+        return 0;
+    }
+    if (const std::optional<int> number = RowNumberNamed(name, row);
+        number && std::size_t(*number) < ownNumber_.size() && ownNumber_[std::size_t(*number)])
+        return *number;
+    return claimHashed(name, row, true);
+}
+
+int NameRegister::claimHashed(const QString& name, int row, bool insert) {
+    if (slots_.empty() && !insert) return 0;
+    if (insert && (used_ + 1) * 4 > slots_.size() * 3) grow();
     Slot key;
     const std::uint64_t first = qHash(name, std::size_t(0x9E3779B97F4A7C15ULL));
     const std::uint64_t second = qHash(name, std::size_t(0xC2B2AE3D27D4EB4FULL));
@@ -40,6 +64,7 @@ int NameRegister::Claim(const QString& name, int row) {
     key.hash[3] = std::uint32_t(second >> 32);
     Slot& slot = slots_[place(key)];
     if (slot.row != 0) return slot.row;
+    if (!insert) return 0;
     key.row = row;
     slot = key;
     ++used_;

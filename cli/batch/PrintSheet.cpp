@@ -37,21 +37,28 @@ QPageSize PageSizeOf(Paper paper) {
     return QPageSize(QPageSize::A4);
 }
 
-// One symbol in the spool: its kind, version, level and mask, the caption in UTF-8, then the
-// modules eight to a byte, row after row.
+// One symbol in the spool: its kind, version, level, mask and colours, the caption in UTF-8,
+// then the modules eight to a byte, row after row.
 struct SpoolHeader {
     std::uint8_t kind;
     std::uint8_t version;
     std::uint8_t level;
     std::uint8_t mask;
+    Colour dark;
+    Colour light;
     std::uint32_t captionBytes;
 };
 
-void Spool(std::FILE* spool, const QRSymbol& symbol, const QString& caption) {
+void Spool(std::FILE* spool, const QRSymbol& symbol, const QString& caption, Colour dark,
+           Colour light) {
     const QByteArray text = caption.toUtf8();
-    const SpoolHeader header{std::uint8_t(symbol.kind()), std::uint8_t(symbol.version()),
+    const SpoolHeader header{std::uint8_t(symbol.kind()),
+                             std::uint8_t(symbol.version()),
                              std::uint8_t(LevelNumber(symbol.level())),
-                             std::uint8_t(symbol.maskPattern()), std::uint32_t(text.size())};
+                             std::uint8_t(symbol.maskPattern()),
+                             dark,
+                             light,
+                             std::uint32_t(text.size())};
     std::vector<std::uint8_t> packed((symbol.modules().size() + 7) / 8, 0);
     for (std::size_t i = 0; i < symbol.modules().size(); ++i)
         if (symbol.modules()[i]) packed[i / 8] |= std::uint8_t(0x80 >> (i % 8));
@@ -63,6 +70,8 @@ void Spool(std::FILE* spool, const QRSymbol& symbol, const QString& caption) {
 struct SpooledSymbol {
     std::optional<QRSymbol> symbol;
     QString caption;
+    Colour dark;
+    Colour light;
 };
 
 std::size_t ModuleCount(SymbolKind kind, int version) {
@@ -95,6 +104,8 @@ SpooledSymbol Unspool(std::FILE* spool) {
     read.symbol.emplace(header.version, LevelOfNumber(header.level).value_or(EcLevel::M),
                         header.mask, 0, 0, std::vector<QRSegment>{}, std::move(modules), kind);
     read.caption = QString::fromUtf8(text);
+    read.dark = header.dark;
+    read.light = header.light;
     return read;
 }
 
@@ -146,7 +157,7 @@ int LayOut(QPdfWriter& pdf, std::FILE* spool, int symbols, const SheetSettings& 
         const QRectF area(PageMargin + (cell % columns) * cellWidth,
                           PageMargin + (cell / columns) * cellHeight, cellWidth, cellHeight);
         const SymbolDrawing::Drawing drawing = SymbolDrawing::Draw(
-            *spooled.symbol, RenderOptions{1, render.margin, render.dark, render.light});
+            *spooled.symbol, RenderOptions{1, render.margin, spooled.dark, spooled.light});
         const double module =
             std::min(boxWidth / drawing.columns, boxHeight / drawing.moduleRows());
         const QSizeF size(drawing.columns * module, drawing.moduleRows() * module);
@@ -181,9 +192,9 @@ PrintSheet::PrintSheet(const SheetSettings& settings, const RenderOptions& rende
 
 PrintSheet::~PrintSheet() = default;
 
-void PrintSheet::Add(const QRSymbol& symbol, const QString& caption) {
+void PrintSheet::Add(const QRSymbol& symbol, const QString& caption, Colour dark, Colour light) {
     if (!spool_) return;
-    Spool(spool_.get(), symbol, caption);
+    Spool(spool_.get(), symbol, caption, dark, light);
     ++symbols_;
 }
 

@@ -17,12 +17,13 @@
 // so a run of any length holds none of them, and the PDF is placed whole, at once.
 class PrintSheet {
   public:
-    // `render` gives the colours and the quiet zone; `logo`, when not null, is painted in the
+    // `render` gives the quiet zone; `logo`, when not null, is painted in the
     // centre of every symbol, as in the run's files, and embedded in the PDF once.
     PrintSheet(const SheetSettings& settings, const RenderOptions& render, const QImage& logo);
     ~PrintSheet();
 
-    void Add(const QRSymbol& symbol, const QString& caption);
+    // A symbol in its own colours (a row's foreground and background columns).
+    void Add(const QRSymbol& symbol, const QString& caption, Colour dark, Colour light);
     // Lays the pages out and places the PDF; empty when the sheet is in place, else why not.
     std::string Write();
     int Pages() const { return pages_; }

@@ -402,13 +402,14 @@ std::vector<std::string> ScanSheetCells(const QString& pdf, int cells) {
 // before any row.
 TEST(BatchSheet, EverySymbolScansOffThePrintedPagesInRowOrder) {
     const QString folder = TemporaryFolder();
-    QByteArray csv = "file,text,label\n";
+    QByteArray csv = "file,text,label,foreground\n";
     std::vector<std::string> payloads;
     for (int row = 1; row <= 40; ++row) {
         payloads.push_back("https://example.com/商品/" + std::to_string(row) +
                            std::string(row % 3 * 20, 'x'));
         csv += "p" + QByteArray::number(row) + "," + QByteArray::fromStdString(payloads.back()) +
-               ",标签 " + QByteArray::number(row) + " 这是一个很长很长很长很长很长很长的标题\n";
+               ",标签 " + QByteArray::number(row) + " 这是一个很长很长很长很长很长很长的标题," +
+               (row == 1 ? "0D47A1" : "") + "\n";
     }
     WriteCsv(folder, csv);
     const QString out = NewFolder(folder, "out"), sheet = folder + "/sheet.pdf";
@@ -416,6 +417,20 @@ TEST(BatchSheet, EverySymbolScansOffThePrintedPagesInRowOrder) {
                                  sheet, "--caption", "label", "--cut-marks"});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(ScanSheetCells(sheet, 40), payloads);
+    // The first row's own colour is on the sheet too, and only on its symbol.
+    const QImage page(sheet + "-page-1.png");
+    const auto bluePixels = [&](int cell) {
+        const double margin = 10 / 25.4 * 200;
+        const int width = int((page.width() - 2 * margin) / 5), top = int(margin);
+        const int left = int(margin) + cell * width;
+        int blue = 0;
+        for (int y = top; y < top + int((page.height() - 2 * margin) / 7); y += 2)
+            for (int x = left; x < left + width; x += 2)
+                blue += qBlue(page.pixel(x, y)) > qRed(page.pixel(x, y)) + 60;
+        return blue;
+    };
+    EXPECT_GT(bluePixels(0), 200);
+    EXPECT_EQ(bluePixels(1), 0);
     const QString text = QString::fromUtf8(OutputOf("pdftotext", {sheet, "-"}));
     EXPECT_TRUE(text.contains(QStringLiteral("标签 40 这是"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QChar(0x2026))) << "long captions end in an ellipsis";

@@ -216,6 +216,14 @@ TEST(BatchPlanning, NameRegisterKnowsEveryNameTaken) {
     EXPECT_EQ(names.Claim(QStringLiteral("1"), 200002), 0); // not the same name
     EXPECT_EQ(names.Claim(QString(5000, QChar('x')), 200003), 0);
     EXPECT_EQ(names.Claim(QString(5000, QChar('x')), 200004), 200003);
+    // Rows named by their own number (no file cell) against names written in a file cell.
+    NameRegister numbered;
+    EXPECT_EQ(numbered.Claim(QStringLiteral("3"), 3), 0);
+    EXPECT_EQ(numbered.Claim(QStringLiteral("20"), 5), 0);
+    EXPECT_EQ(numbered.Claim(QStringLiteral("3"), 10), 3);
+    EXPECT_EQ(numbered.Claim(QStringLiteral("03"), 11), 0); // another name
+    EXPECT_EQ(numbered.Claim(QStringLiteral("20"), 20), 5);
+    EXPECT_EQ(numbered.Claim(QStringLiteral("21"), 21), 0);
 }
 
 TEST(BatchPlanning, PayloadsAreBounded) {
