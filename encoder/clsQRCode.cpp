@@ -33,14 +33,19 @@ QRSymbol::QRSymbol(int version, EcLevel level, int maskPattern, int streamBits, 
                    SymbolKind kind)
     : version_(version), level_(level), maskPattern_(maskPattern), streamBits_(streamBits),
       eci_(eci), segments_(std::move(segments)), modules_(std::move(modules)), kind_(kind) {
+    const Size size = SizeOf(kind, version);
+    width_ = size.width;
+    height_ = size.height;
+}
+
+QRSymbol::Size QRSymbol::SizeOf(SymbolKind kind, int version) {
     switch (kind) {
-    case SymbolKind::QR: width_ = height_ = clsQRCode::SymbolSize(version); break;
-    case SymbolKind::Micro: width_ = height_ = clsQRCode::MicroSymbolSize(version); break;
-    case SymbolKind::Rmqr:
-        width_ = clsQRCode::RmqrWidth(version);
-        height_ = clsQRCode::RmqrHeight(version);
-        break;
+    case SymbolKind::Micro:
+        return {clsQRCode::MicroSymbolSize(version), clsQRCode::MicroSymbolSize(version)};
+    case SymbolKind::Rmqr: return {clsQRCode::RmqrWidth(version), clsQRCode::RmqrHeight(version)};
+    case SymbolKind::QR: break;
     }
+    return {clsQRCode::SymbolSize(version), clsQRCode::SymbolSize(version)};
 }
 
 // No segmentation spends less than 10 bits on 3 bytes (numeric mode), so a payload whose

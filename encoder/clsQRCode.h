@@ -79,6 +79,13 @@ class QRSymbol {
              std::vector<QRSegment> segments, std::shared_ptr<const std::uint8_t[]> modules,
              SymbolKind kind = SymbolKind::QR);
 
+    // Modules wide and high of a symbol of that kind and version.
+    struct Size {
+        int width;
+        int height;
+    };
+    static Size SizeOf(SymbolKind kind, int version);
+
     SymbolKind kind() const { return kind_; }
     bool micro() const { return kind_ == SymbolKind::Micro; }
     bool rmqr() const { return kind_ == SymbolKind::Rmqr; }

@@ -74,20 +74,6 @@ struct SpooledSymbol {
     Colour light;
 };
 
-std::size_t ModuleCount(SymbolKind kind, int version) {
-    switch (kind) {
-    case SymbolKind::Micro:
-        return std::size_t(clsQRCode::MicroSymbolSize(version)) *
-               std::size_t(clsQRCode::MicroSymbolSize(version));
-    case SymbolKind::Rmqr:
-        return std::size_t(clsQRCode::RmqrWidth(version)) *
-               std::size_t(clsQRCode::RmqrHeight(version));
-    case SymbolKind::QR: break;
-    }
-    return std::size_t(clsQRCode::SymbolSize(version)) *
-           std::size_t(clsQRCode::SymbolSize(version));
-}
-
 SpooledSymbol Unspool(std::FILE* spool) {
     SpooledSymbol read;
     SpoolHeader header;
@@ -96,7 +82,8 @@ SpooledSymbol Unspool(std::FILE* spool) {
     if (std::fread(text.data(), 1, std::size_t(text.size()), spool) != std::size_t(text.size()))
         return read;
     const auto kind = static_cast<SymbolKind>(header.kind);
-    const std::size_t count = ModuleCount(kind, header.version);
+    const QRSymbol::Size size = QRSymbol::SizeOf(kind, header.version);
+    const std::size_t count = std::size_t(size.width) * std::size_t(size.height);
     std::vector<std::uint8_t> packed((count + 7) / 8);
     if (std::fread(packed.data(), 1, packed.size(), spool) != packed.size()) return read;
     std::shared_ptr<std::uint8_t[]> modules = std::make_shared<std::uint8_t[]>(count);
