@@ -2,371 +2,48 @@
 
 #include "cli/GuiSession.h"
 #include "cli/LogoFile.h"
-#include "cli/Quoted.h"
-#include "cli/batch/CsvReader.h"
-#include "cli/batch/FieldDecoding.h"
-#include "cli/batch/JobRunner.h"
-#include "cli/batch/Manifest.h"
-#include "cli/batch/MemoryBudget.h"
 #include "cli/batch/PrintSheet.h"
-#include "cli/batch/Progress.h"
 #include "cli/batch/RowOutput.h"
-#include "cli/batch/RowPlanner.h"
-#include "cli/batch/StopRequest.h"
-#include "cli/batch/StoppableInput.h"
-#include "cli/core/ExitStatus.h"
-#include "cli/core/SymbolRun.h"
-#include "cli/core/TerminalText.h"
-#include "composition/SymbolComposition.h"
-#include "files/FileAccess.h"
+#include "cli/batch/Verifier.h"
+#include "cli/core/batch/BatchRun.h"
 
-#include <QGuiApplication>
-
-#include <malloc.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdio>
-#include <new>
-#include <thread>
-
-namespace {
-
-QString Shown(const std::string& name) {
-    return QString::fromStdString(FileAccess::QuotedName(name));
-}
-
-int CannotStart(const QString& message) {
-    TerminalText::PrintError(EscapedControls(message));
-    return ExitBadUsage;
-}
-
-// The CSV, open for reading as a stream: a regular file or a pipe (a FIFO, process
-// substitution, /dev/stdin). Only a regular file can be read twice, to count its rows first.
-struct CsvInput {
-    std::optional<StoppableInput> device;
-    bool regular = false;
-    QString error; // the run cannot start
-};
-
-void OpenCsv(const std::string& fileName, CsvInput& input, bool (*stopped)() = nullptr) {
-    FileAccess::Opened opened =
-        FileAccess::OpenInput(fileName, FileAccess::RegularFile | FileAccess::Pipe);
-    if (!opened.ok()) {
-        input.error = QString::fromStdString(FileAccess::Describe(opened.error));
-        return;
-    }
-    struct stat status {};
-    input.regular = ::fstat(opened.descriptor.get(), &status) == 0 && S_ISREG(status.st_mode);
-    input.device.emplace(std::move(opened.descriptor), stopped);
-}
-
-// A regular file is read once through before any row is made: its rows are counted for the
-// progress line and the summary, and a file that is not CSV throughout (an unclosed quote, an
-// oversize field, UTF-16 text) stops the run before it changes anything.
-struct RowCount {
-    std::size_t rows = 0; // data rows, the header not included
-    QString error;
-};
-
-RowCount CountRows(const std::string& fileName) {
-    RowCount count;
-    CsvInput input;
-    OpenCsv(fileName, input);
-    if (!input.error.isEmpty()) {
-        count.error = input.error;
-        return count;
-    }
-    CsvReader reader(*input.device);
-    std::size_t records = 0;
-    while (reader.Next()) ++records;
-    count.rows = records > 0 ? records - 1 : 0;
-    if (!reader.error().isEmpty())
-        count.error = Shown(fileName) + QStringLiteral(", ") + reader.error();
-    return count;
-}
-
-// The rows of part K of N among rows 1 … rows.
-std::size_t RowsOfShard(std::size_t rows, const Shard& shard) {
-    const std::size_t parts = std::size_t(shard.parts), part = std::size_t(shard.part);
-    return rows / parts + (part <= rows % parts ? 1 : 0);
-}
-
-// The output folder, opened once; every row is placed relative to it. A folder where nothing
-// can be created stops the run before any row.
-FileAccess::Opened OpenOutputFolder(const std::string& path, QString& problem) {
-    FileAccess::Opened folder = FileAccess::OpenOutputFolder(path);
-    using FileAccess::ErrorKind;
-    if (folder.error.kind == ErrorKind::NotFound)
-        problem = QStringLiteral("no such folder: %1").arg(Shown(path));
-    else if (folder.error.kind == ErrorKind::NotAFolder)
-        problem = QStringLiteral("%1 is not a folder").arg(Shown(path));
-    else if (!folder.ok())
-        problem = QStringLiteral("cannot write in the folder %1: %2")
-                      .arg(Shown(path), QString::fromStdString(FileAccess::Reason(folder.error)));
-    return folder;
-}
-
-RowOutputSettings OutputSettingsOf(const CliOptions& options, int outDir) {
-    RowOutputSettings settings;
-    settings.encode = options.encode;
-    settings.outDir = outDir;
-    settings.format = options.batch->format;
-    settings.render = options.batch->render;
-    settings.compose = options.compose;
-    settings.paintLogo = options.logoFile.has_value();
-    settings.verify = options.batch->verify;
-    settings.eci = options.eci;
-    return settings;
-}
-
-int JobCount(const BatchSettings& batch) {
-    if (batch.jobs > 0) return batch.jobs;
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-}
-
-struct RunCounts {
-    std::size_t written = 0;
-    std::size_t failed = 0;
-    std::size_t notMade = 0;  // left when the run was asked to stop
-    bool restNotRead = false; // and the rest of an input of unknown length with them
-    double seconds = 0;
-};
-
-// One row; a row begun after a stop request is not made at all, and only the first row to
-// find the disk full says so.
-RowResult MakeRow(clsQRCode& encoder, const PlannedRow& row, const RowOutputSettings& settings,
-                  bool keepFacts) {
-    RowResult result;
-    if (StopRequest::Requested()) {
-        result.notMade = true;
-        return result;
-    }
-    if (!row.error.isEmpty()) {
-        result.error = row.error;
-        return result;
-    }
-    RowOutputSettings coloured;
-    if (row.foreground || row.background) {
-        coloured = settings;
-        coloured.render.dark = row.foreground.value_or(settings.render.dark);
-        coloured.render.light = row.background.value_or(settings.render.light);
-        if (const std::string problem = UnusableColours(coloured.format, coloured.render);
-            !problem.empty()) {
-            result.error = QString::fromStdString(problem);
-            return result;
-        }
-    }
-    FileAccess::Error fileError;
-    result.error = WriteRowFile(encoder, row.payload, row.name,
-                                row.foreground || row.background ? coloured : settings, &fileError,
-                                keepFacts ? &result.facts : nullptr);
-    if (fileError.kind == FileAccess::ErrorKind::NoSpace && !StopRequest::ForFullDisk())
-        result.notMade = true;
-    if (result.notMade) result.error.clear();
-    return result;
-}
-
-// The rows of this run (this shard's), read, made and told as they come.
-// What a run records beside its files: the manifest, the print sheet.
-struct RunRecords {
-    Manifest* manifest = nullptr;
-    PrintSheet* sheet = nullptr;
-    bool captionColumn = false; // the sheet's captions come from a column, not the file names
-};
-
-RunCounts RunRowStream(RowPlanner& planner, const Shard& shard, std::optional<std::size_t> rows,
-                       const RowOutputSettings& settings, int jobs, const RunRecords& records) {
-    Manifest* manifest = records.manifest;
-    Progress progress(rows.value_or(0), isatty(STDERR_FILENO) == 1);
-    RunCounts counts;
-    const RowSource next = [&]() -> std::optional<PlannedRow> {
-        while (!StopRequest::Requested()) {
-            std::optional<PlannedRow> row = planner.Next();
-            if (!row || shard.Holds(row->number)) return row;
-        }
-        return std::nullopt;
-    };
-    const RowTask task = [&](clsQRCode& encoder, const PlannedRow& row) {
-        // The budget keeps rows within memory; should an allocation fail all the same, that
-        // row fails and the others go on.
-        try {
-            return MakeRow(encoder, row, settings, manifest || records.sheet);
-        } catch (const std::bad_alloc&) {
-            RowResult failed;
-            failed.error = QStringLiteral("out of memory while making the picture");
-            return failed;
-        }
-    };
-    const RowFinished finished = [&](const PlannedRow& row, const RowResult& result) {
-        if (manifest && !result.notMade) manifest->Add(row, result.facts, result.error);
-        if (records.sheet && result.facts.symbol && result.error.isEmpty() && !result.notMade)
-            records.sheet->Add(*result.facts.symbol,
-                               records.captionColumn ? row.caption
-                                                     : QString::fromStdString(result.facts.file),
-                               row.foreground.value_or(settings.render.dark),
-                               row.background.value_or(settings.render.light));
-        if (result.notMade) {
-            ++counts.notMade;
-        } else if (result.error.isEmpty()) {
-            ++counts.written;
-        } else {
-            ++counts.failed;
-            progress.Report(TerminalText::ForDescriptor(
-                STDERR_FILENO, "quorlik-qr: " + RowLabel(row).toStdString() + ": " +
-                                   EscapedControls(result.error)));
-        }
-        progress.RowDone();
-    };
-    StopRequest::CatchSignals();
-    RunRows(next, jobs, task, finished);
-    progress.Finish();
-    if (StopRequest::Requested()) {
-        // Rows never read were not made either.
-        if (rows)
-            counts.notMade = *rows - counts.written - counts.failed;
-        else
-            counts.restNotRead = true;
-    }
-    counts.seconds = progress.Seconds();
-    return counts;
-}
-
-std::string SignalName(int number) {
-    switch (number) {
-    case SIGINT: return "SIGINT";
-    case SIGTERM: return "SIGTERM";
-    case SIGHUP: return "SIGHUP";
-    default: return "signal " + std::to_string(number);
-    }
-}
-
-std::string SummaryLine(const RunCounts& counts) {
-    char line[160];
-    std::snprintf(line, sizeof line, "quorlik-qr: rows written %zu, rows failed %zu",
-                  counts.written, counts.failed);
-    std::string summary = line;
-    if (counts.notMade > 0 || counts.restNotRead) {
-        summary += counts.restNotRead ? ", rows not made: the rest of the input"
-                                      : ", rows not made " + std::to_string(counts.notMade);
-        if (StopRequest::Signal())
-            summary += " (stopped by " + SignalName(StopRequest::Signal()) + ")";
-        else
-            summary += " (the disk is full)";
-    }
-    std::snprintf(line, sizeof line, ", %.2f s\n", counts.seconds);
-    return summary + line;
-}
-
-// The exit status of a run that got as far as its rows.
-int StatusOf(const RunCounts& counts) {
-    if (StopRequest::Signal()) return 128 + StopRequest::Signal();
-    if (counts.notMade > 0 || counts.restNotRead) return ExitBadUsage;
-    return counts.failed == 0 ? ExitDone : ExitDoesNotFit;
-}
-
-// Makes the run's files durable, then tells the summary; a summary that cannot be written
-// fails the run as surely as a file that cannot.
-int FinishRun(const RunCounts& counts, int outDir, Manifest* manifest,
-              const std::optional<std::string>& manifestFile) {
-    int status = StatusOf(counts);
-    if (manifest)
-        if (const FileAccess::Error error = manifest->Write(*manifestFile); error.failed()) {
-            std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
-            if (status < ExitBadUsage) status = ExitBadUsage;
-        }
-    if (counts.written > 0)
-        if (const FileAccess::Error error = FileAccess::SyncFileSystem(outDir); error.failed()) {
-            std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
-            if (status < ExitBadUsage) status = ExitBadUsage;
-        }
-    if (const FileAccess::Error error = FileAccess::WriteAll(STDOUT_FILENO, SummaryLine(counts));
-        error.failed()) {
-        std::fprintf(stderr, "quorlik-qr: %s\n", FileAccess::Describe(error).c_str());
-        if (status < ExitBadUsage) status = ExitBadUsage;
-    }
-    StopRequest::ReleaseSignals();
-    return status;
-}
-
-} // namespace
-
-// Every row allocates and frees the same few hundred kilobytes (pictures, the compressor's
-// state). Above glibc's default thresholds those come from fresh mappings, faulted in again for
-// each row, which measured as a third of a row's time; kept in the heap they are reused.
-void KeepRowBuffersInTheHeap() {
-    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
-}
+#include <optional>
 
 int RunBatchCommand(const CliOptions& options) {
-    KeepRowBuffersInTheHeap();
     const BatchSettings& batch = *options.batch;
-    std::optional<FieldDecoding> decoding = FieldDecoding::Named(batch.encoding);
-    if (!decoding)
-        return CannotStart(QStringLiteral("--encoding %1 is not an encoding this program can read "
-                                          "CSV in (UTF-8, GB18030, GBK, Big5, ...)")
-                               .arg(QuotedText(QString::fromStdString(batch.encoding))));
-    QString problem;
-    const FileAccess::Opened outDir = OpenOutputFolder(batch.outDir, problem);
-    if (!outDir.ok()) return CannotStart(problem);
-    CsvInput input;
-    OpenCsv(batch.csvFile, input, StopRequest::Requested);
-    if (!input.error.isEmpty()) return CannotStart(input.error);
-    std::optional<std::size_t> rows;
-    if (input.regular) {
-        const RowCount count = CountRows(batch.csvFile);
-        if (!count.error.isEmpty()) return CannotStart(count.error);
-        rows = RowsOfShard(count.rows, batch.shard);
-    }
-    if (batch.sheet)
-        if (const FileAccess::Error error = FileAccess::CheckReplaceable(batch.sheet->file);
-            error.failed())
-            return CannotStart(QStringLiteral("the print sheet: ") +
-                               QString::fromStdString(FileAccess::Describe(error)));
-    CsvLimits limits;
-    limits.stopped = StopRequest::Requested;
-    CsvReader reader(*input.device, limits);
-    RowPlanner planner(reader, *decoding,
-                       batch.sheet && batch.sheet->captionColumn
-                           ? QString::fromStdString(*batch.sheet->captionColumn)
-                           : QString());
-    if (!planner.startError().isEmpty())
-        return CannotStart(Shown(batch.csvFile) + QStringLiteral(", ") + planner.startError());
-    StartGuiSession();
-    RowOutputSettings settings = OutputSettingsOf(options, outDir.descriptor.get());
-    SymbolRun::WarnIfInverted(settings.render);
-    if (options.logoFile) {
-        // The composition paints the logo's square once per size and thread and copies it into
-        // every row's picture, so rows carry exactly the window's pixels.
-        const LogoFile logo = LoadLogoFile(*options.logoFile);
-        if (!logo.picture) return CannotStart(QString::fromStdString(logo.problem));
-        settings.logo = *logo.picture;
-    }
-    for (const QString& note : planner.notes())
-        TerminalText::PrintError("note: " + EscapedControls(note));
-    const int jobs = JobCount(batch);
-    MemoryBudget budget(MemoryBudget::ForThisProcess(jobs));
-    settings.budget = &budget;
-    std::optional<Manifest> manifest;
-    if (batch.manifest) manifest.emplace();
+    RowPictureSettings picture;
+    picture.compose = options.compose;
     std::optional<PrintSheet> sheet;
-    if (batch.sheet)
-        sheet.emplace(*batch.sheet, settings.render, settings.paintLogo ? settings.logo : QImage());
-    RunRecords records{manifest ? &*manifest : nullptr, sheet ? &*sheet : nullptr,
-                       batch.sheet && batch.sheet->captionColumn.has_value()};
-    const RunCounts counts = RunRowStream(planner, batch.shard, rows, settings, jobs, records);
-    // The sheet holds the rows made, also after a stop.
-    std::string sheetProblem = sheet ? sheet->Write() : std::string();
-    if (!sheetProblem.empty()) TerminalText::PrintError(sheetProblem);
-    // A stream that stops being CSV part of the way ends the run where it stopped.
-    // (A stop may cut the last record short: that is the stop, not a fault of the input.)
-    const bool readFailed = !planner.readError().isEmpty() && !StopRequest::Requested();
-    if (readFailed)
-        TerminalText::PrintError(
-            EscapedControls(Shown(batch.csvFile) + QStringLiteral(", ") + planner.readError()));
-    const int status =
-        FinishRun(counts, outDir.descriptor.get(), manifest ? &*manifest : nullptr, batch.manifest);
-    return readFailed || !sheetProblem.empty() ? std::max(status, int(ExitBadUsage)) : status;
+    BatchExtras extras;
+    extras.prepare = [&](const RowOutputSettings& settings) -> std::string {
+        StartGuiSession();
+        if (options.compose && options.logoFile) {
+            // The composition paints the logo's square once per size and thread and copies it
+            // into every row's picture, so rows carry exactly the window's pixels.
+            LogoFile logo = LoadLogoFile(*options.logoFile);
+            if (!logo.picture) return logo.problem;
+            picture.logo = std::move(*logo.picture);
+        }
+        if (batch.sheet) sheet.emplace(*batch.sheet, settings.render, picture.logo);
+        return {};
+    };
+    extras.encode = [&](clsQRCode& encoder, const PlannedRow& row,
+                        const RowOutputSettings& settings) {
+        return EncodeFullRow(encoder, row.payload, settings, picture);
+    };
+    extras.verify = [](const EncodedRow& file, const std::string& payload) {
+        return VerifyEncodedFile(file.bytes, payload);
+    };
+    if (batch.sheet) {
+        const bool captionColumn = batch.sheet->captionColumn.has_value();
+        const Colour dark = batch.render.dark, light = batch.render.light;
+        extras.written = [&sheet, captionColumn, dark, light](const PlannedRow& row,
+                                                              const RowFacts& facts) {
+            if (facts.symbol)
+                sheet->Add(*facts.symbol, captionColumn ? row.caption : facts.file,
+                           row.foreground.value_or(dark), row.background.value_or(light));
+        };
+        extras.finish = [&sheet] { return sheet ? sheet->Write() : std::string(); };
+    }
+    return RunBatch(options, extras);
 }

@@ -1,36 +1,21 @@
 #include "cli/FieldPayload.h"
 
-#include "cli/Quoted.h"
+#include "files/Escape.h"
 #include "payload/PayloadKinds.h"
-
-#include <QStringDecoder>
-
-#include <optional>
-
-namespace {
-
-// Field values are the user's bytes; a value that is not UTF-8 is refused rather than guessed at,
-// since the symbol would carry replacement characters instead of what was typed.
-std::optional<QString> Utf8Text(const std::string& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (decoder.hasError()) return std::nullopt;
-    return text;
-}
-
-} // namespace
+#include "payload/PlainText.h"
 
 FieldPayload ComposeFieldPayload(const std::string& kind,
                                  const std::vector<std::pair<std::string, std::string>>& fields) {
-    QStringList assignments;
+    std::vector<std::string> assignments;
     for (const auto& [name, value] : fields) {
-        const std::optional<QString> text = Utf8Text(value);
-        if (!text) return {{}, "--field " + name + ": the value is not UTF-8"};
-        assignments.append(QString::fromLatin1(name) + QLatin1Char('=') + *text);
+        // Field values are the user's bytes; a value that is not UTF-8 is refused rather than
+        // guessed at, since the symbol would carry replacement characters instead of what was
+        // typed.
+        if (PlainText::FirstInvalidUtf8(value) != std::string::npos)
+            return {{}, "--field " + name + ": the value is not UTF-8"};
+        assignments.push_back(name + '=' + value);
     }
-    const PayloadKinds::Composed composed =
-        PayloadKinds::ComposeFromAssignments(QString::fromLatin1(kind), assignments);
-    if (!composed.error.isEmpty()) return {{}, EscapedControls(composed.error)};
-    const QByteArray utf8 = composed.payload.toUtf8();
-    return {std::vector<std::uint8_t>(utf8.begin(), utf8.end()), {}};
+    const PayloadKinds::Composed composed = PayloadKinds::ComposeFromAssignments(kind, assignments);
+    if (!composed.error.empty()) return {{}, Escape::Shown(composed.error)};
+    return {std::vector<std::uint8_t>(composed.payload.begin(), composed.payload.end()), {}};
 }

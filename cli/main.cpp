@@ -15,21 +15,9 @@
 
 namespace {
 
-std::vector<std::string> Names(const QStringList& list) {
-    std::vector<std::string> names;
-    for (const QString& name : list) names.push_back(name.toStdString());
-    return names;
-}
-
 // The kinds and fields the window's pages and batches compose, for the command line's checks.
 PayloadFieldRules FieldRules() {
-    return {Names(PayloadKinds::KindNames()),
-            [](const std::string& kind) -> std::optional<std::vector<std::string>> {
-                const auto fields = PayloadKinds::FieldNames(
-                    QString::fromLatin1(kind.data(), qsizetype(kind.size())));
-                if (!fields) return std::nullopt;
-                return Names(*fields);
-            }};
+    return {PayloadKinds::KindNames(), PayloadKinds::FieldNames};
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "composition/SymbolJob.h"
 
-#include "payload/PayloadBytes.h"
+#include "composition/PayloadBytes.h"
 #include "raster/mdlFakeBarCode.h"
 
 namespace SymbolJob {

@@ -3,123 +3,108 @@
 namespace PayloadComposer {
 namespace {
 
-QString fieldAt(const QStringList& fields, int index) {
-    return index < fields.size() ? fields.at(index) : QString();
+std::string FieldAt(const std::vector<std::string>& fields, std::size_t index) {
+    return index < fields.size() ? fields[index] : std::string();
 }
 
-// Only U+0020 is trimmed; QString::trimmed would also take tabs and line breaks.
-QString trimSpaces(const QString& text) {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' ')) ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' ')) --last;
-    return text.mid(first, last - first);
+// Only U+0020 is trimmed: tabs and line breaks are content.
+std::string TrimSpaces(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A field as every record carries it: line breaks as CR LF, separators escaped.
+std::string RecordValue(const std::string& value) {
+    return EscapeRecordValue(WithCrLfLineBreaks(value));
+}
+
+std::string ComposeWifi(const std::vector<std::string>& f) {
+    const WifiSecurity security =
+        WifiPayload::SecurityNamed(FieldAt(f, 2)).value_or(WifiSecurity::Wpa);
+    return Wifi(FieldAt(f, 0), FieldAt(f, 1), security, FieldAt(f, 3) == "true");
 }
 
 } // namespace
 
-QString WithCrLfLineBreaks(const QString& text) {
-    QString result;
+std::string WithCrLfLineBreaks(const std::string& text) {
+    std::string result;
     result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
             result += c;
             continue;
         }
-        result += QStringLiteral("\r\n");
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
+        result += "\r\n";
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
     }
     return result;
 }
 
-QString EscapeRecordValue(const QString& value) {
-    QString escaped;
+std::string EscapeRecordValue(const std::string& value) {
+    std::string escaped;
     escaped.reserve(value.size() * 2);
-    for (QChar c : value) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char(';') || c == QLatin1Char(':'))
-            escaped += QLatin1Char('\\');
+    for (const char c : value) {
+        if (c == '\\' || c == ';' || c == ':') escaped += '\\';
         escaped += c;
     }
     return escaped;
 }
 
-QString UnescapeRecordValue(const QString& value) {
-    QString plain;
+std::string UnescapeRecordValue(const std::string& value) {
+    std::string plain;
     plain.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value.at(i) == QLatin1Char('\\') && i + 1 < value.size()) ++i;
-        plain += value.at(i);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) ++i;
+        plain += value[i];
     }
     return plain;
 }
 
-namespace {
-
-// A field as every record carries it: line breaks as CR LF, separators escaped.
-QString recordValue(const QString& value) {
-    return EscapeRecordValue(WithCrLfLineBreaks(value));
-}
-
-} // namespace
-
-QString Text(const QString& text) {
+std::string Text(const std::string& text) {
     return WithCrLfLineBreaks(text);
 }
 
-QString Mail(const QString& to, const QString& subject, const QString& body) {
-    return QStringLiteral("MAIL:TO:") + recordValue(to) + QStringLiteral(";SUB:") +
-           recordValue(subject) + QStringLiteral(";TXT:") + recordValue(body) +
-           QStringLiteral(";;ZRQub");
+std::string Mail(const std::string& to, const std::string& subject, const std::string& body) {
+    return "MAIL:TO:" + RecordValue(to) + ";SUB:" + RecordValue(subject) +
+           ";TXT:" + RecordValue(body) + ";;ZRQub";
 }
 
-QString Bookmark(const QString& title, const QString& url) {
-    return QStringLiteral("MEBKM:TITLE:") + recordValue(title) + QStringLiteral(";URL:") +
-           trimSpaces(recordValue(url)) + QStringLiteral(";;");
+std::string Bookmark(const std::string& title, const std::string& url) {
+    return "MEBKM:TITLE:" + RecordValue(title) + ";URL:" + TrimSpaces(RecordValue(url)) + ";;";
 }
 
-QString Sms(const QString& phone, const QString& text) {
-    return QStringLiteral("SMS:SM:") + recordValue(phone) + QStringLiteral(";TXT:") +
-           recordValue(text) + QStringLiteral(";;ZRQub");
+std::string Sms(const std::string& phone, const std::string& text) {
+    return "SMS:SM:" + RecordValue(phone) + ";TXT:" + RecordValue(text) + ";;ZRQub";
 }
 
-QString Contact(const QString& name, const QString& company, const QString& mobile,
-                const QString& title, const QString& note, const QString& email,
-                const QString& address) {
-    return QStringLiteral("MECARD:N:") + recordValue(name) + QStringLiteral(";ORG:") +
-           recordValue(company) + QStringLiteral(";TEL:TYPE=cell:") + recordValue(mobile) +
-           QStringLiteral(";TITLE:") + recordValue(title) + QStringLiteral(";NOTE:") +
-           recordValue(note) + QStringLiteral(";EMAIL:") + recordValue(email) +
-           QStringLiteral(";ADR:") + recordValue(address) + QStringLiteral(";;");
+std::string Contact(const std::string& name, const std::string& company, const std::string& mobile,
+                    const std::string& title, const std::string& note, const std::string& email,
+                    const std::string& address) {
+    return "MECARD:N:" + RecordValue(name) + ";ORG:" + RecordValue(company) +
+           ";TEL:TYPE=cell:" + RecordValue(mobile) + ";TITLE:" + RecordValue(title) +
+           ";NOTE:" + RecordValue(note) + ";EMAIL:" + RecordValue(email) +
+           ";ADR:" + RecordValue(address) + ";;";
 }
 
-QString Wifi(const QString& ssid, const QString& password, WifiSecurity security, bool hidden) {
+std::string Wifi(const std::string& ssid, const std::string& password, WifiSecurity security,
+                 bool hidden) {
     return WifiPayload::Compose(WithCrLfLineBreaks(ssid), WithCrLfLineBreaks(password), security,
                                 hidden);
 }
 
-namespace {
-
-QString ComposeWifi(const QStringList& f) {
-    const WifiSecurity security =
-        WifiPayload::SecurityNamed(fieldAt(f, 2)).value_or(WifiSecurity::Wpa);
-    return Wifi(fieldAt(f, 0), fieldAt(f, 1), security, fieldAt(f, 3) == QLatin1String("true"));
-}
-
-} // namespace
-
-QString Compose(int page, const QStringList& f) {
+std::string Compose(int page, const std::vector<std::string>& f) {
     switch (page) {
-    case TextPage: return Text(fieldAt(f, 0));
-    case MailPage: return Mail(fieldAt(f, 0), fieldAt(f, 1), fieldAt(f, 2));
-    case BookmarkPage: return Bookmark(fieldAt(f, 0), fieldAt(f, 1));
-    case SmsPage: return Sms(fieldAt(f, 0), fieldAt(f, 1));
+    case TextPage: return Text(FieldAt(f, 0));
+    case MailPage: return Mail(FieldAt(f, 0), FieldAt(f, 1), FieldAt(f, 2));
+    case BookmarkPage: return Bookmark(FieldAt(f, 0), FieldAt(f, 1));
+    case SmsPage: return Sms(FieldAt(f, 0), FieldAt(f, 1));
     case ContactPage:
-        return Contact(fieldAt(f, 0), fieldAt(f, 1), fieldAt(f, 2), fieldAt(f, 3), fieldAt(f, 4),
-                       fieldAt(f, 5), fieldAt(f, 6));
+        return Contact(FieldAt(f, 0), FieldAt(f, 1), FieldAt(f, 2), FieldAt(f, 3), FieldAt(f, 4),
+                       FieldAt(f, 5), FieldAt(f, 6));
     case WifiPage: return ComposeWifi(f);
-    default: return QString();
+    default: return {};
     }
 }
 

@@ -1,13 +1,14 @@
 #include "payload/VCardPayload.h"
 
-#include <QStringList>
+#include "payload/PlainText.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace VCardPayload {
 namespace {
 
-constexpr qsizetype kMaxLineOctets = 75;
+constexpr std::size_t MaxLineOctets = 75;
 
 bool IsContinuationByte(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
@@ -15,94 +16,86 @@ bool IsContinuationByte(char byte) {
 
 // The longest piece of `line` from `start` that fits `room` octets and ends on a character
 // boundary (a lone over-long sequence is taken whole rather than looped on).
-qsizetype PieceLength(const QByteArray& line, qsizetype start, qsizetype room) {
-    qsizetype end = std::min(line.size(), start + room);
-    while (end < line.size() && end > start && IsContinuationByte(line.at(end))) --end;
+std::size_t PieceLength(const std::string& line, std::size_t start, std::size_t room) {
+    std::size_t end = std::min(line.size(), start + room);
+    while (end < line.size() && end > start && IsContinuationByte(line[end])) --end;
     if (end == start) { // cannot happen with valid UTF-8 and room >= 4
         end = start + 1;
-        while (end < line.size() && IsContinuationByte(line.at(end))) ++end;
+        while (end < line.size() && IsContinuationByte(line[end])) ++end;
     }
     return end - start;
 }
 
-QString NameComponents(const Contact& contact) {
-    if (contact.first.isEmpty() && contact.last.isEmpty())
-        return EscapeValue(contact.name) + QStringLiteral(";;;;");
-    return EscapeValue(contact.last) + QLatin1Char(';') + EscapeValue(contact.first) +
-           QStringLiteral(";;;");
-}
-
-bool HasHan(const QString& text) {
-    for (const QChar c : text)
-        if (c.script() == QChar::Script_Han) return true;
-    return false;
+std::string NameComponents(const Contact& contact) {
+    if (contact.first.empty() && contact.last.empty()) return EscapeValue(contact.name) + ";;;;";
+    return EscapeValue(contact.last) + ';' + EscapeValue(contact.first) + ";;;";
 }
 
 // Chinese names are written family name first and without a space (张三); others given name
 // first (Ada Lovelace).
-QString FormattedName(const Contact& contact) {
-    if (!contact.name.isEmpty()) return contact.name;
-    if (HasHan(contact.first) || HasHan(contact.last)) return contact.last + contact.first;
-    QStringList parts;
-    for (const QString& part : {contact.first, contact.last})
-        if (!part.isEmpty()) parts.append(part);
-    return parts.join(QLatin1Char(' '));
+std::string FormattedName(const Contact& contact) {
+    if (!contact.name.empty()) return contact.name;
+    if (PlainText::HasHan(contact.first) || PlainText::HasHan(contact.last))
+        return contact.last + contact.first;
+    std::vector<std::string> parts;
+    for (const std::string* part : {&contact.first, &contact.last})
+        if (!part->empty()) parts.push_back(*part);
+    return PlainText::Joined(parts, " ");
 }
 
 } // namespace
 
-QString EscapeValue(const QString& value) {
-    QString escaped;
+std::string EscapeValue(const std::string& value) {
+    std::string escaped;
     escaped.reserve(value.size() * 2);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            escaped += QStringLiteral("\\n");
-            if (c == QLatin1Char('\r') && i + 1 < value.size() && value.at(i + 1) == u'\n') ++i;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\r' || c == '\n') {
+            escaped += "\\n";
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
             continue;
         }
-        if (c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char(';'))
-            escaped += QLatin1Char('\\');
+        if (c == '\\' || c == ',' || c == ';') escaped += '\\';
         escaped += c;
     }
     return escaped;
 }
 
-QByteArray FoldLine(const QByteArray& line) {
-    QByteArray folded;
-    qsizetype start = 0;
-    qsizetype room = kMaxLineOctets;
+std::string FoldLine(const std::string& line) {
+    std::string folded;
+    std::size_t start = 0;
+    std::size_t room = MaxLineOctets;
     do {
-        const qsizetype length = PieceLength(line, start, room);
+        const std::size_t length = PieceLength(line, start, room);
         if (start > 0) folded += ' ';
-        folded += line.mid(start, length) + "\r\n";
+        folded += line.substr(start, length) + "\r\n";
         start += length;
-        room = kMaxLineOctets - 1; // the leading space takes one octet
+        room = MaxLineOctets - 1; // the leading space takes one octet
     } while (start < line.size());
     return folded;
 }
 
-QString Compose(const Contact& contact) {
-    QByteArray card;
-    auto add = [&card](const char* property, const QString& value) {
-        card += FoldLine(QByteArray(property) + ':' + value.toUtf8());
+std::string Compose(const Contact& contact) {
+    std::string card;
+    const auto add = [&card](const char* property, const std::string& value) {
+        card += FoldLine(std::string(property) + ':' + value);
     };
-    auto addIfGiven = [&add](const char* property, const QString& raw, const QString& value) {
-        if (!raw.isEmpty()) add(property, value);
+    const auto addIfGiven = [&add](const char* property, const std::string& raw,
+                                   const std::string& value) {
+        if (!raw.empty()) add(property, value);
     };
-    add("BEGIN", QStringLiteral("VCARD"));
-    add("VERSION", QStringLiteral("3.0"));
+    add("BEGIN", "VCARD");
+    add("VERSION", "3.0");
     add("N", NameComponents(contact));
     add("FN", EscapeValue(FormattedName(contact)));
     addIfGiven("ORG", contact.company, EscapeValue(contact.company));
     addIfGiven("TITLE", contact.title, EscapeValue(contact.title));
     addIfGiven("TEL;TYPE=CELL", contact.mobile, EscapeValue(contact.mobile));
     addIfGiven("EMAIL", contact.email, EscapeValue(contact.email));
-    addIfGiven("ADR;TYPE=WORK", contact.address,
-               QStringLiteral(";;") + EscapeValue(contact.address) + QStringLiteral(";;;;"));
+    addIfGiven("ADR;TYPE=WORK", contact.address, ";;" + EscapeValue(contact.address) + ";;;;");
     addIfGiven("NOTE", contact.note, EscapeValue(contact.note));
-    add("END", QStringLiteral("VCARD"));
-    return QString::fromUtf8(card);
+    add("END", "VCARD");
+    return card;
 }
 
 } // namespace VCardPayload

@@ -1,47 +1,47 @@
 #include "payload/WifiPayload.h"
 
+#include "payload/PlainText.h"
+
 namespace WifiPayload {
 
-QString SecurityToken(WifiSecurity security) {
+std::string SecurityToken(WifiSecurity security) {
     switch (security) {
-    case WifiSecurity::Wep: return QStringLiteral("WEP");
-    case WifiSecurity::NoPassword: return QStringLiteral("nopass");
-    default: return QStringLiteral("WPA");
+    case WifiSecurity::Wep: return "WEP";
+    case WifiSecurity::NoPassword: return "nopass";
+    default: return "WPA";
     }
 }
 
-Missing MissingField(const QString& ssid, const QString& password, WifiSecurity security) {
-    if (ssid.isEmpty()) return Missing::Ssid;
-    if (password.isEmpty() && security != WifiSecurity::NoPassword) return Missing::Password;
+Missing MissingField(const std::string& ssid, const std::string& password, WifiSecurity security) {
+    if (ssid.empty()) return Missing::Ssid;
+    if (password.empty() && security != WifiSecurity::NoPassword) return Missing::Password;
     return Missing::Nothing;
 }
 
-QString EscapeValue(const QString& value) {
-    static const QString reserved = QStringLiteral("\\;,:\"");
-    QString escaped;
+std::string EscapeValue(const std::string& value) {
+    std::string escaped;
     escaped.reserve(value.size() * 2);
-    for (QChar c : value) {
-        if (reserved.contains(c)) escaped += QLatin1Char('\\');
+    for (const char c : value) {
+        if (c == '\\' || c == ';' || c == ',' || c == ':' || c == '"') escaped += '\\';
         escaped += c;
     }
     return escaped;
 }
 
-std::optional<WifiSecurity> SecurityNamed(const QString& name) {
-    const QString token = name.trimmed().toLower();
-    if (token.isEmpty() || token == QStringLiteral("wpa")) return WifiSecurity::Wpa;
-    if (token == QStringLiteral("wep")) return WifiSecurity::Wep;
-    if (token == QStringLiteral("nopass")) return WifiSecurity::NoPassword;
+std::optional<WifiSecurity> SecurityNamed(const std::string& name) {
+    const std::string token = PlainText::Lower(PlainText::Trimmed(name));
+    if (token.empty() || token == "wpa") return WifiSecurity::Wpa;
+    if (token == "wep") return WifiSecurity::Wep;
+    if (token == "nopass") return WifiSecurity::NoPassword;
     return std::nullopt;
 }
 
-QString Compose(const QString& ssid, const QString& password, WifiSecurity security, bool hidden) {
-    QString record = QStringLiteral("WIFI:T:") + SecurityToken(security) + QStringLiteral(";S:") +
-                     EscapeValue(ssid) + QLatin1Char(';');
-    if (security != WifiSecurity::NoPassword)
-        record += QStringLiteral("P:") + EscapeValue(password) + QLatin1Char(';');
-    if (hidden) record += QStringLiteral("H:true;");
-    return record + QLatin1Char(';');
+std::string Compose(const std::string& ssid, const std::string& password, WifiSecurity security,
+                    bool hidden) {
+    std::string record = "WIFI:T:" + SecurityToken(security) + ";S:" + EscapeValue(ssid) + ';';
+    if (security != WifiSecurity::NoPassword) record += "P:" + EscapeValue(password) + ';';
+    if (hidden) record += "H:true;";
+    return record + ';';
 }
 
 } // namespace WifiPayload

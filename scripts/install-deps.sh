@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
-  qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins libgif-dev zlib1g-dev libglib2.0-dev libglib2.0-bin
+  qt6-base-dev qt6-qpa-plugins qt6-image-formats-plugins libgif-dev zlib1g-dev nettle-dev libglib2.0-dev libglib2.0-bin
   libzxing-dev libgtest-dev libbenchmark-dev libqrencode-dev zint
   fonts-noto-cjk xvfb xauth imagemagick librsvg2-bin qt6-svg-dev
   zbar-tools python3-vobject python3-segno qrencode python3-opencv ghostscript poppler-utils strace parallel

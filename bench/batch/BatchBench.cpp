@@ -2,11 +2,10 @@
 // programs, writing into the same kind of folder. The folder is on /dev/shm when it
 // exists, so that the figures measure the programs rather than this machine's disk flushes;
 // set QUORLIK_BENCH_DIR to measure on another file system.
-#include "cli/batch/CsvReader.h"
-#include "cli/batch/FieldDecoding.h"
-#include "cli/batch/RowPlanner.h"
+#include "cli/core/batch/CsvReader.h"
+#include "cli/core/batch/FieldDecoding.h"
+#include "cli/core/batch/RowPlanner.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -110,15 +109,18 @@ const Workload& SharedWorkload() {
         csvFile.open(QIODevice::WriteOnly);
         csvFile.write(csv);
         // The very payloads the batch makes, from the same planning code.
-        QByteArray text = csv;
-        QBuffer buffer(&text);
-        buffer.open(QIODevice::ReadOnly);
-        CsvReader reader(buffer);
+        CsvReader reader([text = csv.toStdString(),
+                          at = std::size_t(0)](char* data, std::size_t size, std::string&) mutable {
+            const std::size_t n = std::min(size, text.size() - at);
+            std::copy_n(text.data() + at, n, data);
+            at += n;
+            return long(n);
+        });
         std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
         RowPlanner planner(reader, *utf8);
         QByteArray lines;
         while (const std::optional<PlannedRow> row = planner.Next())
-            lines += ZintLine(row->payload);
+            lines += ZintLine(QByteArray::fromStdString(row->payload));
         w.zintInput = w.folder->filePath("payloads.txt");
         QFile zintFile(w.zintInput);
         zintFile.open(QIODevice::WriteOnly);

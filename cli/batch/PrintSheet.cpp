@@ -49,9 +49,9 @@ struct SpoolHeader {
     std::uint32_t captionBytes;
 };
 
-void Spool(std::FILE* spool, const QRSymbol& symbol, const QString& caption, Colour dark,
+void Spool(std::FILE* spool, const QRSymbol& symbol, const std::string& caption, Colour dark,
            Colour light) {
-    const QByteArray text = caption.toUtf8();
+    const std::string& text = caption;
     const SpoolHeader header{std::uint8_t(symbol.kind()),
                              std::uint8_t(symbol.version()),
                              std::uint8_t(LevelNumber(symbol.level())),
@@ -63,7 +63,7 @@ void Spool(std::FILE* spool, const QRSymbol& symbol, const QString& caption, Col
     for (std::size_t i = 0; i < symbol.modules().size(); ++i)
         if (symbol.modules()[i]) packed[i / 8] |= std::uint8_t(0x80 >> (i % 8));
     std::fwrite(&header, sizeof header, 1, spool);
-    std::fwrite(text.constData(), 1, std::size_t(text.size()), spool);
+    std::fwrite(text.data(), 1, text.size(), spool);
     std::fwrite(packed.data(), 1, packed.size(), spool);
 }
 
@@ -179,7 +179,8 @@ PrintSheet::PrintSheet(const SheetSettings& settings, const RenderOptions& rende
 
 PrintSheet::~PrintSheet() = default;
 
-void PrintSheet::Add(const QRSymbol& symbol, const QString& caption, Colour dark, Colour light) {
+void PrintSheet::Add(const QRSymbol& symbol, const std::string& caption, Colour dark,
+                     Colour light) {
     if (!spool_) return;
     Spool(spool_.get(), symbol, caption, dark, light);
     ++symbols_;

@@ -4,7 +4,6 @@
 #include "encoder/clsQRCode.h"
 
 #include <QImage>
-#include <QString>
 
 #include <cstdio>
 #include <memory>
@@ -23,7 +22,7 @@ class PrintSheet {
     ~PrintSheet();
 
     // A symbol in its own colours (a row's foreground and background columns).
-    void Add(const QRSymbol& symbol, const QString& caption, Colour dark, Colour light);
+    void Add(const QRSymbol& symbol, const std::string& caption, Colour dark, Colour light);
     // Lays the pages out and places the PDF; empty when the sheet is in place, else why not.
     std::string Write();
     int Pages() const { return pages_; }

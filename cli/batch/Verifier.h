@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <string>
 
 // Reads a file's encoded bytes, before they are written anywhere, through the picture reader
 // and zxing-cpp, as `--decode` reads files. Empty when they scan to exactly `payload`,
 // otherwise what went wrong.
-QString VerifyEncodedFile(const QByteArray& file, const QByteArray& payload);
+std::string VerifyEncodedFile(const std::string& file, const std::string& payload);

@@ -662,11 +662,17 @@ FileFormats::Format OutputFormat(const CliOptions& options) {
     return FileFormats::OfFileName(*options.outputFile).value_or(Format::Png);
 }
 
+bool IsPlainBatch(const CliOptions& options) {
+    return options.batch && !options.compose && !options.logoFile && !options.batch->verify &&
+           !options.batch->sheet && FileFormats::RowOf(options.batch->format).core;
+}
+
 bool CoreAnswers(const ParsedCommandLine& parsed) {
     if (parsed.needsFieldRules) return false;
     if (!parsed.error.empty()) return true;
     const CliOptions& o = parsed.options;
     if (o.help || o.showVersion) return true;
-    if (o.decode || o.batch || o.compose || o.composeFields) return false;
+    if (o.batch) return IsPlainBatch(o);
+    if (o.decode || o.compose || o.composeFields) return false;
     return !o.outputFile || FileFormats::RowOf(OutputFormat(o)).core;
 }

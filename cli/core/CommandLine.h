@@ -116,5 +116,8 @@ std::string UnusableColours(FileFormats::Format format, const RenderOptions& ren
 
 // Whether the core answers this command line itself: its help, version, usage errors, and one
 // symbol from TEXT, -r or standard input to text art, --info, --matrix or a file in a format
-// it writes; everything else is the full program's.
+// it writes, and plain batches; everything else is the full program's.
 bool CoreAnswers(const ParsedCommandLine& parsed);
+// A batch the core makes alone: PNG, SVG or EPS files and nothing that needs the full program
+// (--compose, --logo, --verify, --sheet).
+bool IsPlainBatch(const CliOptions& options);

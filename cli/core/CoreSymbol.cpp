@@ -9,16 +9,12 @@
 
 #include <optional>
 
-namespace {
-
-using SymbolRun::FileBytes;
-
-// The formats the core writes: those of the plain writers, drawn once.
-FileBytes Encode(const QRSymbol& symbol, const CliOptions& options) {
-    if (!SymbolDrawing::Drawable(symbol, options.render))
-        return {{}, SymbolDrawing::TooLargeText(symbol, options.render)};
-    const SymbolDrawing::Drawing drawing = SymbolDrawing::Draw(symbol, options.render);
-    switch (OutputFormat(options)) {
+SymbolRun::FileBytes CoreFileBytes(const QRSymbol& symbol, const RenderOptions& render,
+                                   FileFormats::Format format) {
+    if (!SymbolDrawing::Drawable(symbol, render))
+        return {{}, SymbolDrawing::TooLargeText(symbol, render)};
+    const SymbolDrawing::Drawing drawing = SymbolDrawing::Draw(symbol, render);
+    switch (format) {
     case FileFormats::Format::Svg: return {SymbolFiles::Svg(drawing), {}};
     case FileFormats::Format::Eps: return {SymbolFiles::Eps(drawing), {}};
     default: break;
@@ -26,6 +22,12 @@ FileBytes Encode(const QRSymbol& symbol, const CliOptions& options) {
     std::string png = SymbolFiles::Png(drawing);
     if (png.empty()) return {{}, SymbolFiles::PngFailedText};
     return {std::move(png), {}};
+}
+
+namespace {
+
+SymbolRun::FileBytes Encode(const QRSymbol& symbol, const CliOptions& options) {
+    return CoreFileBytes(symbol, options.render, OutputFormat(options));
 }
 
 } // namespace

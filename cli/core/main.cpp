@@ -1,12 +1,13 @@
-// quorlik-qr: one symbol to text art, --info, --matrix, or a file in a format it writes, with
-// nothing but the encoder, zlib and the C++ library loaded; every other command line runs the
-// full program.
+// quorlik-qr: one symbol to text art, --info, --matrix, or a file in a format it writes, and
+// batches of such files, with nothing but the encoder, zlib, nettle and the C++ library loaded;
+// every other command line runs the full program.
 #include "cli/core/CommandLine.h"
 #include "cli/core/CoreSymbol.h"
 #include "cli/core/ExitStatus.h"
 #include "cli/core/Handover.h"
 #include "cli/core/TerminalText.h"
 #include "cli/core/Usage.h"
+#include "cli/core/batch/BatchRun.h"
 #include "files/FileAccess.h"
 
 #include <csignal>
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? ExitDone : ExitBadUsage;
     }
+    if (parsed.options.batch) return RunBatch(parsed.options);
     return RunCoreSymbol(parsed.options);
 }

@@ -4,7 +4,7 @@
 #include "encoder/clsQRCode.h"
 #include "forms/main/MessageBoxes.h"
 #include "forms/main/UserMessages.h"
-#include "payload/PayloadBytes.h"
+#include "composition/PayloadBytes.h"
 
 #include <QApplication>
 #include <QClipboard>

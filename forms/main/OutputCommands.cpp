@@ -1,6 +1,7 @@
 // The output commands of the main window: save, copy, browse, clear and exit.
 #include "forms/main/OutputCommands.h"
 
+#include "composition/PayloadBytes.h"
 #include "composition/SymbolComposition.h"
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
@@ -10,7 +11,6 @@
 #include "forms/main/ProgramExit.h"
 #include "forms/main/UserMessages.h"
 #include "forms/main/文本录入.h"
-#include "payload/PayloadBytes.h"
 #include "raster/plain/FileFormats.h"
 #include "reading/LogoPicture.h"
 

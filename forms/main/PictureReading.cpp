@@ -102,9 +102,11 @@ void 文本录入::读取图片(const QString& fileName) {
         UserMessages::Show(found.message, UserMessages::AppTitle, UserMessages::Icon::Warning);
         return;
     }
-    const PayloadReader::PageFields read = PayloadReader::Read(*found.payload);
+    const PayloadReader::PageFields read = PayloadReader::Read(found.payload->toStdString());
+    QStringList fields;
+    for (const std::string& field : read.fields) fields.append(QString::fromStdString(field));
     选项卡标签->setCurrentIndex(read.page);
-    setPageFields(read.page, read.fields);
+    setPageFields(read.page, fields);
 }
 
 // The inverse of pageFields: each field as the page's payload carries it.

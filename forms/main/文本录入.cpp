@@ -9,6 +9,7 @@
 #include "forms/main/WindowKeys.h"
 #include "forms/main/WindowLayout.h"
 #include "forms/main/判断五笔字型.h"
+#include "composition/PayloadBytes.h"
 #include "payload/PayloadComposer.h"
 #include "payload/WifiPayload.h"
 
@@ -24,6 +25,18 @@
 #include <QTabBar>
 
 namespace {
+
+// The payload kinds work in UTF-8; the boxes hold UTF-16, whose unpaired surrogates become
+// U+FFFD on the way.
+std::vector<std::string> Utf8Fields(const QStringList& fields) {
+    std::vector<std::string> utf8;
+    for (const QString& field : fields) {
+        const QByteArray bytes = PayloadBytes::ToUtf8(field);
+        utf8.emplace_back(bytes.constData(), std::size_t(bytes.size()));
+    }
+    return utf8;
+}
+
 
 std::optional<int> realInputMethodCheck() {
     return InputMethodCheck::判断五笔字型();
@@ -235,10 +248,10 @@ QStringList 文本录入::pageFields(int page) const {
 // The Wi-Fi page's field rules are the record's own (WifiPayload), as on the command line.
 QString 文本录入::missingField(int page) const {
     if (page != 无线网络页) return QString();
-    const QStringList fields = pageFields(page);
+    const std::vector<std::string> fields = Utf8Fields(pageFields(page));
     const WifiSecurity security =
-        WifiPayload::SecurityNamed(fields.at(2)).value_or(WifiSecurity::Wpa);
-    switch (WifiPayload::MissingField(fields.at(0), fields.at(1), security)) {
+        WifiPayload::SecurityNamed(fields[2]).value_or(WifiSecurity::Wpa);
+    switch (WifiPayload::MissingField(fields[0], fields[1], security)) {
     case WifiPayload::Missing::Ssid: return OutputCommands::WifiNeedsName;
     case WifiPayload::Missing::Password: return OutputCommands::WifiNeedsPassword;
     case WifiPayload::Missing::Nothing: break;
@@ -266,7 +279,8 @@ void 文本录入::开始制作二维码(int page) {
         return;
     }
 
-    const QString payload = PayloadComposer::Compose(page, pageFields(page));
+    const QString payload =
+        QString::fromStdString(PayloadComposer::Compose(page, Utf8Fields(pageFields(page))));
     const int logoFlag = Check个性图标[page]->isChecked() ? 1 : 0;
     二维码& generator = 二维码::实例();
     generator.Image心标->setPicture(Image2[page]->picture());

@@ -30,10 +30,6 @@ QString WriteCsv(const QString& folder, const QByteArray& text) {
     return WriteFile(folder + "/rows.csv", text);
 }
 
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 int RowsWritten(const ToolRun& run) {
     std::cmatch match;
     const std::string out = run.out.toStdString();
@@ -88,13 +84,13 @@ TEST(BatchCsv, EveryKindComposedAsTheWindowDoes) {
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(ReadBack(out + "/t.png"), "纯文本 text");
     EXPECT_EQ(ReadBack(out + "/m.png"),
-              Utf8(PayloadComposer::Mail("li@example.cn", "你好", "第一行\r\n第二行")));
+              (PayloadComposer::Mail("li@example.cn", "你好", "第一行\r\n第二行")));
     EXPECT_EQ(ReadBack(out + "/b.png"),
-              Utf8(PayloadComposer::Bookmark("Site;1", "https://example.com/a:b ")));
-    EXPECT_EQ(ReadBack(out + "/s.png"), Utf8(PayloadComposer::Sms("15555555555", "短信内容")));
+              (PayloadComposer::Bookmark("Site;1", "https://example.com/a:b ")));
+    EXPECT_EQ(ReadBack(out + "/s.png"), (PayloadComposer::Sms("15555555555", "短信内容")));
     EXPECT_EQ(ReadBack(out + "/c.png"),
-              Utf8(PayloadComposer::Contact("Li; Lei", "ACME\\Co", "139", "经理", "TEL:1", "l@x.cn",
-                                            "路 1")));
+              (PayloadComposer::Contact("Li; Lei", "ACME\\Co", "139", "经理", "TEL:1", "l@x.cn",
+                                        "路 1")));
     EXPECT_EQ(ReadBack(out + "/2.png"), "default kind");
 }
 
@@ -298,7 +294,7 @@ TEST(BatchOutput, SvgRenderedByAnIndependentRendererScans) {
     ASSERT_TRUE(rsvg.waitForFinished(30000));
     ASSERT_EQ(rsvg.exitCode(), 0) << rsvg.readAllStandardError().toStdString();
     EXPECT_EQ(ReadBack(folder + "/card.png"),
-              Utf8(PayloadComposer::Contact("王小明", "", "13333333333", "", "SVG 测试", "", "")));
+              (PayloadComposer::Contact("王小明", "", "13333333333", "", "SVG 测试", "", "")));
 }
 
 TEST(BatchOutput, SameFilesWhateverTheNumberOfJobs) {

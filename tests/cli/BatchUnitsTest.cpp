@@ -1,22 +1,21 @@
 // The batch units on their own: CSV reading and its bounds, encodings, names, row payloads,
 // planning, SVG, job order.
-#include "cli/Quoted.h"
-#include "cli/batch/CsvReader.h"
-#include "cli/batch/FieldDecoding.h"
-#include "cli/batch/JobRunner.h"
-#include "cli/batch/MemoryBudget.h"
-#include "cli/batch/NameRegister.h"
-#include "cli/batch/OutputName.h"
-#include "cli/batch/Progress.h"
-#include "cli/batch/RowOutput.h"
-#include "cli/batch/RowPayload.h"
-#include "cli/batch/RowPlanner.h"
+#include "cli/core/batch/CsvColumns.h"
+#include "cli/core/batch/CsvReader.h"
+#include "cli/core/batch/FieldDecoding.h"
+#include "cli/core/batch/JobRunner.h"
+#include "cli/core/batch/MemoryBudget.h"
+#include "cli/core/batch/NameRegister.h"
+#include "cli/core/batch/OutputName.h"
+#include "cli/core/batch/Progress.h"
+#include "cli/core/batch/Quoted.h"
+#include "cli/core/batch/RowFile.h"
+#include "cli/core/batch/RowPlanner.h"
 #include "encoder/clsQRCode.h"
 #include "payload/PayloadComposer.h"
 #include "payload/PayloadKinds.h"
 #include "tests/cli/ToolProcess.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -31,22 +30,27 @@
 
 namespace {
 
-QStringList Fields(std::initializer_list<const char*> texts) {
-    QStringList list;
-    for (const char* t : texts) list.append(QString::fromUtf8(t));
-    return list;
+CsvCells Fields(std::initializer_list<const char*> texts) {
+    return CsvCells(texts.begin(), texts.end());
+}
+
+// Hands `text` out a few bytes at a time, as a pipe may.
+CsvRead ReadFrom(const std::string& text) {
+    return [text, at = std::size_t(0)](char* data, std::size_t size, std::string&) mutable {
+        const std::size_t n = std::min({size, text.size() - at, std::size_t(7)});
+        std::copy_n(text.data() + at, n, data);
+        at += n;
+        return long(n);
+    };
 }
 
 struct ReadText {
     std::vector<CsvRecord> records;
-    QString error;
+    std::string error;
 };
 
-ReadText ReadAll(const QByteArray& csv, CsvLimits limits = {}) {
-    QByteArray text = csv;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::ReadOnly);
-    CsvReader reader(buffer, limits);
+ReadText ReadAll(const std::string& csv, CsvLimits limits = {}) {
+    CsvReader reader(ReadFrom(csv), limits);
     ReadText read;
     while (std::optional<CsvRecord> record = reader.Next()) read.records.push_back(*record);
     read.error = reader.error();
@@ -56,29 +60,26 @@ ReadText ReadAll(const QByteArray& csv, CsvLimits limits = {}) {
 // Every row of a CSV text in UTF-8, planned one after another as a run plans them.
 struct Planned {
     std::vector<PlannedRow> rows;
-    QStringList notes;
-    QString error; // the run cannot start, or reading stopped
+    std::vector<std::string> notes;
+    std::string error; // the run cannot start, or reading stopped
 };
 
-Planned PlanAll(const QByteArray& csv) {
-    QByteArray text = csv;
-    QBuffer buffer(&text);
-    buffer.open(QIODevice::ReadOnly);
-    CsvReader reader(buffer);
+Planned PlanAll(const std::string& csv) {
+    CsvReader reader(ReadFrom(csv));
     std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
     RowPlanner planner(reader, *utf8);
     Planned planned;
     planned.error = planner.startError();
     planned.notes = planner.notes();
     while (std::optional<PlannedRow> row = planner.Next()) planned.rows.push_back(*row);
-    if (planned.error.isEmpty()) planned.error = planner.readError();
+    if (planned.error.empty()) planned.error = planner.readError();
     return planned;
 }
 
-QStringList FieldsOf(const CsvRecord& record) {
-    QStringList list;
-    for (const CsvField& field : record.fields) list.append(QString::fromUtf8(field.bytes));
-    return list;
+CsvCells FieldsOf(const CsvRecord& record) {
+    CsvCells cells;
+    for (const CsvField& field : record.fields) cells.push_back(field.bytes);
+    return cells;
 }
 
 TEST(CsvReading, QuotesCommasLineBreaksAndByteOrderMark) {
@@ -109,7 +110,7 @@ TEST(CsvReading, EveryLineEndAndBlankRows) {
 
 TEST(CsvReading, UnclosedQuoteIsAnError) {
     const ReadText document = ReadAll("a\n\"open\nstill open");
-    EXPECT_NE(document.error.indexOf(QStringLiteral("line 2")), -1) << document.error.toStdString();
+    EXPECT_NE(document.error.find("line 2"), std::string::npos) << document.error;
 }
 
 TEST(CsvReading, Utf8FieldsAndStrayTextAfterAQuote) {
@@ -119,12 +120,12 @@ TEST(CsvReading, Utf8FieldsAndStrayTextAfterAQuote) {
 }
 
 TEST(OutputNames, StayInsideTheFolder) {
-    EXPECT_EQ(MakeOutputName(QString(), 7).relativePath, "7");
-    EXPECT_EQ(MakeOutputName(QStringLiteral(" ticket-1 "), 7).relativePath, "ticket-1");
-    EXPECT_EQ(MakeOutputName(QStringLiteral("sub/二维码"), 7).relativePath, "sub/二维码");
+    EXPECT_EQ(MakeOutputName("", 7).relativePath, "7");
+    EXPECT_EQ(MakeOutputName(" ticket-1 ", 7).relativePath, "ticket-1");
+    EXPECT_EQ(MakeOutputName("sub/二维码", 7).relativePath, "sub/二维码");
     for (const char* bad :
          {"../x", "a/../../x", "/etc/x", "..", "a//b", "./a", "a/", "..\\x", "a\tb"}) {
-        const OutputName name = MakeOutputName(QString::fromUtf8(bad), 1);
+        const OutputName name = MakeOutputName(bad, 1);
         EXPECT_NE(name.error, "") << bad;
         EXPECT_EQ(name.relativePath, "") << bad;
     }
@@ -163,24 +164,24 @@ TEST(RowPayloads, LineBreaksBecomeCrLfAndMissingColumnsAreEmpty) {
 TEST(RowPayloads, WifiAndVCardRowsComposeThroughTheRegistry) {
     const CsvColumns columns(Fields({"kind", "ssid", "password", "security", "hidden", "name",
                                      "first", "last", "note", "colour"}));
-    EXPECT_EQ(columns.UnusedNames(), QStringList{"colour"});
+    EXPECT_EQ(columns.UnusedNames(), std::vector<std::string>{"colour"});
     EXPECT_EQ(ComposeRowPayload(columns, Fields({"wifi", "Net;1", "p:w", "", " TRUE "})).payload,
               "WIFI:T:WPA;S:Net\\;1;P:p\\:w;H:true;;");
     const RowPayload badSecurity =
         ComposeRowPayload(columns, Fields({"wifi", "Net", "", "WPA3", ""}));
     EXPECT_EQ(badSecurity.payload, "");
-    EXPECT_NE(badSecurity.error.indexOf("WPA, WEP or nopass"), -1)
-        << badSecurity.error.toStdString();
+    EXPECT_NE(badSecurity.error.find("WPA, WEP or nopass"), std::string::npos) << badSecurity.error;
     // The multi-line note arrives as CR LF, as in every other kind, and leaves as "\n".
-    const QMap<QString, QString> card = {
+    const PayloadKinds::Fields card = {
         {"name", "N"}, {"first", "F"}, {"last", "L"}, {"note", "a\r\nb"}};
     EXPECT_EQ(ComposeRowPayload(columns, Fields({"vcard", "", "", "", "", "N", "F", "L", "a\nb"}))
                   .payload,
               PayloadKinds::Compose("vcard", card).payload);
     EXPECT_NE(ComposeRowPayload(columns, Fields({"vcard", "", "", "", "", "N", "F", "L", "a\nb"}))
-                  .payload.indexOf("NOTE:a\\nb\r\n"),
-              -1);
-    EXPECT_NE(ComposeRowPayload(columns, Fields({"fax"})).error.indexOf("vcard, wifi"), -1);
+                  .payload.find("NOTE:a\\nb\r\n"),
+              std::string::npos);
+    EXPECT_NE(ComposeRowPayload(columns, Fields({"fax"})).error.find("vcard, wifi"),
+              std::string::npos);
 }
 
 TEST(BatchPlanning, NamesDuplicatesAndHeader) {
@@ -197,56 +198,60 @@ TEST(BatchPlanning, NamesDuplicatesAndHeader) {
     EXPECT_EQ(plan.rows[0].payload, "one");
     EXPECT_EQ(plan.rows[0].error, "");
     EXPECT_EQ(plan.rows[1].name, "2"); // the row number
-    EXPECT_NE(plan.rows[2].error.indexOf(QStringLiteral("row 1")), -1);
-    EXPECT_NE(plan.rows[3].error.indexOf(QStringLiteral("row 2")), -1);
+    EXPECT_NE(plan.rows[2].error.find("row 1"), std::string::npos);
+    EXPECT_NE(plan.rows[3].error.find("row 2"), std::string::npos);
     EXPECT_NE(plan.rows[4].error, "");
     EXPECT_EQ(RowLabel(plan.rows[4]), "row 5 (line 6)");
-    EXPECT_NE(PlanAll(QByteArray("")).error, "");
+    EXPECT_NE(PlanAll("").error, "");
     EXPECT_NE(PlanAll("text,Text\nx,y\n").error, "");
+}
+
+std::string Repeated(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
 }
 
 // Names are kept as hashes: a name taken again, however far back and however long, is known.
 TEST(BatchPlanning, NameRegisterKnowsEveryNameTaken) {
     NameRegister names;
     for (int row = 1; row <= 100000; ++row)
-        ASSERT_EQ(names.Claim(QString::number(row) + QString(row % 7, QChar(0x4E8C)), row), 0);
-    EXPECT_EQ(names.Claim(QStringLiteral("1") + QString(1, QChar(0x4E8C)), 200000), 1);
-    EXPECT_EQ(names.Claim(QStringLiteral("99999") + QString(99999 % 7, QChar(0x4E8C)), 200001),
-              99999);
-    EXPECT_EQ(names.Claim(QStringLiteral("1"), 200002), 0); // not the same name
-    EXPECT_EQ(names.Claim(QString(5000, QChar('x')), 200003), 0);
-    EXPECT_EQ(names.Claim(QString(5000, QChar('x')), 200004), 200003);
+        ASSERT_EQ(names.Claim(std::to_string(row) + Repeated("二", row % 7), row), 0);
+    EXPECT_EQ(names.Claim("1" + Repeated("二", 1), 200000), 1);
+    EXPECT_EQ(names.Claim("99999" + Repeated("二", 99999 % 7), 200001), 99999);
+    EXPECT_EQ(names.Claim("1", 200002), 0); // not the same name
+    EXPECT_EQ(names.Claim(std::string(5000, 'x'), 200003), 0);
+    EXPECT_EQ(names.Claim(std::string(5000, 'x'), 200004), 200003);
     // Rows named by their own number (no file cell) against names written in a file cell.
     NameRegister numbered;
-    EXPECT_EQ(numbered.Claim(QStringLiteral("3"), 3), 0);
-    EXPECT_EQ(numbered.Claim(QStringLiteral("20"), 5), 0);
-    EXPECT_EQ(numbered.Claim(QStringLiteral("3"), 10), 3);
-    EXPECT_EQ(numbered.Claim(QStringLiteral("03"), 11), 0); // another name
-    EXPECT_EQ(numbered.Claim(QStringLiteral("20"), 20), 5);
-    EXPECT_EQ(numbered.Claim(QStringLiteral("21"), 21), 0);
+    EXPECT_EQ(numbered.Claim("3", 3), 0);
+    EXPECT_EQ(numbered.Claim("20", 5), 0);
+    EXPECT_EQ(numbered.Claim("3", 10), 3);
+    EXPECT_EQ(numbered.Claim("03", 11), 0); // another name
+    EXPECT_EQ(numbered.Claim("20", 20), 5);
+    EXPECT_EQ(numbered.Claim("21", 21), 0);
 }
 
 TEST(BatchPlanning, PayloadsAreBounded) {
-    const Planned longRows = PlanAll("kind,to,subject\nmail," + QByteArray(4000, 'a') + ',' +
-                                     QByteArray(4000, 'b') + "\ntext,,\n");
+    const Planned longRows = PlanAll("kind,to,subject\nmail," + std::string(4000, 'a') + ',' +
+                                     std::string(4000, 'b') + "\ntext,,\n");
     ASSERT_EQ(longRows.error, "");
-    EXPECT_NE(longRows.rows[0].error.indexOf(QStringLiteral("longer than any symbol")), -1);
-    EXPECT_TRUE(longRows.rows[0].payload.isEmpty());
+    EXPECT_NE(longRows.rows[0].error.find("longer than any symbol"), std::string::npos);
+    EXPECT_TRUE(longRows.rows[0].payload.empty());
 }
 
 TEST(CsvLimitsTest, OversizeFieldsAndRecordsStopReadingEarly) {
-    const ReadText longField = ReadAll("text\nok\n" + QByteArray(8193, 'x') + "\nnever\n");
+    const ReadText longField = ReadAll("text\nok\n" + std::string(8193, 'x') + "\nnever\n");
     EXPECT_EQ(longField.records.size(), 2u);
-    EXPECT_NE(longField.error.indexOf(QStringLiteral("line 3")), -1)
-        << longField.error.toStdString();
-    EXPECT_EQ(ReadAll("text\n" + QByteArray(8192, 'x') + "\n").error, "");
-    const ReadText quoted = ReadAll("a\n\"\n\n" + QByteArray(9000, 'q') + "\"\n");
-    EXPECT_NE(quoted.error.indexOf(QStringLiteral("line 4")), -1) << quoted.error.toStdString();
+    EXPECT_NE(longField.error.find("line 3"), std::string::npos) << longField.error;
+    EXPECT_EQ(ReadAll("text\n" + std::string(8192, 'x') + "\n").error, "");
+    const ReadText quoted = ReadAll("a\n\"\n\n" + std::string(9000, 'q') + "\"\n");
+    EXPECT_NE(quoted.error.find("line 4"), std::string::npos) << quoted.error;
     CsvLimits narrow;
     narrow.fieldsPerRecord = 3;
     EXPECT_EQ(ReadAll("a,b,c\n", narrow).error, "");
     EXPECT_NE(ReadAll("a,b,c,d\n", narrow).error, "");
-    EXPECT_NE(ReadAll("\xFF\xFEt\0e\0x\0t\0").error.indexOf(QStringLiteral("UTF-16")), -1);
+    EXPECT_NE(ReadAll("\xFF\xFEt\0e\0x\0t\0").error.find("UTF-16"), std::string::npos);
 }
 
 TEST(CsvLimitsTest, FieldOffsetsCountFromTheFileStart) {
@@ -261,7 +266,7 @@ TEST(CsvLimitsTest, FieldOffsetsCountFromTheFileStart) {
 TEST(FieldEncodings, InvalidBytesAreRefusedWithTheirOffset) {
     std::optional<FieldDecoding> utf8 = FieldDecoding::Named("UTF-8");
     ASSERT_TRUE(utf8);
-    EXPECT_EQ(utf8->Decode({"二维码", 0}).text, QStringLiteral("二维码"));
+    EXPECT_EQ(utf8->Decode({"二维码", 0}).text, "二维码");
     const FieldDecoding::Text bad = utf8->Decode({"ab\xFF"
                                                   "cd",
                                                   100});
@@ -269,24 +274,23 @@ TEST(FieldEncodings, InvalidBytesAreRefusedWithTheirOffset) {
     EXPECT_EQ(utf8->Decode({"a\xE4\xB8", 10}).error, "invalid UTF-8 at byte 11 of the file");
     std::optional<FieldDecoding> gb = FieldDecoding::Named("GB18030");
     ASSERT_TRUE(gb);
-    EXPECT_EQ(gb->Decode({"\xB6\xFE\xCE\xAC\xC2\xEB", 0}).text, QStringLiteral("二维码"));
-    EXPECT_EQ(gb->Decode({"\x81\x30\x81\x30", 0}).text, QString(QChar(0x80)));
+    EXPECT_EQ(gb->Decode({"\xB6\xFE\xCE\xAC\xC2\xEB", 0}).text, "二维码");
+    EXPECT_EQ(gb->Decode({"\x81\x30\x81\x30", 0}).text, "\xC2\x80");
     EXPECT_NE(gb->Decode({"ok\xFF", 0}).error, "");
     EXPECT_FALSE(FieldDecoding::Named("no-such-encoding"));
     EXPECT_FALSE(FieldDecoding::Named("UTF-16LE")); // not split at ASCII bytes
 }
 
 TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {
-    EXPECT_EQ(Quoted(QStringLiteral("二维码")), "\"二维码\"");
-    EXPECT_EQ(Quoted(QString::fromUtf8("a\0b\"c\\\n\x1B", 8)), R"("a\0b\"c\\\n\x1B")");
-    EXPECT_EQ(EscapedControls(QString::fromUtf8("x\0\"y\"", 5)), R"(x\0"y")");
+    EXPECT_EQ(Quoted("二维码"), "\"二维码\"");
+    EXPECT_EQ(Quoted(std::string("a\0b\"c\\\n\x1B", 8)), R"("a\0b\"c\\\n\x1B")");
     // A hostile cell of 8,000 control characters: its beginning and its length, not 32 KB; the
     // cut never halves a character.
-    const QString longName =
-        QString(ShownNameLimit - 1, QChar(1)) + QStringLiteral("😀") + QString(8000, QChar(7));
+    const std::string longName =
+        std::string(ShownNameLimit - 1, '\x01') + "😀" + std::string(8000, '\x07');
     std::string beginning;
-    for (qsizetype i = 0; i < ShownNameLimit - 1; ++i) beginning += "\\x01";
-    EXPECT_EQ(Quoted(longName), "\"" + beginning + "\"... (8081 characters)");
+    for (std::size_t i = 0; i < ShownNameLimit - 1; ++i) beginning += "\\x01";
+    EXPECT_EQ(Quoted(longName), "\"" + beginning + "😀\"... (8080 characters)");
 }
 
 // Rows from a source of any length: each made once, told in row order, never more than the jobs
@@ -318,13 +322,13 @@ TEST(JobRunning, EveryRowOnceInRowOrderWithBoundedRowsInHand) {
                 std::this_thread::sleep_for(std::chrono::microseconds(row.number % 10 ? 10 : 2000));
                 --inside;
                 RowResult result;
-                if (row.number % 7 == 0) result.error = QStringLiteral("bad");
+                if (row.number % 7 == 0) result.error = "bad";
                 return result;
             },
             [&](const PlannedRow& row, const RowResult& result) {
                 order.push_back(row.number);
                 ++told;
-                EXPECT_EQ(result.error.isEmpty(), row.number % 7 != 0);
+                EXPECT_EQ(result.error.empty(), row.number % 7 != 0);
             });
         ASSERT_EQ(order.size(), 200u);
         for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], int(i) + 1);
@@ -364,7 +368,7 @@ TEST(BatchMemory, SharesAreTakenAndGivenBackAndOversizeRequestsRefused) {
 
 TEST(BatchMemory, RowNeedsGrowWithThePictureAndTheWriter) {
     using FileFormats::Format;
-    const qint64 side = 10000;
+    const std::int64_t side = 10000;
     EXPECT_LT(RowMemoryNeed(side, Format::Png, false), RowMemoryNeed(side, Format::Bmp, false));
     EXPECT_LT(RowMemoryNeed(side, Format::Bmp, false), RowMemoryNeed(side, Format::Bmp, true));
     EXPECT_GT(RowMemoryNeed(side, Format::Bmp, false), std::size_t(side * side * 4));

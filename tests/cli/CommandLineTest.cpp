@@ -333,8 +333,8 @@ TEST(CommandLine, ColoursInQrencodesSpelling) {
     EXPECT_NE(Parse({"--foreground", "FF0000", "x"}).error, "");
 }
 
-// The core answers its help, version, usage errors and one symbol to text art, --info,
-// --matrix, PNG or SVG; everything else is the full program's.
+// The core answers its help, version, usage errors, one symbol to text art, --info, --matrix,
+// PNG, SVG or EPS, and batches of those; everything else is the full program's.
 TEST(CommandLine, TheCoreAnswersWhatItCanWrite) {
     const std::vector<std::vector<std::string>> core = {
         {"x"},
@@ -350,12 +350,21 @@ TEST(CommandLine, TheCoreAnswersWhatItCanWrite) {
         {"--version", "--batch", "x.csv"},
         {"-o", "a.webp", "x"},
         {"-o", "x.eps", "--foreground", "800000", "t"},
+        {"--batch", "x.csv", "--out-dir", "d"},
+        {"--batch", "x.csv", "--out-dir", "d", "--format", "svg", "--manifest", "m.csv", "-j", "2"},
     };
     const std::vector<std::vector<std::string>> full = {
-        {"-o", "x.jpg", "t"},          {"-o", "-", "-t", "gif"},
-        {"--compose", "-o", "x.png"},  {"--kind", "sms"},
-        {"--field", "x=1", "-l", "H"}, {"--batch", "x.csv", "--out-dir", "d"},
-        {"--decode", "x.png"},         {"-o", "x.pdf", "t"},
+        {"-o", "x.jpg", "t"},
+        {"-o", "-", "-t", "gif"},
+        {"--compose", "-o", "x.png"},
+        {"--kind", "sms"},
+        {"--field", "x=1", "-l", "H"},
+        {"--decode", "x.png"},
+        {"-o", "x.pdf", "t"},
+        {"--batch", "x.csv", "--out-dir", "d", "--format", "jpg"},
+        {"--batch", "x.csv", "--out-dir", "d", "--compose"},
+        {"--batch", "x.csv", "--out-dir", "d", "--verify"},
+        {"--batch", "x.csv", "--out-dir", "d", "--sheet", "s.pdf"},
     };
     for (const auto& arguments : core)
         EXPECT_TRUE(CoreAnswers(ParseCommandLine(arguments))) << arguments.back();

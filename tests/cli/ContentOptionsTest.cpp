@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QProcess>
 
+#include <QMap>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +41,10 @@ std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
 }
 
+std::string Utf8(const std::string& text) {
+    return text;
+}
+
 QStringList Fields(const QMap<QString, QString>& fields) {
     QStringList arguments;
     for (auto it = fields.cbegin(); it != fields.cend(); ++it)
@@ -59,7 +65,10 @@ TEST(ContentKinds, SymbolsCarryExactlyTheComposedText) {
           {"email", "zhang@example.com"}}},
     };
     for (const auto& [kind, fields] : cases) {
-        const PayloadKinds::Composed expected = PayloadKinds::Compose(kind, fields);
+        PayloadKinds::Fields utf8;
+        for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+            utf8.emplace(it.key().toStdString(), it.value().toStdString());
+        const PayloadKinds::Composed expected = PayloadKinds::Compose(kind.toStdString(), utf8);
         ASSERT_EQ(expected.error, "");
         const std::optional<DecodedSymbol> read =
             MadeAndRead(QStringList{"--kind", kind} + Fields(fields));

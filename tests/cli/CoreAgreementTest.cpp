@@ -156,6 +156,33 @@ TEST(CoreAgreement, HandedOverCommandLinesKeepTheirOutcome) {
     for (const QStringList& arguments : HandedOver) ExpectSameOutcome(arguments);
 }
 
+// A plain batch is made by the core alone; the full program makes the same rows into the same
+// bytes, manifest and messages included (the summary's time aside).
+TEST(CoreAgreement, PlainBatchesComeOutTheSameFromEitherProgram) {
+    const QByteArray csv = "file,kind,text,to,ssid,password,foreground\n"
+                           "a,,二维码 1,,,,\n"
+                           "b,mail,,li@example.cn,,,800000\n"
+                           "c,wifi,,,家里,\"a;b\",\n"
+                           "a,,dup,,,,\n"
+                           "e,,x,,,,ffffff\n";
+    for (const char* format : {"png", "svg", "eps"}) {
+        const QStringList arguments = {QStringLiteral("--batch"),    QStringLiteral("/dev/stdin"),
+                                       QStringLiteral("--out-dir"),  QStringLiteral("."),
+                                       QStringLiteral("--format"),   QString::fromLatin1(format),
+                                       QStringLiteral("--manifest"), QStringLiteral("m.csv")};
+        SCOPED_TRACE(format);
+        const Outcome core = RunProgram(Core, arguments, csv);
+        const Outcome full = RunProgram(Full, arguments, csv);
+        EXPECT_EQ(core.status, 1); // rows 4 and 5 fail
+        EXPECT_EQ(core.status, full.status);
+        EXPECT_EQ(core.err, full.err);
+        EXPECT_EQ(core.files.size(), 5u); // payload.txt, three rows, the manifest
+        EXPECT_TRUE(core.files == full.files);
+        EXPECT_TRUE(core.out.startsWith("quorlik-qr: rows written 3, rows failed 2, "))
+            << core.out.toStdString();
+    }
+}
+
 // A copy of the core without the full program beside it: what it answers still works, and what
 // it hands over fails with one message instead of being answered differently.
 TEST(CoreAgreement, TheCoreAnswersItsOwnCasesWithoutTheFullProgram) {

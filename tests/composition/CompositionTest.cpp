@@ -1,7 +1,7 @@
+#include "composition/PayloadBytes.h"
 #include "composition/SymbolComposition.h"
 #include "composition/SymbolJob.h"
 #include "encoder/clsQRCode.h"
-#include "payload/PayloadBytes.h"
 #include "raster/EncodeToPicture.h"
 #include "tests/support/ZxingDecode.h"
 

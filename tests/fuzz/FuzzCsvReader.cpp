@@ -1,9 +1,9 @@
 // Arbitrary bytes through the CSV reader and the field decoding, handed over in chunks of every
-// size: records stay within their bounds, lines only go forward, clean text decodes losslessly.
-#include "cli/batch/CsvReader.h"
-#include "cli/batch/FieldDecoding.h"
-
-#include <QIODevice>
+// size: records stay within their bounds, lines only go forward, clean UTF-8 decodes losslessly
+// and GB18030 (through iconv) decodes to UTF-8 or is refused.
+#include "cli/core/batch/CsvReader.h"
+#include "cli/core/batch/FieldDecoding.h"
+#include "payload/PlainText.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,39 +14,32 @@ void require(bool condition) {
     if (!condition) std::abort();
 }
 
-// A device that hands out at most `chunk` bytes a read, as a pipe may.
-class TrickleDevice : public QIODevice {
-  public:
-    TrickleDevice(QByteArray bytes, qint64 chunk) : bytes_(std::move(bytes)), chunk_(chunk) {
-        open(QIODevice::ReadOnly);
-    }
-    bool isSequential() const override { return true; }
-
-  protected:
-    qint64 readData(char* data, qint64 capacity) override {
-        const qint64 n = std::min({capacity, chunk_, qint64(bytes_.size()) - position_});
-        std::copy_n(bytes_.constData() + position_, n, data);
-        position_ += n;
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-  private:
-    QByteArray bytes_;
-    qint64 chunk_;
-    qint64 position_ = 0;
-};
+// Hands out at most `chunk` bytes a read, as a pipe may.
+CsvRead Trickle(const std::uint8_t* data, std::size_t size, std::size_t chunk) {
+    return [=, at = std::size_t(0)](char* out, std::size_t capacity, std::string&) mutable {
+        const std::size_t n = std::min({capacity, chunk, size - at});
+        std::copy_n(data + at, n, out);
+        at += n;
+        return long(n);
+    };
+}
 
 void checkRecord(const CsvRecord& record, const CsvLimits& limits, std::size_t size,
-                 const FieldDecoding& utf8) {
-    require(!record.fields.isEmpty() && record.fields.size() <= limits.fieldsPerRecord);
+                 const FieldDecoding& utf8, const FieldDecoding& gb18030) {
+    require(!record.fields.empty() && record.fields.size() <= limits.fieldsPerRecord);
     bool blank = true;
     for (const CsvField& field : record.fields) {
         require(field.bytes.size() <= limits.fieldBytes);
-        require(field.offset >= 0 && field.offset + field.bytes.size() <= qint64(size));
-        blank = blank && field.bytes.isEmpty();
+        require(field.offset >= 0 && std::size_t(field.offset) + field.bytes.size() <= size);
+        blank = blank && field.bytes.empty();
         const FieldDecoding::Text text = utf8.Decode(field);
-        if (text.error.isEmpty()) require(text.text.toUtf8() == field.bytes);
+        require(text.error.empty() ==
+                (PlainText::FirstInvalidUtf8(field.bytes) == std::string::npos));
+        if (text.error.empty()) require(text.text == field.bytes);
+        const FieldDecoding::Text chinese = gb18030.Decode(field);
+        require(chinese.error.empty()
+                    ? PlainText::FirstInvalidUtf8(chinese.text) == std::string::npos
+                    : chinese.text.empty());
     }
     require(!blank);
 }
@@ -54,21 +47,19 @@ void checkRecord(const CsvRecord& record, const CsvLimits& limits, std::size_t s
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const FieldDecoding utf8 = *FieldDecoding::Named("UTF-8");
+    static const FieldDecoding utf8 = std::move(*FieldDecoding::Named("UTF-8"));
+    static const FieldDecoding gb18030 = std::move(*FieldDecoding::Named("GB18030"));
     if (size < 1) return 0;
     // Small bounds, so that short inputs reach them too.
     CsvLimits limits;
     limits.fieldBytes = 64;
     limits.fieldsPerRecord = 8;
-    const qint64 chunk = 1 + data[0] % 16;
-    TrickleDevice device(QByteArray(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)),
-                         chunk);
-    CsvReader reader(device, limits);
+    CsvReader reader(Trickle(data + 1, size - 1, 1 + data[0] % 16), limits);
     int lastLine = 0;
     while (const std::optional<CsvRecord> record = reader.Next()) {
         require(record->line > lastLine);
         lastLine = record->line;
-        checkRecord(*record, limits, size - 1, utf8);
+        checkRecord(*record, limits, size - 1, utf8, gb18030);
     }
     require(!reader.Next());
     return 0;

@@ -15,11 +15,10 @@ void require(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QString payload =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const std::string payload(reinterpret_cast<const char*>(data), size);
     const PayloadReader::PageFields read = PayloadReader::Read(payload);
     if (read.page == PayloadComposer::TextPage) {
-        require(read.fields == QStringList{payload});
+        require(read.fields == std::vector<std::string>{payload});
         return 0;
     }
     require(read.page > PayloadComposer::TextPage && read.page < PayloadComposer::PageCount);

@@ -7,15 +7,15 @@ using namespace PayloadComposer;
 
 namespace {
 
-QString S(const char* utf8) {
-    return QString::fromUtf8(utf8);
+std::string S(const char* utf8) {
+    return utf8;
 }
 
 } // namespace
 
 TEST(PayloadFormats, FreeTextIsUnchanged) {
     EXPECT_EQ(Text(S("a;b:c\\ \r\n二维码 ")), S("a;b:c\\ \r\n二维码 "));
-    EXPECT_EQ(Text(QString()), QString());
+    EXPECT_EQ(Text(std::string()), std::string());
 }
 
 TEST(PayloadFormats, MailKeysOrderAndTag) {
@@ -51,15 +51,15 @@ TEST(PayloadFormats, ContactKeyOrderAndTerminator) {
 }
 
 TEST(PayloadFormats, LineBreaksKeptAsCrLf) {
-    const QString twoLines = S("第一行\r\n第二行");
+    const std::string twoLines = S("第一行\r\n第二行");
     EXPECT_EQ(Text(twoLines), twoLines);
-    EXPECT_TRUE(Mail({}, {}, twoLines).contains(twoLines));
-    EXPECT_TRUE(Sms({}, twoLines).contains(twoLines));
+    EXPECT_TRUE(Mail({}, {}, twoLines).find(twoLines) != std::string::npos);
+    EXPECT_TRUE(Sms({}, twoLines).find(twoLines) != std::string::npos);
 }
 
 TEST(PayloadFormats, EveryLineBreakBecomesCrLfInEveryField) {
-    const QString crLf = S("一\r\n二");
-    for (const QString& typed : {S("一\n二"), S("一\r二"), crLf}) {
+    const std::string crLf = S("一\r\n二");
+    for (const std::string& typed : {S("一\n二"), S("一\r二"), crLf}) {
         EXPECT_EQ(Text(typed), crLf);
         EXPECT_EQ(Mail(typed, typed, typed), Mail(crLf, crLf, crLf));
         EXPECT_EQ(Sms(typed, typed), Sms(crLf, crLf));
@@ -100,7 +100,7 @@ TEST(PageDispatch, PagesMapToTheirFormats) {
     EXPECT_EQ(Compose(1, {S("t"), S("s"), S("b")}), Mail(S("t"), S("s"), S("b")));
     EXPECT_EQ(Compose(2, {S("n"), S("u")}), Bookmark(S("n"), S("u")));
     EXPECT_EQ(Compose(3, {S("p"), S("m")}), Sms(S("p"), S("m")));
-    const QStringList seven{S("1"), S("2"), S("3"), S("4"), S("5"), S("6"), S("7")};
+    const std::vector<std::string> seven{S("1"), S("2"), S("3"), S("4"), S("5"), S("6"), S("7")};
     EXPECT_EQ(Compose(4, seven), Contact(S("1"), S("2"), S("3"), S("4"), S("5"), S("6"), S("7")));
     EXPECT_EQ(Compose(5, {S("n"), S("p"), S("WEP"), S("true")}),
               Wifi(S("n"), S("p"), WifiSecurity::Wep, true));
@@ -109,7 +109,7 @@ TEST(PageDispatch, PagesMapToTheirFormats) {
 }
 
 TEST(PageDispatch, AboutPageAndMissingFields) {
-    EXPECT_TRUE(Compose(6, {S("x")}).isEmpty());
+    EXPECT_TRUE(Compose(6, {S("x")}).empty());
     EXPECT_EQ(Compose(1, {}), S("MAIL:TO:;SUB:;TXT:;;ZRQub"));
     EXPECT_EQ(Compose(4, {}), S("MECARD:N:;ORG:;TEL:TYPE=cell:;TITLE:;NOTE:;EMAIL:;ADR:;;"));
 }

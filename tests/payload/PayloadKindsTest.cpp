@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 TEST(PayloadKinds, PageKindsComposeAsTheirPages) {
-    const QString name = QString::fromUtf8("李;雷");
+    const std::string name = "李;雷";
     EXPECT_EQ(PayloadKinds::Compose(
                   "contact", {{"name", name}, {"company", "C:1"}, {"note", "N"}, {"address", "A"}})
                   .payload,
@@ -22,7 +22,8 @@ TEST(PayloadKinds, PageKindsComposeAsTheirPages) {
 }
 
 TEST(PayloadKinds, UnknownKindsAndFieldsNameTheValidOnes) {
-    EXPECT_EQ(PayloadKinds::FieldNames("mail"), QStringList({"to", "subject", "body"}));
+    EXPECT_EQ(PayloadKinds::FieldNames("mail"),
+              std::vector<std::string>({"to", "subject", "body"}));
     EXPECT_FALSE(PayloadKinds::FieldNames("fax"));
     const PayloadKinds::Composed fax = PayloadKinds::Compose("fax", {});
     EXPECT_EQ(fax.payload, "");
@@ -57,7 +58,7 @@ TEST(PayloadKinds, EveryKindTakesLineBreaksAsCrLf) {
 TEST(PayloadKinds, EmptyPayloadsAndMissingRequiredFieldsAreRefused) {
     const struct {
         const char* kind;
-        QMap<QString, QString> fields;
+        PayloadKinds::Fields fields;
         const char* error;
     } refused[] = {
         {"text", {}, "text: the field \"text\" is empty"},

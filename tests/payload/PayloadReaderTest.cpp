@@ -10,8 +10,8 @@
 
 namespace {
 
-QString S(const char* utf8) {
-    return QString::fromUtf8(utf8);
+std::string S(const char* utf8) {
+    return utf8;
 }
 
 struct Case {
@@ -25,11 +25,11 @@ class PayloadReading : public testing::TestWithParam<Case> {};
 
 TEST_P(PayloadReading, GivesThePageAndItsFields) {
     const Case& c = GetParam();
-    const QString payload = S(c.payload);
+    const std::string payload = S(c.payload);
     const PayloadReader::PageFields read = PayloadReader::Read(payload);
-    QStringList expected;
-    for (const char* field : c.fields) expected.append(S(field));
-    if (expected.isEmpty()) expected = {payload};
+    std::vector<std::string> expected;
+    for (const char* field : c.fields) expected.push_back(S(field));
+    if (expected.empty()) expected = {payload};
     EXPECT_EQ(read.page, c.page);
     EXPECT_EQ(read.fields, expected);
     // Saving the page again writes the same payload.
@@ -85,10 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PayloadReading, FreeTextWithLoneLineBreaksComesBackWhole) {
     // The text page writes CR LF: only the field is the payload, not its saving.
-    const QString payload = S("一\n二\r三");
+    const std::string payload = S("一\n二\r三");
     const PayloadReader::PageFields read = PayloadReader::Read(payload);
     EXPECT_EQ(read.page, TextPage);
-    EXPECT_EQ(read.fields, QStringList{payload});
+    EXPECT_EQ(read.fields, std::vector<std::string>{payload});
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The contact and bookmark records, scanned by an independent reader and parsed as phones do.
+#include "composition/PayloadBytes.h"
 #include "encoder/clsQRCode.h"
-#include "payload/PayloadBytes.h"
 #include "payload/PayloadComposer.h"
 #include "tests/payload/MecardReader.h"
 #include "tests/support/QtPrinting.h"
@@ -27,6 +27,13 @@ QString ScannedText(const QString& payload) {
     return QString::fromStdString(decoded->text);
 }
 
+// The payload of a page from its fields, as text.
+QString Composed(int page, const QStringList& fields) {
+    std::vector<std::string> utf8;
+    for (const QString& field : fields) utf8.push_back(field.toStdString());
+    return QString::fromStdString(PayloadComposer::Compose(page, utf8));
+}
+
 } // namespace
 
 TEST(RecordReading, ContactWithReservedCharactersComesBackFieldForField) {
@@ -37,7 +44,7 @@ TEST(RecordReading, ContactWithReservedCharactersComesBackFieldForField) {
                              S("call TEL:110; or N:x\\"),
                              S("li@a.cn"),
                              S("Road 1\\")};
-    const QString scanned = ScannedText(PayloadComposer::Compose(4, fields));
+    const QString scanned = ScannedText(Composed(4, fields));
     const QStringList keys{S("N:"),     S("ORG:"), S("TEL:TYPE=cell:"), S("TITLE:"), S("NOTE:"),
                            S("EMAIL:"), S("ADR:")};
     for (int i = 0; i < keys.size(); ++i) {
@@ -53,7 +60,7 @@ TEST(RecordReading, ContactWithReservedCharactersComesBackFieldForField) {
 TEST(RecordReading, BookmarkWithSemicolonsComesBack) {
     const QString title = S("A;B 网站");
     const QString url = S("https://example.com/a;b?q=1:2");
-    const QString scanned = ScannedText(PayloadComposer::Bookmark(title, S("  ") + url + S(" ")));
+    const QString scanned = ScannedText(Composed(2, {title, S("  ") + url + S(" ")}));
     EXPECT_EQ(ReaderValues(scanned, S("TITLE:")), QStringList{title});
     EXPECT_EQ(ReaderValues(scanned, S("URL:")), QStringList{url});
 }
@@ -66,22 +73,22 @@ TEST(RecordReading, UnescapedRecordWouldBeMisread) {
 }
 
 TEST(RecordReading, MailAndSmsScanExactly) {
-    const QString mail = PayloadComposer::Mail(S("a@b.cn"), S("主题"), S("第一行\r\n第二行"));
+    const QString mail = Composed(1, {S("a@b.cn"), S("主题"), S("第一行\r\n第二行")});
     EXPECT_EQ(ScannedText(mail), mail);
-    const QString sms = PayloadComposer::Sms(S("10086"), S("余额;查询"));
+    const QString sms = Composed(3, {S("10086"), S("余额;查询")});
     EXPECT_EQ(ScannedText(sms), sms);
 }
 
 TEST(RecordReading, MailAndSmsFieldsCannotForgeAnotherKey) {
     const QStringList mail{S("a@b.cn;SUB:forged"), S("re: 你好; TXT:x"), S("body;;ZRQub\\")};
-    const QString scannedMail = ScannedText(PayloadComposer::Compose(1, mail));
+    const QString scannedMail = ScannedText(Composed(1, mail));
     const QStringList mailKeys{S("TO:"), S("SUB:"), S("TXT:")};
     for (int i = 0; i < mailKeys.size(); ++i)
         EXPECT_EQ(ReaderValues(scannedMail, mailKeys[i]), QStringList{mail[i]})
             << mailKeys[i].toStdString();
 
     const QStringList sms{S("10086;TXT:x"), S("查询;SM:1:2\\")};
-    const QString scannedSms = ScannedText(PayloadComposer::Compose(3, sms));
+    const QString scannedSms = ScannedText(Composed(3, sms));
     EXPECT_EQ(ReaderValues(scannedSms, S("SM:")), QStringList{sms[0]});
     EXPECT_EQ(ReaderValues(scannedSms, S("TXT:")), QStringList{sms[1]});
 }

@@ -1,8 +1,8 @@
 // vCards: escaping and folding by the rules, and an independent parser (Python's vobject,
 // run on what zxing-cpp scans) getting back every field as it went in.
 #include "payload/VCardPayload.h"
+#include "composition/PayloadBytes.h"
 #include "encoder/clsQRCode.h"
-#include "payload/PayloadBytes.h"
 #include "payload/PayloadKinds.h"
 #include "tests/support/QtPrinting.h"
 #include "tests/support/ZxingDecode.h"
@@ -20,7 +20,14 @@ QString S(const char* utf8) {
 }
 
 QString VCard(const QMap<QString, QString>& fields) {
-    return PayloadKinds::Compose("vcard", fields).payload;
+    PayloadKinds::Fields utf8;
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it)
+        utf8.emplace(it.key().toStdString(), it.value().toStdString());
+    return QString::fromStdString(PayloadKinds::Compose("vcard", utf8).payload);
+}
+
+QByteArray FoldLine(const QByteArray& line) {
+    return QByteArray::fromStdString(VCardPayload::FoldLine(line.toStdString()));
 }
 
 // Debian's interpreter, where python3-vobject is installed.
@@ -58,11 +65,11 @@ TEST(VCard, PropertiesInOrderEscapedWithEmptyOnesLeftOut) {
 }
 
 TEST(VCard, FoldsAt75OctetsOnCharacterBoundaries) {
-    EXPECT_EQ(VCardPayload::FoldLine(QByteArray(76, 'a')), QByteArray(75, 'a') + "\r\n a\r\n");
+    EXPECT_EQ(FoldLine(QByteArray(76, 'a')), QByteArray(75, 'a') + "\r\n a\r\n");
     for (int shift = 0; shift < 3; ++shift) { // every position of the cut within a character
         const QByteArray line =
             "NOTE:" + QByteArray(shift, 'x') + S("北京市海淀区").repeated(20).toUtf8();
-        const QList<QByteArray> lines = VCardPayload::FoldLine(line).split('\n');
+        const QList<QByteArray> lines = FoldLine(line).split('\n');
         ASSERT_EQ(lines.last(), ""); // the last line break
         QByteArray unfolded;
         for (qsizetype i = 0; i + 1 < lines.size(); ++i) {

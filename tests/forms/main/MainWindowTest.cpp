@@ -211,12 +211,12 @@ void MainWindowTest::wifiPageMakesTheCommandLinesRecord() {
     const QList<QWidget*> widgets = PageFields(*w, 文本录入::无线网络页);
     for (int i = 0; i < widgets.size(); ++i) SetFieldText(widgets[i], fields[i]);
     const PayloadKinds::Composed commandLine = PayloadKinds::ComposeFromAssignments(
-        "wifi", {"ssid=" + fields[0], "password=" + fields[1], "security=" + fields[2],
-                 "hidden=" + fields[3]});
-    QCOMPARE(w->PageHasSymbol(文本录入::无线网络页), commandLine.error.isEmpty());
+        "wifi", {"ssid=" + fields[0].toStdString(), "password=" + fields[1].toStdString(),
+                 "security=" + fields[2].toStdString(), "hidden=" + fields[3].toStdString()});
+    QCOMPARE(w->PageHasSymbol(文本录入::无线网络页), commandLine.error.empty());
     const QImage preview = w->Image1[文本录入::无线网络页]->picture();
-    if (commandLine.error.isEmpty())
-        QCOMPARE(DecodedText(preview), commandLine.payload);
+    if (commandLine.error.empty())
+        QCOMPARE(DecodedText(preview), QString::fromStdString(commandLine.payload));
     else
         QCOMPARE(DecodedText(preview), std::nullopt);
     QCOMPARE(w->Text密码->isEnabled(), fields[2] != "nopass");

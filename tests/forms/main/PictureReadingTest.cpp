@@ -173,11 +173,13 @@ void PictureReadingTest::savedPagesReadBackIntoTheirFields() {
 // address is free text.
 void PictureReadingTest::otherPayloadsGoToTheTextPage() {
     Recorder recorder;
-    const QStringList card{"name=张三", "company=示例;公司", "mobile=13800000000", "title=经理",
-                           "note=a:b",  "email=z@a.cn",      "address=北京"};
-    const QString contact = PayloadKinds::ComposeFromAssignments("contact", card).payload;
-    const QString vcard =
-        PayloadKinds::ComposeFromAssignments("vcard", {"first=三", "last=张"}).payload;
+    const std::vector<std::string> card{"name=张三",   "company=示例;公司", "mobile=13800000000",
+                                        "title=经理",  "note=a:b",          "email=z@a.cn",
+                                        "address=北京"};
+    const QString contact =
+        QString::fromStdString(PayloadKinds::ComposeFromAssignments("contact", card).payload);
+    const QString vcard = QString::fromStdString(
+        PayloadKinds::ComposeFromAssignments("vcard", {"first=三", "last=张"}).payload);
     const QString url = QStringLiteral("https://example.com/?a=1;b=2");
     for (const QString& payload : {contact, vcard, url}) {
         const QByteArray utf8 = payload.toUtf8();

@@ -1,4 +1,4 @@
-#include "cli/batch/StoppableInput.h"
+#include "cli/core/batch/StoppableInput.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -7,22 +7,19 @@
 #include <cstring>
 
 StoppableInput::StoppableInput(FileAccess::Descriptor descriptor, bool (*stopped)())
-    : descriptor_(std::move(descriptor)), stopped_(stopped) {
-    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-}
+    : descriptor_(std::move(descriptor)), stopped_(stopped) {}
 
-// 0 at the end of the input and when asked to stop, -1 on a read error.
-qint64 StoppableInput::readData(char* data, qint64 maxSize) {
+long StoppableInput::Read(char* data, std::size_t size, std::string& error) {
     pollfd ready{descriptor_.get(), POLLIN, 0};
     for (;;) {
         if (stopped_ && stopped_()) return 0;
         const int polled = ::poll(&ready, 1, 100);
         if (polled < 0 && errno != EINTR) break;
         if (polled <= 0) continue;
-        const ssize_t got = ::read(descriptor_.get(), data, std::size_t(maxSize));
-        if (got >= 0) return got;
+        const ssize_t got = ::read(descriptor_.get(), data, size);
+        if (got >= 0) return long(got);
         if (errno != EINTR && errno != EAGAIN) break;
     }
-    setErrorString(QString::fromLocal8Bit(std::strerror(errno)));
+    error = std::strerror(errno);
     return -1;
 }

@@ -1,4 +1,4 @@
-#include "payload/PayloadBytes.h"
+#include "composition/PayloadBytes.h"
 
 namespace PayloadBytes {
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/batch/MemoryBudget.h"
+#include "cli/core/batch/MemoryBudget.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
-#include "cli/batch/Manifest.h"
+#include "cli/core/batch/Manifest.h"
 
-#include <QCryptographicHash>
+#include "cli/core/batch/Sha256.h"
 
 #include <cerrno>
 
@@ -14,10 +14,6 @@ std::string Field(const std::string& text) {
     return quoted + '"';
 }
 
-std::string Sha256(const QByteArray& bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
-}
-
 } // namespace
 
 Manifest::Manifest() : spool_(std::tmpfile()) {
@@ -26,14 +22,14 @@ Manifest::Manifest() : spool_(std::tmpfile()) {
                    spool_.get());
 }
 
-void Manifest::Add(const PlannedRow& row, const RowFacts& facts, const QString& error) {
+void Manifest::Add(const PlannedRow& row, const RowFacts& facts, const std::string& error) {
     if (!spool_) return;
-    const std::string line =
-        std::to_string(row.number) + ',' + Field(facts.file) + ',' + Field(row.kind.toStdString()) +
-        ',' + facts.version + ',' + facts.level + ',' + std::to_string(row.payload.size()) + ',' +
-        (row.payload.isEmpty() ? "" : Sha256(row.payload)) + ',' +
-        (facts.verified ? "verified" : "") + ',' +
-        Field(error.isEmpty() ? std::string("written") : error.toStdString()) + '\n';
+    const std::string line = std::to_string(row.number) + ',' + Field(facts.file) + ',' +
+                             Field(row.kind) + ',' + facts.version + ',' + facts.level + ',' +
+                             std::to_string(row.payload.size()) + ',' +
+                             (row.payload.empty() ? "" : Sha256Hex(row.payload)) + ',' +
+                             (facts.verified ? "verified" : "") + ',' +
+                             Field(error.empty() ? std::string("written") : error) + '\n';
     std::fwrite(line.data(), 1, line.size(), spool_.get());
 }
 

@@ -1,4 +1,4 @@
-#include "cli/batch/JobRunner.h"
+#include "cli/core/batch/JobRunner.h"
 
 #include "encoder/clsQRCode.h"
 

@@ -2,19 +2,17 @@
 
 #include "files/FileAccess.h"
 
-#include <QIODevice>
+#include <string>
 
 // A batch's CSV, read from its descriptor as a stream. A pipe may go quiet for any time
 // (tail -f); reading waits for it a tenth of a second at a time and asks `stopped` in between,
 // so a stop signal ends the run with its summary instead of waiting for the next line.
-class StoppableInput : public QIODevice {
+class StoppableInput {
   public:
     StoppableInput(FileAccess::Descriptor descriptor, bool (*stopped)());
-    bool isSequential() const override { return true; }
 
-  protected:
-    qint64 readData(char* data, qint64 maxSize) override;
-    qint64 writeData(const char*, qint64) override { return -1; }
+    // As CsvRead: bytes read, 0 at the end of the input and when asked to stop, -1 on an error.
+    long Read(char* data, std::size_t size, std::string& error);
 
   private:
     FileAccess::Descriptor descriptor_;

@@ -1,36 +1,38 @@
-#include "cli/batch/CsvReader.h"
-
-#include <QIODevice>
+#include "cli/core/batch/CsvReader.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr qint64 ChunkBytes = 64 * 1024;
+constexpr std::size_t ChunkBytes = 64 * 1024;
 constexpr int EndOfText = -1;
 
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
 // The name of a wide encoding whose byte-order mark `head` starts with; empty for none.
-QString WideEncodingMarked(const QByteArray& head) {
+std::string WideEncodingMarked(const std::string& head) {
+    using namespace std::string_view_literals;
     // UTF-32LE's mark begins with UTF-16LE's, so it is tested first.
-    if (head.startsWith(QByteArray("\xFF\xFE\0\0", 4)) ||
-        head.startsWith(QByteArray("\0\0\xFE\xFF", 4)))
-        return QStringLiteral("UTF-32");
-    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) return QStringLiteral("UTF-16");
+    if (StartsWith(head, "\xFF\xFE\0\0"sv) || StartsWith(head, "\0\0\xFE\xFF"sv)) return "UTF-32";
+    if (StartsWith(head, "\xFF\xFE"sv) || StartsWith(head, "\xFE\xFF"sv)) return "UTF-16";
     return {};
 }
 
 } // namespace
 
-CsvReader::CsvReader(QIODevice& device, CsvLimits limits) : device_(device), limits_(limits) {}
+CsvReader::CsvReader(CsvRead read, CsvLimits limits) : read_(std::move(read)), limits_(limits) {}
 
 bool CsvReader::refill() {
     if (ended_) return false;
-    consumed_ += buffer_.size();
+    consumed_ += std::int64_t(buffer_.size());
     position_ = 0;
     buffer_.resize(ChunkBytes);
-    const qint64 n = device_.read(buffer_.data(), ChunkBytes);
-    buffer_.resize(std::max<qint64>(n, 0));
-    if (n < 0) fail(QStringLiteral("cannot read: %1").arg(device_.errorString()));
+    std::string problem;
+    const long n = read_(buffer_.data(), ChunkBytes, problem);
+    buffer_.resize(std::size_t(std::max(n, 0L)));
+    if (n < 0) fail("cannot read: " + problem);
     ended_ = n <= 0;
     return n > 0;
 }
@@ -40,8 +42,8 @@ int CsvReader::peek() {
     return static_cast<unsigned char>(buffer_[position_]);
 }
 
-bool CsvReader::fail(const QString& message) {
-    if (error_.isEmpty()) error_ = message;
+bool CsvReader::fail(const std::string& message) {
+    if (error_.empty()) error_ = message;
     ended_ = true;
     buffer_.clear();
     position_ = 0;
@@ -52,26 +54,26 @@ bool CsvReader::fail(const QString& message) {
 // are refused by name rather than read as garbage.
 void CsvReader::checkStart() {
     started_ = true;
-    // A device may hand out fewer bytes than asked; the longest mark needs the first four.
-    QByteArray head;
+    // A read may hand out fewer bytes than asked; the longest mark needs the first four.
+    std::string head;
     while (head.size() < 4 && refill()) head += buffer_;
     buffer_ = head;
     consumed_ = 0;
     position_ = 0;
-    if (head.startsWith("\xEF\xBB\xBF")) position_ = 3;
-    if (const QString wide = WideEncodingMarked(head); !wide.isEmpty())
-        fail(QStringLiteral("the CSV is %1 text; save it as CSV UTF-8").arg(wide));
+    if (StartsWith(head, "\xEF\xBB\xBF")) position_ = 3;
+    if (const std::string wide = WideEncodingMarked(head); !wide.empty())
+        fail("the CSV is " + wide + " text; save it as CSV UTF-8");
 }
 
 std::optional<CsvRecord> CsvReader::Next() {
     if (!started_) checkStart();
-    while (error_.isEmpty() && peek() != EndOfText) {
+    while (error_.empty() && peek() != EndOfText) {
         if (limits_.stopped && limits_.stopped()) return std::nullopt;
         CsvRecord record;
         record.line = recordLine_ = line_;
         if (!scanRecord(record)) return std::nullopt;
         const bool blank = std::all_of(record.fields.begin(), record.fields.end(),
-                                       [](const CsvField& f) { return f.bytes.isEmpty(); });
+                                       [](const CsvField& f) { return f.bytes.empty(); });
         if (!blank) return record;
     }
     return std::nullopt;
@@ -90,9 +92,8 @@ bool CsvReader::takeLineEnd() {
 bool CsvReader::scanRecord(CsvRecord& record) {
     for (;;) {
         if (record.fields.size() >= limits_.fieldsPerRecord)
-            return fail(QStringLiteral("line %1: a record of more than %2 fields")
-                            .arg(recordLine_)
-                            .arg(limits_.fieldsPerRecord));
+            return fail("line " + std::to_string(recordLine_) + ": a record of more than " +
+                        std::to_string(limits_.fieldsPerRecord) + " fields");
         CsvField field;
         field.offset = offset();
         if (peek() == '"') {
@@ -101,33 +102,32 @@ bool CsvReader::scanRecord(CsvRecord& record) {
             if (!scanQuoted(field.bytes)) return false;
         }
         if (!scanPlain(field.bytes)) return false;
-        record.fields.append(std::move(field));
-        if (peek() == EndOfText || takeLineEnd()) return error_.isEmpty();
+        record.fields.push_back(std::move(field));
+        if (peek() == EndOfText || takeLineEnd()) return error_.empty();
         advance(); // the comma
     }
 }
 
-bool CsvReader::append(QByteArray& field, char c) {
+bool CsvReader::append(std::string& field, char c) {
     if (field.size() >= limits_.fieldBytes)
-        return fail(QStringLiteral("line %1: a field longer than %2 bytes (no symbol holds more "
-                                   "than 7,089 characters)")
-                        .arg(line_)
-                        .arg(limits_.fieldBytes));
-    field.append(c);
+        return fail("line " + std::to_string(line_) + ": a field longer than " +
+                    std::to_string(limits_.fieldBytes) +
+                    " bytes (no symbol holds more than 7,089 characters)");
+    field += c;
     return true;
 }
 
 // Up to the next comma or line end. Also takes stray text after a closing quote, as
 // spreadsheets do, rather than losing it.
-bool CsvReader::scanPlain(QByteArray& field) {
+bool CsvReader::scanPlain(std::string& field) {
     for (int c = peek(); c != EndOfText && c != ',' && c != '\r' && c != '\n'; c = peek()) {
         if (!append(field, char(c))) return false;
         advance();
     }
-    return error_.isEmpty();
+    return error_.empty();
 }
 
-bool CsvReader::scanQuoted(QByteArray& field) {
+bool CsvReader::scanQuoted(std::string& field) {
     for (int c = peek(); c != EndOfText; c = peek()) {
         advance();
         if (c == '"') {
@@ -138,6 +138,6 @@ bool CsvReader::scanQuoted(QByteArray& field) {
         }
         if (!append(field, char(c))) return false;
     }
-    if (!error_.isEmpty()) return false;
-    return fail(QStringLiteral("line %1: a quoted field is never closed").arg(recordLine_));
+    if (!error_.empty()) return false;
+    return fail("line " + std::to_string(recordLine_) + ": a quoted field is never closed");
 }

@@ -1,4 +1,4 @@
-#include "cli/batch/StopRequest.h"
+#include "cli/core/batch/StopRequest.h"
 
 #include "files/FileAccess.h"
 

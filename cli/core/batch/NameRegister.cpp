@@ -1,8 +1,10 @@
-#include "cli/batch/NameRegister.h"
+#include "cli/core/batch/NameRegister.h"
 
-#include <QHashFunctions>
+#include "cli/core/batch/Sha256.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -14,11 +16,15 @@ bool SameHash(const std::uint32_t (&a)[4], const std::uint32_t (&b)[4]) {
 }
 
 // A number the way rows are named by theirs: digits without a leading zero.
-std::optional<int> RowNumberNamed(const QString& name, int below) {
-    bool ok = false;
-    const int number = name.toInt(&ok);
-    if (!ok || number < 1 || number >= below || QString::number(number) != name) return {};
-    return number;
+std::optional<int> RowNumberNamed(const std::string& name, int below) {
+    if (name.empty() || name.size() > 10 || name.front() == '0') return {};
+    long long number = 0;
+    for (const char c : name) {
+        if (c < '0' || c > '9') return {};
+        number = number * 10 + (c - '0');
+    }
+    if (number < 1 || number >= below) return {};
+    return int(number);
 }
 
 } // namespace
@@ -38,8 +44,8 @@ void NameRegister::grow() {
         if (slot.row != 0) slots_[place(slot)] = slot;
 }
 
-int NameRegister::Claim(const QString& name, int row) {
-    if (name == QString::number(row)) {
+int NameRegister::Claim(const std::string& name, int row) {
+    if (name == std::to_string(row)) {
         // Only a name given out earlier can be in the way: an explicit one, in the hashes.
         if (const int first = claimHashed(name, row, false); first != 0) return first;
         if (ownNumber_.size() <= std::size_t(row)) ownNumber_.resize(std::size_t(row) * 2 + 2);
@@ -52,16 +58,12 @@ int NameRegister::Claim(const QString& name, int row) {
     return claimHashed(name, row, true);
 }
 
-int NameRegister::claimHashed(const QString& name, int row, bool insert) {
+int NameRegister::claimHashed(const std::string& name, int row, bool insert) {
     if (slots_.empty() && !insert) return 0;
     if (insert && (used_ + 1) * 4 > slots_.size() * 3) grow();
     Slot key;
-    const std::uint64_t first = qHash(name, std::size_t(0x9E3779B97F4A7C15ULL));
-    const std::uint64_t second = qHash(name, std::size_t(0xC2B2AE3D27D4EB4FULL));
-    key.hash[0] = std::uint32_t(first);
-    key.hash[1] = std::uint32_t(first >> 32);
-    key.hash[2] = std::uint32_t(second);
-    key.hash[3] = std::uint32_t(second >> 32);
+    const std::array<std::uint8_t, 32> digest = Sha256(name);
+    std::memcpy(key.hash, digest.data(), sizeof key.hash);
     Slot& slot = slots_[place(key)];
     if (slot.row != 0) return slot.row;
     if (!insert) return 0;

@@ -1,18 +1,17 @@
 #pragma once
 
-#include "cli/batch/RowOutput.h"
-#include "cli/batch/RowPlanner.h"
-
-#include <QString>
+#include "cli/core/batch/RowFile.h"
+#include "cli/core/batch/RowPlanner.h"
 
 #include <functional>
 #include <optional>
+#include <string>
 
 class clsQRCode;
 
 // What making one row came to.
 struct RowResult {
-    QString error;        // empty when the file is in place
+    std::string error;    // empty when the file is in place
     bool notMade = false; // the run was asked to stop before this row was made
     RowFacts facts;
 };

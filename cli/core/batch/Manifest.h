@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/batch/RowOutput.h"
-#include "cli/batch/RowPlanner.h"
+#include "cli/core/batch/RowFile.h"
+#include "cli/core/batch/RowPlanner.h"
 #include "files/FileAccess.h"
 
 #include <cstdio>
@@ -15,7 +15,7 @@
 class Manifest {
   public:
     Manifest();
-    void Add(const PlannedRow& row, const RowFacts& facts, const QString& error);
+    void Add(const PlannedRow& row, const RowFacts& facts, const std::string& error);
     FileAccess::Error Write(const std::string& path);
 
   private:

@@ -1,4 +1,4 @@
-#include "cli/batch/Progress.h"
+#include "cli/core/batch/Progress.h"
 
 #include <algorithm>
 #include <cmath>
