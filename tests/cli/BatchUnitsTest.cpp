@@ -278,7 +278,12 @@ TEST(FieldEncodings, InvalidBytesAreRefusedWithTheirOffset) {
     EXPECT_EQ(gb->Decode({"\x81\x30\x81\x30", 0}).text, "\xC2\x80");
     EXPECT_NE(gb->Decode({"ok\xFF", 0}).error, "");
     EXPECT_FALSE(FieldDecoding::Named("no-such-encoding"));
-    EXPECT_FALSE(FieldDecoding::Named("UTF-16LE")); // not split at ASCII bytes
+    // Not split at ASCII bytes: wide, or shifting into characters written as ASCII bytes.
+    for (const char* refused :
+         {"UTF-16LE", "UTF-32", "ISO-2022-JP", "ISO-2022-CN", "ISO-2022-KR", "HZ", "UTF-7"})
+        EXPECT_FALSE(FieldDecoding::Named(refused)) << refused;
+    for (const char* accepted : {"utf8", "GBK", "big5", "SHIFT_JIS", "ISO-8859-1", "windows-1252"})
+        EXPECT_TRUE(FieldDecoding::Named(accepted)) << accepted;
 }
 
 TEST(NamesInMessages, ControlCharactersAndQuotesAreEscaped) {

@@ -14,6 +14,13 @@ bool IsUtf8(const std::string& name) {
     return letters == "utf8";
 }
 
+std::size_t CharacterCount(const std::string& utf8) {
+    std::size_t count = 0, length = 0;
+    for (std::size_t at = 0; at < utf8.size(); at += length, ++count)
+        PlainText::CodePointAt(utf8, at, length);
+    return count;
+}
+
 } // namespace
 
 std::optional<FieldDecoding> FieldDecoding::Named(const std::string& name) {
@@ -26,6 +33,12 @@ std::optional<FieldDecoding> FieldDecoding::Named(const std::string& name) {
     const std::string delimiters = "\",\r\n azAZ09";
     std::string text;
     if (decoding.convert(delimiters, text) || text != delimiters) return std::nullopt;
+    // A stateful encoding (ISO-2022-JP, HZ, UTF-7) writes its other characters as ASCII bytes
+    // after a shift, commas and quotes among them, so its text cannot be split at them: each of
+    // these shifts is one character of its own in an encoding whose bytes stand alone.
+    const std::string shifts = "~{\x1B$B+\x0E";
+    if (decoding.convert(shifts, text) || CharacterCount(text) != shifts.size())
+        return std::nullopt;
     return decoding;
 }
 

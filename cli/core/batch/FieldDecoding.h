@@ -13,8 +13,9 @@
 // never a silent replacement character.
 class FieldDecoding {
   public:
-    // Nothing when iconv knows no such encoding, or when it does not write ASCII as ASCII
-    // (UTF-16, UTF-32): the CSV is split at ASCII bytes before anything is decoded.
+    // Nothing when iconv knows no such encoding, or when it does not write ASCII as ASCII (UTF-16,
+    // UTF-32) or shifts into other characters written as ASCII bytes (ISO-2022-JP, HZ, UTF-7):
+    // the CSV is split at ASCII bytes before anything is decoded.
     static std::optional<FieldDecoding> Named(const std::string& name);
 
     struct Text {
