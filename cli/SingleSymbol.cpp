@@ -1,6 +1,5 @@
 #include "cli/SingleSymbol.h"
 
-#include "cli/FieldPayload.h"
 #include "cli/GuiSession.h"
 #include "cli/LogoFile.h"
 #include "cli/core/ExitStatus.h"
@@ -30,13 +29,6 @@ namespace {
 
 using PayloadInput::Payload;
 using SymbolRun::Fail;
-
-Payload PayloadOf(const CliOptions& options) {
-    if (!options.composeFields) return SymbolRun::ReadPayload(options);
-    FieldPayload composed = ComposeFieldPayload(options.kind, options.fields);
-    if (!composed.error.empty()) return Payload{{}, ExitBadUsage, std::move(composed.error)};
-    return Payload{std::move(composed.bytes), ExitDone, {}};
-}
 
 bool CarriesLogo(const CliOptions& options) {
     return options.compose && options.logoFile.has_value();
@@ -91,7 +83,7 @@ int WritePicture(const std::optional<QRSymbol>& symbol, const CliOptions& option
 } // namespace
 
 int RunSingleSymbol(const CliOptions& options) {
-    const Payload payload = PayloadOf(options);
+    const Payload payload = SymbolRun::ReadPayload(options);
     if (payload.status != ExitDone) return Fail(payload.status, payload.problem);
     if (options.structured)
         return SymbolRun::RunStructured(options, payload.bytes, [&](const QRSymbol& symbol) {

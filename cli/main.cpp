@@ -7,20 +7,10 @@
 #include "cli/core/TerminalText.h"
 #include "cli/core/Usage.h"
 #include "files/FileAccess.h"
-#include "payload/PayloadKinds.h"
 
 #include <csignal>
 #include <iostream>
 #include <new>
-
-namespace {
-
-// The kinds and fields the window's pages and batches compose, for the command line's checks.
-PayloadFieldRules FieldRules() {
-    return {PayloadKinds::KindNames(), PayloadKinds::FieldNames};
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     // A closed standard output must make our writes fail, not let a file opened later take fd 1.
@@ -29,9 +19,8 @@ int main(int argc, char** argv) {
     // Past a file size limit the write should fail with EFBIG and be reported, not kill the
     // program without a word.
     std::signal(SIGXFSZ, SIG_IGN);
-    const PayloadFieldRules rules = FieldRules();
     const ParsedCommandLine parsed =
-        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &rules);
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
         TerminalText::PrintError(parsed.error + " (try --help)");
         return ExitBadUsage;

@@ -3,6 +3,7 @@
 #include "encoder/EcLevel.h"
 #include "encoder/clsQRCode.h"
 #include "files/FileAccess.h"
+#include "payload/PayloadKinds.h"
 #include "raster/plain/ColourContrast.h"
 
 #include <algorithm>
@@ -311,12 +312,12 @@ std::string Joined(const std::vector<std::string>& names) {
     return list;
 }
 
-std::string ReadKind(const Given& given, const PayloadFieldRules& rules, CliOptions& options) {
+std::string ReadKind(const Given& given, CliOptions& options) {
     const std::optional<std::string> kind = given.Value("kind");
     if (!kind) return {};
     options.composeFields = true;
-    if (!rules.fieldsOf(*kind))
-        return "--kind wants " + Joined(rules.kinds) + ", not " + Shown(*kind);
+    if (!PayloadKinds::FieldNames(*kind))
+        return "--kind wants " + Joined(PayloadKinds::KindNames()) + ", not " + Shown(*kind);
     options.kind = *kind;
     return {};
 }
@@ -329,9 +330,9 @@ bool IsFieldName(const std::string& name) {
 
 // Field names are checked here, against the kind, so that a typing error is a usage error
 // that lists the names the kind has.
-std::string ReadFields(const Given& given, const PayloadFieldRules& rules, CliOptions& options) {
+std::string ReadFields(const Given& given, CliOptions& options) {
     const std::vector<std::string> known =
-        rules.fieldsOf(options.kind).value_or(std::vector<std::string>{});
+        PayloadKinds::FieldNames(options.kind).value_or(std::vector<std::string>{});
     for (const std::string& field : given.Values("field")) {
         options.composeFields = true;
         const std::size_t equals = field.find('=');
@@ -474,8 +475,7 @@ std::string ReadColours(const Given& given, CliOptions& options) {
     return problem;
 }
 
-std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
-                        ParsedCommandLine& parsed) {
+std::string ReadOptions(const Given& given, ParsedCommandLine& parsed) {
     CliOptions& options = parsed.options;
     options.help = given.IsSet("help");
     options.showVersion = given.IsSet("version");
@@ -491,15 +491,8 @@ std::string ReadOptions(const Given& given, const PayloadFieldRules* rules,
     if (std::string problem = ReadEncodeSettings(given, options.encode); !problem.empty())
         return problem;
     if (std::string problem = ReadType(given, options); !problem.empty()) return problem;
-    if (!rules) {
-        parsed.needsFieldRules = given.IsSet("kind") || given.IsSet("field");
-        if (parsed.needsFieldRules) return {};
-    } else {
-        if (std::string problem = ReadKind(given, *rules, options); !problem.empty())
-            return problem;
-        if (std::string problem = ReadFields(given, *rules, options); !problem.empty())
-            return problem;
-    }
+    if (std::string problem = ReadKind(given, options); !problem.empty()) return problem;
+    if (std::string problem = ReadFields(given, options); !problem.empty()) return problem;
     for (const auto& step :
          {ReadPositionals(given, options), ReadBatch(given, options), ReadColours(given, options)})
         if (!step.empty()) return step;
@@ -638,16 +631,14 @@ std::string CheckCombination(const CliOptions& o, const Given& given) {
 
 } // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                                   const PayloadFieldRules* rules) {
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     ParsedCommandLine parsed;
     const Scan scan = ScanArguments(arguments);
     parsed.error = scan.Error();
     if (!parsed.error.empty()) return parsed;
     const Given given(scan);
-    parsed.error = ReadOptions(given, rules, parsed);
-    if (parsed.error.empty() && !parsed.needsFieldRules)
-        parsed.error = CheckCombination(parsed.options, given);
+    parsed.error = ReadOptions(given, parsed);
+    if (parsed.error.empty()) parsed.error = CheckCombination(parsed.options, given);
     return parsed;
 }
 
@@ -668,11 +659,10 @@ bool IsPlainBatch(const CliOptions& options) {
 }
 
 bool CoreAnswers(const ParsedCommandLine& parsed) {
-    if (parsed.needsFieldRules) return false;
     if (!parsed.error.empty()) return true;
     const CliOptions& o = parsed.options;
     if (o.help || o.showVersion) return true;
     if (o.batch) return IsPlainBatch(o);
-    if (o.decode || o.compose || o.composeFields) return false;
+    if (o.decode || o.compose) return false;
     return !o.outputFile || FileFormats::RowOf(OutputFormat(o)).core;
 }

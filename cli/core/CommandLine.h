@@ -88,24 +88,12 @@ struct CliOptions {
     std::vector<std::string> decodeFiles; // with decode: the pictures to read
 };
 
-// The payload kinds and their fields, which the full program knows: a kind's field names, or
-// nothing for a kind that does not exist.
-struct PayloadFieldRules {
-    std::vector<std::string> kinds;
-    std::function<std::optional<std::vector<std::string>>(const std::string& kind)> fieldsOf;
-};
-
 struct ParsedCommandLine {
     CliOptions options;
     std::string error; // one line; empty when the command line is usable
-    // Read without the field rules, the command line names a kind or a field: only the full
-    // program can tell whether it is usable.
-    bool needsFieldRules = false;
 };
 
-// `rules` null: the core's reading, which stops where the kinds and fields would be checked.
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                                   const PayloadFieldRules* rules = nullptr);
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The format of -o: the extension's, or -t's (PNG by default) for standard output.
 FileFormats::Format OutputFormat(const CliOptions& options);

@@ -1,6 +1,7 @@
 #include "cli/core/SymbolRun.h"
 
 #include "cli/core/ExitStatus.h"
+#include "cli/core/FieldPayload.h"
 #include "cli/core/SymbolOutput.h"
 #include "cli/core/SymbolText.h"
 #include "cli/core/TerminalText.h"
@@ -57,6 +58,12 @@ std::string DoesNotFitMessage(const EncodeSettings& settings, std::size_t payloa
 }
 
 PayloadInput::Payload ReadPayload(const CliOptions& options) {
+    if (options.composeFields) {
+        FieldPayload composed = ComposeFieldPayload(options.kind, options.fields);
+        if (!composed.error.empty())
+            return PayloadInput::Payload{{}, ExitBadUsage, std::move(composed.error)};
+        return PayloadInput::Payload{std::move(composed.bytes), ExitDone, {}};
+    }
     if (options.inputFile) return PayloadInput::FromFile(*options.inputFile);
     if (options.text && *options.text != "-")
         return PayloadInput::Payload{

@@ -19,7 +19,7 @@ namespace SymbolRun {
 // Prints "quorlik-qr: MESSAGE" and returns `status`.
 int Fail(int status, const std::string& message);
 
-// TEXT, -r FILE or standard input.
+// TEXT, -r FILE or standard input; or the payload --kind and --field compose.
 PayloadInput::Payload ReadPayload(const CliOptions& options);
 
 // The symbol the command line asks for, QR or Micro QR; nothing when the payload fits none.

@@ -8,17 +8,8 @@
 
 namespace {
 
-// The full program's reading: the kinds and fields are those of payload/.
 ParsedCommandLine Parse(const std::vector<std::string>& arguments) {
-    static const PayloadFieldRules rules = {
-        {"text", "wifi", "contact"},
-        [](const std::string& kind) -> std::optional<std::vector<std::string>> {
-            if (kind == "text") return std::vector<std::string>{"text"};
-            if (kind == "wifi") return std::vector<std::string>{"ssid", "password"};
-            if (kind == "contact") return std::vector<std::string>{"name", "note", "email"};
-            return std::nullopt;
-        }};
-    return ParseCommandLine(arguments, &rules);
+    return ParseCommandLine(arguments);
 }
 
 TEST(CommandLine, DefaultsAreTheWindowsSettings) {
@@ -333,8 +324,9 @@ TEST(CommandLine, ColoursInQrencodesSpelling) {
     EXPECT_NE(Parse({"--foreground", "FF0000", "x"}).error, "");
 }
 
-// The core answers its help, version, usage errors, one symbol to text art, --info, --matrix,
-// PNG, SVG or EPS, and batches of those; everything else is the full program's.
+// The core answers its help, version, usage errors, one symbol (given or composed from fields)
+// to text art, --info, --matrix, PNG, SVG or EPS, and batches of those; everything else is the
+// full program's.
 TEST(CommandLine, TheCoreAnswersWhatItCanWrite) {
     const std::vector<std::vector<std::string>> core = {
         {"x"},
@@ -352,13 +344,15 @@ TEST(CommandLine, TheCoreAnswersWhatItCanWrite) {
         {"-o", "x.eps", "--foreground", "800000", "t"},
         {"--batch", "x.csv", "--out-dir", "d"},
         {"--batch", "x.csv", "--out-dir", "d", "--format", "svg", "--manifest", "m.csv", "-j", "2"},
+        {"--kind", "sms", "--field", "phone=1", "-o", "x.svg"},
+        {"--field", "x=1", "-l", "H"},
     };
     const std::vector<std::vector<std::string>> full = {
         {"-o", "x.jpg", "t"},
         {"-o", "-", "-t", "gif"},
         {"--compose", "-o", "x.png"},
-        {"--kind", "sms"},
-        {"--field", "x=1", "-l", "H"},
+        {"--kind", "wifi", "--field", "ssid=a", "-o", "x.jpg"},
+        {"--compose", "--kind", "sms", "-o", "x.png"},
         {"--decode", "x.png"},
         {"-o", "x.pdf", "t"},
         {"--batch", "x.csv", "--out-dir", "d", "--format", "jpg"},

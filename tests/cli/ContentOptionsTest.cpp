@@ -1,6 +1,6 @@
 // --kind/--field, --eci and --decode through the built binary, each symbol judged by a real
 // reader (zxing-cpp, and zbar where the character set matters).
-#include "cli/FieldPayload.h"
+#include "cli/core/FieldPayload.h"
 #include "cli/core/SymbolText.h"
 #include "encoder/clsQRCode.h"
 #include "payload/PayloadComposer.h"

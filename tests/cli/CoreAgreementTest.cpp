@@ -101,6 +101,12 @@ const QList<QStringList> CoreCommandLines = {
      QStringLiteral("hello")},
     {QStringLiteral("--help")},
     {QStringLiteral("-V")},
+    {QStringLiteral("--kind"), QStringLiteral("wifi"), QStringLiteral("--field"),
+     QStringLiteral("ssid=家里"), QStringLiteral("--field"), QStringLiteral("password=a;b"),
+     QStringLiteral("-o"), QStringLiteral("w.png")},
+    {QStringLiteral("--kind"), QStringLiteral("vcard"), QStringLiteral("--field"),
+     QStringLiteral("first=三"), QStringLiteral("--field"), QStringLiteral("last=张"),
+     QStringLiteral("--info")},
 };
 
 // Failures of command lines the core answers: a payload too long for the level and version, an
@@ -129,18 +135,19 @@ const QList<QStringList> UsageErrors = {
     {QStringLiteral("--decode")},
     {QStringLiteral("--foreground"), QStringLiteral("12345"), QStringLiteral("-o"),
      QStringLiteral("x.png"), QStringLiteral("hello")},
+    {QStringLiteral("--kind"), QStringLiteral("sms"), QStringLiteral("--field"),
+     QStringLiteral("number=123"), QStringLiteral("--info")},
+    {QStringLiteral("-o=x.png"), QStringLiteral("--kind"), QStringLiteral("poem")},
+    {QStringLiteral("--kind"), QStringLiteral("wifi"), QStringLiteral("--field"),
+     QStringLiteral("ssid=home"), QStringLiteral("-o"), QStringLiteral("x.png")},
 };
 
-// Command lines the full program answers through the core: other formats and commands, and the
-// payload kinds, whose fields only the full program knows.
+// Command lines the full program answers through the core: other formats and commands.
 const QList<QStringList> HandedOver = {
     {QStringLiteral("-o"), QStringLiteral("x.bmp"), QStringLiteral("hello")},
     {QStringLiteral("--compose"), QStringLiteral("-o"), QStringLiteral("x.png"),
      QStringLiteral("hello")},
-    {QStringLiteral("--kind"), QStringLiteral("sms"), QStringLiteral("--field"),
-     QStringLiteral("number=123"), QStringLiteral("--info")},
     {QStringLiteral("--decode"), QStringLiteral("missing.png")},
-    {QStringLiteral("-o=x.png"), QStringLiteral("--kind"), QStringLiteral("poem")},
 };
 
 TEST(CoreAgreement, TheCoreAnswersAsTheFullProgramDoes) {

@@ -1,4 +1,4 @@
-#include "cli/FieldPayload.h"
+#include "cli/core/FieldPayload.h"
 
 #include "files/Escape.h"
 #include "payload/PayloadKinds.h"
