@@ -32,11 +32,18 @@ void packRow(const uchar* indices, int width, int depth, unsigned char* packed) 
         return;
     }
     const int perByte = 8 / depth;
-    for (int b = 0, x = 0; x < width; ++b) {
+    const int wholeBytes = width / perByte;
+    // Whole bytes without a test per pixel; the last byte, if partly filled, after them.
+    for (int b = 0; b < wholeBytes; ++b) {
         unsigned value = 0;
-        for (int k = 0; k < perByte; ++k, ++x)
-            value = (value << depth) | (x < width ? indices[x] : 0u);
+        for (int k = 0; k < perByte; ++k) value = (value << depth) | indices[b * perByte + k];
         packed[b] = static_cast<unsigned char>(value);
+    }
+    if (const int rest = width - wholeBytes * perByte; rest > 0) {
+        unsigned value = 0;
+        for (int k = 0; k < perByte; ++k)
+            value = (value << depth) | (k < rest ? indices[wholeBytes * perByte + k] : 0u);
+        packed[wholeBytes] = static_cast<unsigned char>(value);
     }
 }
 

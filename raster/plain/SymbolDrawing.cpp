@@ -22,12 +22,20 @@ std::vector<Run> DarkRuns(const QRSymbol& symbol, int row, int margin,
     const int width = symbol.width();
     const std::uint8_t* const modules =
         symbol.modules().data() + std::size_t(row) * std::size_t(width);
-    std::fill(bits.begin(), bits.end(), 0);
-    for (int column = 0; column < width; ++column)
-        bits[column >> 6] |= std::uint64_t(modules[column] != 0) << (column & 63);
+    for (std::size_t word = 0; word < bits.size(); ++word) {
+        // Gathered in a register: or-ing into memory a module at a time chains every store.
+        const std::size_t first = word * 64;
+        const std::size_t count =
+            std::min<std::size_t>(64, std::size_t(width) - std::min(first, std::size_t(width)));
+        std::uint64_t packed = 0;
+        for (std::size_t bit = 0; bit < count; ++bit)
+            packed |= std::uint64_t(modules[first + bit] != 0) << bit;
+        bits[word] = packed;
+    }
     // A run starts where a dark module follows a light one and ends where a light one follows
     // a dark one: the bits that differ from their left neighbour, in pairs.
     std::vector<Run> runs;
+    runs.reserve(std::size_t(width) / 2 + 1);
     std::uint64_t carry = 0;
     int start = 0;
     bool inRun = false;
