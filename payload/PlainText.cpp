@@ -49,6 +49,19 @@ std::size_t FirstInvalidUtf8(std::string_view text) {
     return std::string_view::npos;
 }
 
+std::size_t CharacterCount(std::string_view text) {
+    std::size_t count = 0, length = 0;
+    for (std::size_t at = 0; at < text.size(); at += length, ++count) CodePointAt(text, at, length);
+    return count;
+}
+
+std::size_t BytesOfFirst(std::string_view text, std::size_t characters) {
+    std::size_t at = 0, length = 0;
+    for (; at < text.size() && characters > 0; at += length, --characters)
+        CodePointAt(text, at, length);
+    return at;
+}
+
 std::string Trimmed(std::string_view text) {
     std::size_t first = 0, last = 0, length = 0;
     bool started = false;

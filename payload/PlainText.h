@@ -21,6 +21,10 @@ bool HasHan(std::string_view text);
 // Where the first byte that does not begin well-formed UTF-8 is (overlong forms, surrogates
 // and code points past U+10FFFF are not); npos when the text is UTF-8 throughout.
 std::size_t FirstInvalidUtf8(std::string_view text);
+// How many characters (code points; a byte that is not UTF-8 counts as one).
+std::size_t CharacterCount(std::string_view text);
+// How many bytes the first `characters` characters take.
+std::size_t BytesOfFirst(std::string_view text, std::size_t characters);
 // The code point at `at` and how many bytes it takes; a byte that does not start well-formed
 // UTF-8 counts as one byte, code point U+FFFD.
 char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t& length);

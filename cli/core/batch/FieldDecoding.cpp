@@ -14,13 +14,6 @@ bool IsUtf8(const std::string& name) {
     return letters == "utf8";
 }
 
-std::size_t CharacterCount(const std::string& utf8) {
-    std::size_t count = 0, length = 0;
-    for (std::size_t at = 0; at < utf8.size(); at += length, ++count)
-        PlainText::CodePointAt(utf8, at, length);
-    return count;
-}
-
 } // namespace
 
 std::optional<FieldDecoding> FieldDecoding::Named(const std::string& name) {
@@ -37,7 +30,7 @@ std::optional<FieldDecoding> FieldDecoding::Named(const std::string& name) {
     // after a shift, commas and quotes among them, so its text cannot be split at them: each of
     // these shifts is one character of its own in an encoding whose bytes stand alone.
     const std::string shifts = "~{\x1B$B+\x0E";
-    if (decoding.convert(shifts, text) || CharacterCount(text) != shifts.size())
+    if (decoding.convert(shifts, text) || PlainText::CharacterCount(text) != shifts.size())
         return std::nullopt;
     return decoding;
 }

@@ -4,12 +4,10 @@
 #include "payload/PlainText.h"
 
 std::string Quoted(std::string_view text) {
-    std::size_t characters = 0, cut = 0, length = 0;
-    for (std::size_t at = 0; at < text.size(); at += length, ++characters) {
-        PlainText::CodePointAt(text, at, length);
-        if (characters == ShownNameLimit) cut = at; // never half a character
-    }
+    const std::size_t characters = PlainText::CharacterCount(text);
     if (characters <= ShownNameLimit) return Escape::Shown(text, {.quoted = true});
-    return Escape::Shown(text.substr(0, cut), {.quoted = true}) + "... (" +
-           std::to_string(characters) + " characters)";
+    // Cut at a character boundary, never half a character.
+    return Escape::Shown(text.substr(0, PlainText::BytesOfFirst(text, ShownNameLimit)),
+                         {.quoted = true}) +
+           "... (" + std::to_string(characters) + " characters)";
 }
